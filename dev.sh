@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12), builds, then starts Quorvel or runs
+# every test:   ./dev.sh run   |   ./dev.sh test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  shared-mime-info hicolor-icon-theme adwaita-icon-theme fonts-dejavu-core
+  desktop-file-utils appstream
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    if [ -x build/app/quorvel ]; then
+      exec build/app/quorvel
+    else
+      exec build/cli/quorvel-verify --help
+    fi
+    ;;
+  test)
+    install_missing
+    build
+    cd build
+    exec ctest --output-on-failure -j"$(nproc)"
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

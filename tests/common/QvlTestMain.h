@@ -1,0 +1,64 @@
+// Entry points for the test executables. Every test process gets a home of
+// its own in a fresh temporary folder, so nothing a test does (trash, icon
+// caches, settings of Qt itself) can reach the real home or trash.
+#pragma once
+
+#include <QCoreApplication>
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+#endif
+#include <QDir>
+#include <QtTest/QtTest>
+
+#include <cstdlib>
+#include <string>
+
+namespace QvlTest {
+
+// Points HOME and the XDG folders at a temporary folder; returns its path.
+// XDG_DATA_HOME is named but not created: code that needs it must create it,
+// which is what a fresh account looks like.
+inline std::string IsolateHome()
+{
+    char tmpl[] = "/tmp/quorvel-test-home-XXXXXX";
+    const char *dir = ::mkdtemp(tmpl);
+    if (!dir)
+        std::abort();
+    const std::string home = dir;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    if (!::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return home;
+}
+
+inline void RemoveHome(const std::string &home)
+{
+    QDir(QString::fromStdString(home)).removeRecursively();
+}
+
+} // namespace QvlTest
+
+#define QVL_TEST_MAIN_IMPL(AppClass, TestObject)                  \
+    int main(int argc, char **argv)                               \
+    {                                                             \
+        const std::string qvlHome = QvlTest::IsolateHome();       \
+        int rc;                                                   \
+        {                                                         \
+            AppClass app(argc, argv);                             \
+            TestObject tc;                                        \
+            QTEST_SET_MAIN_SOURCE_PATH                            \
+            rc = QTest::qExec(&tc, argc, argv);                   \
+        }                                                         \
+        QvlTest::RemoveHome(qvlHome);                             \
+        return rc;                                                \
+    }
+
+#ifdef QT_WIDGETS_LIB
+// Tests of widgets.
+#define QVL_TEST_MAIN(TestObject) QVL_TEST_MAIN_IMPL(QApplication, TestObject)
+#endif
+// Tests of code below the widgets (platform, engine, cli).
+#define QVL_TEST_CORE_MAIN(TestObject) QVL_TEST_MAIN_IMPL(QCoreApplication, TestObject)

@@ -1,0 +1,45 @@
+// A temporary folder to build file trees in, removed with the fixture.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace QvlTest {
+
+class TempTree
+{
+public:
+    TempTree() : m_dir(QDir::tempPath() + "/quorvel-tree-XXXXXX") {}
+
+    bool isValid() const { return m_dir.isValid(); }
+    // Absolute path of the root, without a trailing slash.
+    std::string root() const { return QFile::encodeName(m_dir.path()).toStdString(); }
+    std::string path(const std::string &rel) const { return rel.empty() ? root() : root() + "/" + rel; }
+
+    // Creates the folder and all its parents.
+    bool createDir(const std::string &rel) const
+    {
+        return QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(path(rel))));
+    }
+
+    // Creates (or replaces) a file with the given contents; parents are created.
+    bool createFile(const std::string &rel, const QByteArray &data = {}) const
+    {
+        const std::string full = path(rel);
+        const auto slash = full.rfind('/');
+        QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(full.substr(0, slash))));
+        QFile f(QFile::decodeName(QByteArray::fromStdString(full)));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        return f.write(data) == data.size();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace QvlTest
