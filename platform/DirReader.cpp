@@ -1,0 +1,89 @@
+#include "DirReader.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+TDirReader::TDirReader(const std::string &folder)
+{
+    m_dir = ::opendir(folder.c_str());
+    if (!m_dir)
+        m_openError = errno ? errno : EIO;
+}
+
+TDirReader::~TDirReader()
+{
+    if (m_dir)
+        ::closedir(m_dir);
+}
+
+namespace {
+
+TEntryKind KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return TEntryKind::Directory;
+    if (S_ISREG(mode))
+        return TEntryKind::File;
+    return TEntryKind::Other;
+}
+
+} // namespace
+
+bool TDirReader::Next(TDirEntry &entry, bool wantSize)
+{
+    if (!m_dir)
+        return false;
+    errno = 0;
+    const struct dirent *d = ::readdir(m_dir);
+    if (!d) {
+        m_error = errno;
+        return false;
+    }
+    entry.name = d->d_name;
+    entry.isLink = false;
+    entry.size = 0;
+
+    const int dfd = ::dirfd(m_dir);
+    unsigned char type = d->d_type;
+    struct stat st {};
+    bool haveStat = false;
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            haveStat = true;
+            type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
+        } else {
+            type = DT_FIFO; // vanished or unreadable: treat as something never to open
+        }
+    }
+
+    switch (type) {
+    case DT_DIR:
+        entry.kind = TEntryKind::Directory;
+        break;
+    case DT_REG:
+        entry.kind = TEntryKind::File;
+        if (wantSize && (haveStat || ::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0))
+            entry.size = static_cast<std::uint64_t>(st.st_size);
+        break;
+    case DT_LNK:
+        entry.isLink = true;
+        if (::fstatat(dfd, d->d_name, &st, 0) == 0) {
+            entry.kind = KindOf(st.st_mode);
+            if (entry.kind == TEntryKind::File)
+                entry.size = static_cast<std::uint64_t>(st.st_size);
+        } else {
+            entry.kind = TEntryKind::Other; // dangling
+        }
+        break;
+    default:
+        entry.kind = TEntryKind::Other;
+        break;
+    }
+    return true;
+}
+
+bool IsHiddenName(const std::string &name)
+{
+    return !name.empty() && name[0] == '.' && name != "." && name != "..";
+}

@@ -1,0 +1,22 @@
+// Deletes a batch of paths the way the desktop does: to the trash, and for
+// what cannot go to the trash, permanently after one question.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// Asked once per batch, with how many paths could not be trashed; true means
+// "delete them permanently".
+using PermanentDeleteQuestion = std::function<bool(std::size_t count)>;
+
+// `batch` holds every path followed by a NUL, and one more NUL at its end.
+// Every path is moved to the trash; the ones that cannot be are deleted
+// permanently when `askPermanent` agrees. Returns 0 when every path went,
+// otherwise a non-zero code: the errno of the first failure, or ECANCELED
+// when the permanent deletion was declined.
+int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent);
+
+// True for a folder that holds no entries but "." and ".."; false for
+// anything else, a link to a folder included.
+bool IsEmptyFolder(const std::string &path);
