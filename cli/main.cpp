@@ -1,0 +1,53 @@
+// quorvel-verify: verifies a copy from the command line, with the window's
+// engine, texts and log.
+#include "CliWindow.h"
+#include "InfoThread.h"
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+TInfoThread *g_worker = nullptr;
+
+extern "C" void OnInterrupt(int)
+{
+    // As the window's Cancel: the run stops at its next polling point and
+    // still prints its summary.
+    if (g_worker)
+        g_worker->Terminate();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    CliOptions options;
+    bool help = false;
+    std::string error;
+    if (!ParseCliArguments(argc - 1, argv + 1, options, help, error)) {
+        std::fprintf(stderr, "quorvel-verify: %s\nTry 'quorvel-verify --help'.\n", error.c_str());
+        return 2;
+    }
+    if (help) {
+        std::fputs(CliUsage(), stdout);
+        return 0;
+    }
+
+    std::FILE *answers = ::isatty(STDIN_FILENO) ? stdin : nullptr;
+    TCliWindow window(options, stdout, stderr, answers);
+    TInfoThread worker(&window);
+    g_worker = &worker;
+
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0; // no SA_RESTART: a question waiting on the terminal ends
+    ::sigaction(SIGINT, &sa, nullptr);
+
+    worker.Execute();
+    g_worker = nullptr;
+    std::fflush(stdout);
+    return CliExitStatus(worker.StopRequested(), worker.Troubles(), worker.counters);
+}

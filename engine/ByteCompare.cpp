@@ -1,0 +1,177 @@
+#include "ByteCompare.h"
+
+#include "FileReader.h"
+#include "InfoThread.h"
+#include "PathKind.h"
+#include "VerifyWindow.h"
+
+#include <cstring>
+
+std::int32_t BarRange(double size)
+{
+    return static_cast<std::int32_t>(size > kBarLimit ? kBarLimit : size);
+}
+
+std::int32_t BarPosition(double done, double size)
+{
+    if (size <= kBarLimit)
+        return static_cast<std::int32_t>(done);
+    return static_cast<std::int32_t>(done / size * kBarLimit);
+}
+
+namespace {
+
+enum class Outcome { None, SourceMissing, TargetMissing, LengthsDiffer, FilesDiffer, FilesMatch };
+
+const char kFileErrorText[] = "Can't perform one of the following file operations: Open, Seek, Read, Close.";
+
+void AddOverall(TInfoThread &w, double bytes)
+{
+    VerifyCounters &c = w.counters;
+    c.overallBytesDone += bytes;
+    w.Window().UpdateOverallBar(BarPosition(c.overallBytesDone, c.totalBytes), c.overallBytesDone);
+}
+
+enum class ReadResult { Match, Differ, Stopped, Failed };
+
+// Reads both files in lockstep. `failure` names the file and the reason when
+// the result is Failed.
+ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
+                           TFileReader &src, TFileReader &dst, std::string &failure)
+{
+    VerifyCounters &c = w.counters;
+    if (int err = src.Open(source)) {
+        failure = source + " (" + ErrorText(err) + ")";
+        return ReadResult::Failed;
+    }
+    if (int err = dst.Open(target)) {
+        failure = target + " (" + ErrorText(err) + ")";
+        return ReadResult::Failed;
+    }
+    w.Window().StartFileBar(BarRange(c.sourceSize));
+
+    if (w.sourceBlock.size() != std::size_t(kBlockSize)) {
+        w.sourceBlock.resize(kBlockSize);
+        w.targetBlock.resize(kBlockSize);
+    }
+    for (;;) {
+        if (w.Poll())
+            return ReadResult::Stopped;
+        const std::int64_t n = src.Read(w.sourceBlock.data(), kBlockSize);
+        if (n < 0) {
+            failure = source + " (" + ErrorText(src.Error()) + ")";
+            return ReadResult::Failed;
+        }
+        c.lastBlockBytes = static_cast<std::int32_t>(n);
+        const std::int64_t m = dst.Read(w.targetBlock.data(), kBlockSize);
+        if (m < 0) {
+            failure = target + " (" + ErrorText(dst.Error()) + ")";
+            return ReadResult::Failed;
+        }
+        // A side that returns another count than the other has changed since
+        // its size was taken: never a match against stale buffer contents.
+        if (m != n)
+            return ReadResult::Differ;
+        if (n == 0)
+            return ReadResult::Match;
+        if (std::memcmp(w.sourceBlock.data(), w.targetBlock.data(), std::size_t(n)) != 0)
+            return ReadResult::Differ;
+        c.fileBytesDone += double(n);
+        w.Window().UpdateFileBar(BarPosition(c.fileBytesDone, c.sourceSize));
+        AddOverall(w, double(n));
+    }
+}
+
+} // namespace
+
+void ComparePair(TInfoThread &w, const std::string &source, const std::string &target)
+{
+    VerifyCounters &c = w.counters;
+    IVerifyWindow &win = w.Window();
+    c.sourceSize = c.targetSize = c.fileBytesDone = 0;
+    c.lastBlockBytes = 0;
+    win.StartOverallBar(BarRange(c.totalBytes), c.totalBytes);
+
+    Outcome outcome = Outcome::None;
+    bool sameFile = false; // a match whose two paths name one file
+    if (GetPathKind(source) != pkFile) {
+        outcome = Outcome::SourceMissing;
+    } else if (GetPathKind(target) != pkFile) {
+        outcome = Outcome::TargetMissing;
+        c.sourceSize = double(FileSizeOf(source));
+        AddOverall(w, c.sourceSize);
+    } else {
+        c.sourceSize = double(FileSizeOf(source));
+        c.targetSize = double(FileSizeOf(target));
+        if (c.sourceSize != c.targetSize) {
+            outcome = Outcome::LengthsDiffer;
+            AddOverall(w, c.sourceSize);
+        } else {
+            TFileReader src, dst;
+            std::string failure;
+            const ReadResult r = CompareContents(w, source, target, src, dst, failure);
+            if (r == ReadResult::Stopped)
+                return;
+            if (r != ReadResult::Failed) {
+                for (TFileReader *f : {&src, &dst}) {
+                    if (int err = f->Close()) {
+                        failure = (f == &src ? source : target) + " (" + ErrorText(err) + ")";
+                        break;
+                    }
+                }
+            }
+            if (!failure.empty()) {
+                w.NoteTrouble();
+                w.Log("File could not be read - " + failure);
+                win.ShowMessage("File Error", kFileErrorText, TMessageIcon::Error);
+            } else if (r == ReadResult::Differ) {
+                outcome = Outcome::FilesDiffer;
+            } else {
+                outcome = Outcome::FilesMatch;
+                const DeleteMode mode = w.request.deleteMode;
+                if (mode != DeleteMode::None) {
+                    const bool fromSource = mode == DeleteMode::Source;
+                    if (src.Identity().SameFileAs(dst.Identity())) {
+                        sameFile = true;
+                    } else {
+                        w.deleteList.push_back({fromSource ? source : target,
+                                                fromSource ? src.Identity() : dst.Identity()});
+                    }
+                }
+            }
+        }
+    }
+
+    std::string line;
+    switch (outcome) {
+    case Outcome::None:
+        break;
+    case Outcome::SourceMissing:
+        ++c.missing;
+        line = "Source Missing - " + source;
+        break;
+    case Outcome::TargetMissing:
+        ++c.missing;
+        line = "Target Missing - " + target;
+        break;
+    case Outcome::LengthsDiffer:
+        ++c.different;
+        line = "Lengths Differ - " + source;
+        break;
+    case Outcome::FilesDiffer:
+        ++c.different;
+        line = "Files Differ - " + source;
+        break;
+    case Outcome::FilesMatch:
+        ++c.same;
+        line = "Files Match - " + (w.request.deleteMode == DeleteMode::Source ? source : target);
+        break;
+    }
+    ++c.filesChecked;
+    if (outcome != Outcome::None)
+        win.AppendResultLine(line);
+    if (sameFile)
+        w.Log("Not deleted, Source and Target are the same file - " +
+              (w.request.deleteMode == DeleteMode::Source ? source : target));
+    win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);
+}

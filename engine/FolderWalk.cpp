@@ -1,0 +1,175 @@
+#include "FolderWalk.h"
+
+#include "DirReader.h"
+#include "FileReader.h"
+#include "InfoThread.h"
+#include "Paths.h"
+#include "VerifyWindow.h"
+
+std::vector<std::string> ParseMasks(const std::string &maskText)
+{
+    if (maskText.find("*.*") != std::string::npos)
+        return {"*"};
+    std::vector<std::string> masks;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t semi = maskText.find(';', start);
+        if (semi == std::string::npos) {
+            if (start < maskText.size())
+                masks.push_back(maskText.substr(start));
+            return masks;
+        }
+        masks.push_back(maskText.substr(start, semi - start));
+        start = semi + 1;
+    }
+}
+
+namespace {
+
+inline char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool MatchMask(const std::string &mask, const std::string &text, bool ignoreCase)
+{
+    std::size_t m = 0, t = 0;
+    // Where to try again after a mismatch: the mask just past the last '*',
+    // and the text one byte further than that star took last time.
+    bool haveResume = false;
+    std::size_t resumeMask = 0, resumeText = 0;
+
+    while (t < text.size()) {
+        const char mc = m < mask.size() ? mask[m] : '\0';
+        if (m < mask.size() && mc == '*') {
+            ++m;
+            if (m == mask.size())
+                return true;
+            haveResume = true;
+            resumeMask = m;
+            resumeText = t + 1;
+        } else if (m < mask.size() && mc == '?') {
+            ++m;
+            ++t;
+        } else {
+            const bool equal = m < mask.size() &&
+                (ignoreCase ? FoldAscii(mc) == FoldAscii(text[t]) : mc == text[t]);
+            if (equal) {
+                ++m;
+                ++t;
+            } else if (!haveResume) {
+                return false;
+            } else {
+                m = resumeMask;
+                t = resumeText;
+                ++resumeText;
+            }
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+namespace {
+
+// One folder being walked: its entries, read in full when the folder is
+// entered so that no folder stays open while its subfolders are walked (a
+// deep tree would otherwise run out of file descriptors).
+struct Frame {
+    std::string folder;          // as walked, without a trailing '/' added
+    std::vector<TDirEntry> entries;
+    std::size_t next = 0;        // the entry to look at next
+    int listError = 0;           // the listing broke off with this errno
+};
+
+// Reads a folder's entries; false (with errno in `error`) when it cannot be
+// listed at all.
+bool ReadFolder(const std::string &folder, Frame &frame, int &error)
+{
+    TDirReader reader(folder);
+    if (reader.OpenError()) {
+        error = reader.OpenError();
+        return false;
+    }
+    frame.folder = folder;
+    TDirEntry e;
+    while (reader.Next(e))
+        frame.entries.push_back(std::move(e));
+    frame.listError = reader.Error();
+    return true;
+}
+
+// After each listed entry: the totals go to the window, then the stop check.
+bool ShowTotalsAndPoll(TInfoThread &w)
+{
+    w.Window().ShowTotals(w.counters.folders, w.counters.files, w.counters.totalBytes);
+    return !w.Poll();
+}
+
+} // namespace
+
+bool WalkFolder(TInfoThread &w, const std::string &root)
+{
+    std::vector<Frame> stack;
+    {
+        Frame first;
+        int error = 0;
+        if (!ReadFolder(root, first, error))
+            return false;
+        stack.push_back(std::move(first));
+    }
+
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next == top.entries.size()) {
+            if (top.listError && !w.StopRequested()) {
+                w.NoteTrouble();
+                w.Log("Folder listing broke off - " + top.folder + " (" + ErrorText(top.listError) + ")");
+                w.Window().ShowMessage("EnumDir Error", "Error # = " + std::to_string(top.listError),
+                                       TMessageIcon::Error);
+            }
+            stack.pop_back();
+            // The folder's own entry in its parent is done only now.
+            if (!stack.empty() && !ShowTotalsAndPoll(w))
+                return false;
+            continue;
+        }
+
+        const TDirEntry entry = std::move(top.entries[top.next++]);
+        if (entry.kind == TEntryKind::Other || (entry.kind == TEntryKind::Directory && entry.isLink))
+            continue;
+        if (!w.request.includeHidden && IsHiddenName(entry.name))
+            continue;
+
+        const std::string path = IncludeTrailingSlash(top.folder) + entry.name;
+        if (entry.kind == TEntryKind::Directory) {
+            if (entry.name != "." && entry.name != ".." && w.request.includeSubfolders) {
+                w.folderList.push_back(path);
+                ++w.counters.folders;
+                Frame child;
+                int error = 0;
+                if (ReadFolder(path, child, error)) {
+                    stack.push_back(std::move(child));
+                    continue; // `top` is stale from here on
+                }
+                w.NoteTrouble();
+                w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
+            }
+        } else {
+            for (const std::string &mask : w.maskList) {
+                if (MatchMask(mask, path, true)) {
+                    w.fileList.push_back(path);
+                    ++w.counters.files;
+                    w.counters.totalBytes += static_cast<double>(entry.size);
+                    break;
+                }
+            }
+        }
+        if (!ShowTotalsAndPoll(w))
+            return false;
+    }
+    return true;
+}

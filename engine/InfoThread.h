@@ -1,0 +1,88 @@
+// One verify run: walk the Source, compare every gathered file with the
+// Target file of the same relative path, delete the matches of one side when
+// the user confirms, and log it all. Runs on a thread of its own (start()) or
+// on the caller's thread (Execute()).
+#pragma once
+
+#include "VerifyTypes.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "FileReader.h"
+
+class IVerifyWindow;
+
+// A matching file that the run may delete, with what it looked like when it
+// was compared: it is deleted only if it still looks the same.
+struct TDeleteCandidate {
+    std::string path;
+    TFileIdentity compared;
+};
+
+class TInfoThread : public QThread
+{
+    Q_OBJECT
+public:
+    // The window must outlive the worker.
+    explicit TInfoThread(IVerifyWindow *window, QObject *parent = nullptr);
+    ~TInfoThread() override;
+
+    // The run itself; returns when it is over, whatever the reason.
+    void Execute();
+
+    // Asks the run to stop at its next polling point. Safe from any thread
+    // and from a signal handler.
+    void Terminate() { m_stop.store(true); }
+    bool StopRequested() const { return m_stop.load(); }
+
+    // Holds the worker at its next polling point until Continue().
+    void Pause();
+    void Continue();
+
+    // The worker's polling point: waits while paused, then tells whether a
+    // stop was requested.
+    bool Poll();
+
+    // A run-log line: stamped with the time of day, then handed to the window.
+    void Log(const std::string &message);
+
+    // Problems met on the way that did not end the run (a folder that could
+    // not be listed, a file that could not be read, a failed deletion).
+    int Troubles() const { return m_troubles; }
+    void NoteTrouble() { ++m_troubles; }
+
+    IVerifyWindow &Window() const { return *m_window; }
+
+    VerifyRequest request;
+    VerifyCounters counters;
+    std::vector<std::string> maskList;
+    std::vector<std::string> fileList;
+    std::vector<std::string> folderList;
+    std::vector<TDeleteCandidate> deleteList;
+
+    // Two block buffers of the comparison, made once per run.
+    std::vector<char> sourceBlock;
+    std::vector<char> targetBlock;
+
+protected:
+    void run() override;
+
+private:
+    IVerifyWindow *m_window;
+    std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_paused {false};
+    int m_troubles = 0;
+    QElapsedTimer m_clock;
+};
+
+// "#,0": whole number with the locale's thousands separators.
+std::string FormatCount(double value);
+// The time of day as "hh:mm:ss".
+std::string TimeStamp();
+// An elapsed time as "hh:mm:ss:zzz".
+std::string FormatElapsed(qint64 milliseconds);

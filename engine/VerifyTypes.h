@@ -1,0 +1,43 @@
+// The settings and counters of one verify run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Which side's matching files a run deletes.
+enum class DeleteMode : std::int32_t {
+    None = 0,
+    Source = 1,
+    Target = 2,
+};
+
+// A snapshot of the window's settings, taken once as the worker's first act;
+// the worker reads nothing else of the window afterwards. The paths are
+// absolute (resolved when Start was pressed) and keep the user's spelling
+// otherwise: a folder path may or may not end with '/'.
+struct VerifyRequest {
+    std::string sourcePath;
+    std::string targetPath;
+    bool singleFile = false;       // the Source is an existing file
+    bool includeSubfolders = true;
+    bool includeHidden = true;
+    std::string maskText = "*.*";  // masks separated by ';', no blanks
+    DeleteMode deleteMode = DeleteMode::None;
+};
+
+// Counts are signed 32-bit and sizes doubles, as the window shows them;
+// sizes are taken as 64-bit integers first.
+struct VerifyCounters {
+    std::int32_t folders = 0;      // subfolders entered by the walk
+    std::int32_t files = 0;        // files gathered for comparison
+    double totalBytes = 0;         // sum of their sizes
+    std::int32_t filesChecked = 0; // pairs handled, whatever their result
+    std::int32_t same = 0;
+    std::int32_t different = 0;
+    std::int32_t missing = 0;
+    double overallBytesDone = 0;   // bytes accounted for over the whole run
+    double sourceSize = 0;         // of the current pair
+    double targetSize = 0;
+    double fileBytesDone = 0;      // of the current pair, compared so far
+    std::int32_t lastBlockBytes = 0;
+};

@@ -1,0 +1,103 @@
+#include "FileReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TFileIdentity IdentityFromStat(const struct stat &st)
+{
+    TFileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeSec = st.st_mtim.tv_sec;
+    id.mtimeNsec = st.st_mtim.tv_nsec;
+    return id;
+}
+
+} // namespace
+
+bool IdentityOf(const std::string &path, TFileIdentity &out)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    out = IdentityFromStat(st);
+    return true;
+}
+
+TFileReader::~TFileReader()
+{
+    Close();
+}
+
+int TFileReader::Open(const std::string &path)
+{
+    Close();
+    m_error = 0;
+    // O_NONBLOCK: should a FIFO have taken the file's place since it was
+    // looked at, open() must not wait for a writer.
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0)
+        return m_error = errno;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        m_error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        m_error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    }
+    if (m_error) {
+        ::close(m_fd);
+        m_fd = -1;
+        return m_error;
+    }
+    m_identity = IdentityFromStat(st);
+    // Regular files ignore O_NONBLOCK, but reads should block as usual.
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return 0;
+}
+
+std::int64_t TFileReader::Read(char *buf, std::size_t size)
+{
+    if (m_fd < 0) {
+        m_error = EBADF;
+        return -1;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(m_fd, buf + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            m_error = errno;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+int TFileReader::Close()
+{
+    if (m_fd < 0)
+        return 0;
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    if (rc != 0 && errno != EINTR)
+        return m_error = errno;
+    return 0;
+}
+
+std::string ErrorText(int error)
+{
+    char buf[256];
+    // GNU strerror_r returns the text, possibly not in buf.
+    return ::strerror_r(error, buf, sizeof buf);
+}
