@@ -1,0 +1,288 @@
+#include "MountTable.h"
+
+#include "Paths.h"
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+// The kernel writes blanks, tabs, newlines and backslashes of paths in
+// mountinfo as a backslash and three octal digits.
+std::string Unescape(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const char a = field[i + 1], b = field[i + 2], c = field[i + 3];
+            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && c >= '0' && c <= '7') {
+                out += char(((a - '0') << 6) | ((b - '0') << 3) | (c - '0'));
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
+    }
+    return out;
+}
+
+std::vector<std::string_view> SplitBlanks(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        if (i >= line.size())
+            break;
+        std::size_t j = line.find(' ', i);
+        if (j == std::string_view::npos)
+            j = line.size();
+        fields.push_back(line.substr(i, j - i));
+        i = j;
+    }
+    return fields;
+}
+
+bool HasOption(std::string_view options, std::string_view wanted)
+{
+    std::size_t i = 0;
+    while (i <= options.size()) {
+        std::size_t j = options.find(',', i);
+        if (j == std::string_view::npos)
+            j = options.size();
+        if (options.substr(i, j - i) == wanted)
+            return true;
+        i = j + 1;
+    }
+    return false;
+}
+
+bool ParseDevice(std::string_view field, unsigned &major, unsigned &minor)
+{
+    const std::size_t colon = field.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon + 1 >= field.size())
+        return false;
+    unsigned values[2] = {0, 0};
+    const std::string_view parts[2] = {field.substr(0, colon), field.substr(colon + 1)};
+    for (int k = 0; k < 2; ++k) {
+        for (char ch : parts[k]) {
+            if (ch < '0' || ch > '9' || values[k] > (UINT_MAX - 9) / 10)
+                return false;
+            values[k] = values[k] * 10 + unsigned(ch - '0');
+        }
+    }
+    major = values[0];
+    minor = values[1];
+    return true;
+}
+
+bool StartsWith(const std::string &s, std::string_view prefix)
+{
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool IsNetworkFs(const std::string &fsType)
+{
+    static constexpr std::array<std::string_view, 12> kNetwork = {
+        "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "ceph", "glusterfs", "afs",
+        "fuse.sshfs", "fuse.davfs2", "fuse.rclone",
+    };
+    for (auto t : kNetwork)
+        if (fsType == t)
+            return true;
+    return false;
+}
+
+// A file system on a block device of its own: the kernel names the device
+// node as its source. FUSE file systems may name /dev/fuse and are not.
+bool IsBlockDeviceMount(const MountEntry &m)
+{
+    return StartsWith(m.source, "/dev/") && !StartsWith(m.fsType, "fuse.") && m.fsType != "fuse";
+}
+
+// The entry that holds `absPath`: the longest mount point that is the path
+// itself or a whole-segment prefix of it; of equal points the last mounted.
+const MountEntry *HoldingMount(const std::string &absPath, const std::vector<MountEntry> &mounts)
+{
+    if (absPath.empty() || absPath[0] != '/')
+        return nullptr;
+    const MountEntry *best = nullptr;
+    for (const auto &m : mounts) {
+        const std::string &p = m.mountPoint;
+        bool holds;
+        if (p == "/")
+            holds = true;
+        else
+            holds = StartsWith(absPath, p) && (absPath.size() == p.size() || absPath[p.size()] == '/');
+        if (holds && (!best || p.size() >= best->mountPoint.size()))
+            best = &m;
+    }
+    return best;
+}
+
+std::string ReadSmallFile(const std::string &path)
+{
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buf, std::size_t(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+} // namespace
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text)
+{
+    std::vector<MountEntry> out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const auto fields = SplitBlanks(text.substr(pos, end - pos));
+        pos = end + 1;
+
+        // id parent major:minor root mount-point options [optional...] - type source super-options
+        std::size_t sep = 6;
+        while (sep < fields.size() && fields[sep] != "-")
+            ++sep;
+        if (sep + 2 >= fields.size())
+            continue;
+        MountEntry m;
+        if (!ParseDevice(fields[2], m.major, m.minor))
+            continue;
+        m.root = Unescape(fields[3]);
+        m.mountPoint = ExcludeTrailingSlash(Unescape(fields[4]));
+        if (m.mountPoint.empty() || m.mountPoint[0] != '/')
+            continue;
+        m.fsType = Unescape(fields[sep + 1]);
+        m.source = Unescape(fields[sep + 2]);
+        // A read-only superblock makes every mount of it read-only as well.
+        m.readOnly = HasOption(fields[5], "ro")
+            || (sep + 3 < fields.size() && HasOption(fields[sep + 3], "ro"));
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+std::vector<MountEntry> ReadMountTable()
+{
+    return ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+}
+
+std::string DrivePart(const std::string &absPath, const std::vector<MountEntry> &mounts)
+{
+    const MountEntry *m = HoldingMount(absPath, mounts);
+    if (!m || m->mountPoint == "/")
+        return {};
+    return m->mountPoint;
+}
+
+std::string DrivePart(const std::string &absPath)
+{
+    return DrivePart(absPath, ReadMountTable());
+}
+
+std::string DriveRoot(const std::string &absPath)
+{
+    return DrivePart(absPath) + '/';
+}
+
+bool IsRemovableDevice(unsigned major, unsigned minor, const std::string &source)
+{
+    // File systems such as btrfs report an anonymous device number; their
+    // source names the real block device.
+    if (major == 0 && StartsWith(source, "/dev/")) {
+        struct stat st;
+        if (::stat(source.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+            return false;
+        major = ::major(st.st_rdev);
+        minor = ::minor(st.st_rdev);
+    }
+    const std::string link = "/sys/dev/block/" + std::to_string(major) + ':' + std::to_string(minor);
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(link.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return false;
+    std::string device = resolved.get();
+    if (device.find("/usb") != std::string::npos)
+        return true;
+    // A partition's attributes sit below its disk's folder.
+    struct stat st;
+    if (::stat((device + "/partition").c_str(), &st) == 0)
+        device = device.substr(0, device.rfind('/'));
+    const std::string removable = ReadSmallFile(device + "/removable");
+    return !removable.empty() && removable[0] == '1';
+}
+
+TDriveType ClassifyMount(const MountEntry &m, const RemovableProbe &isRemovable)
+{
+    if (m.readOnly)
+        return dtCDROM;
+    if (m.fsType == "tmpfs" || m.fsType == "ramfs")
+        return dtRamDisk;
+    if (IsNetworkFs(m.fsType))
+        return dtRemote;
+    if (m.fsType == "iso9660" || m.fsType == "udf" || StartsWith(m.source, "/dev/sr"))
+        return dtCDROM;
+    if (IsBlockDeviceMount(m))
+        return isRemovable && isRemovable(m.major, m.minor, m.source) ? dtRemovable : dtFixed;
+    // Local disk file systems whose source is a pool or a stack, not a node.
+    if (m.fsType == "overlay" || m.fsType == "zfs")
+        return dtFixed;
+    return dtUnknown;
+}
+
+TDriveType GetDriveType(const std::string &root, const std::vector<MountEntry> &mounts,
+                        const RemovableProbe &isRemovable)
+{
+    const std::string path = root.empty() ? std::string("/") : ExcludeTrailingSlash(root);
+    const MountEntry *m = HoldingMount(path, mounts);
+    struct stat st;
+    if (!m || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return dtNoRootDir;
+    return ClassifyMount(*m, isRemovable);
+}
+
+TDriveType GetDriveType(const std::string &root)
+{
+    return GetDriveType(root, ReadMountTable(), &IsRemovableDevice);
+}
+
+std::vector<MountEntry> UserVolumes(const std::vector<MountEntry> &mounts)
+{
+    std::vector<MountEntry> out;
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        const MountEntry &m = mounts[i];
+        // Only the last mount on a point is visible there.
+        bool hidden = false;
+        for (std::size_t j = i + 1; j < mounts.size() && !hidden; ++j)
+            hidden = mounts[j].mountPoint == m.mountPoint;
+        if (hidden)
+            continue;
+        // Squashfs images on loop devices are installed packages (snaps),
+        // not places where a user keeps files.
+        const bool userDisk = IsBlockDeviceMount(m) && m.fsType != "squashfs";
+        if (m.mountPoint == "/" || userDisk || IsNetworkFs(m.fsType))
+            out.push_back(m);
+    }
+    return out;
+}
