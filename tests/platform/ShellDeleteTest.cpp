@@ -1,0 +1,241 @@
+#include "QvlTestMain.h"
+#include "ShellDelete.h"
+#include "TempTree.h"
+#include "TmpfsMount.h"
+#include "Trash.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using QvlTest::TempTree;
+using QvlTest::TmpfsMount;
+
+namespace {
+
+bool Exists(const std::string &path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string Batch(const std::vector<std::string> &paths)
+{
+    std::string batch;
+    for (const auto &p : paths)
+        batch += p + '\0';
+    return batch + '\0';
+}
+
+// Records how often and with what count the permanent-delete question was
+// asked, and gives a fixed answer.
+struct Question {
+    bool answer = false;
+    int asked = 0;
+    std::size_t count = 0;
+
+    PermanentDeleteQuestion Callback()
+    {
+        return [this](std::size_t n) {
+            ++asked;
+            count = n;
+            return answer;
+        };
+    }
+};
+
+// A folder whose entries cannot go to any trash, next to a home whose trash
+// works. With a tmpfs of our own, a plain file sits at the top of it where
+// .Trash-$uid would go. Where mounting is refused, the home trash itself is
+// made impossible instead (a plain file where its parent folder would be),
+// and nothing can be trashed at all.
+struct Untrashable {
+    TempTree home;
+    TempTree other;
+    std::unique_ptr<TmpfsMount> mount;
+    std::string volume;
+    std::string savedDataHome;
+
+    Untrashable()
+    {
+        other.createDir("volume");
+        volume = other.path("volume");
+        mount = std::make_unique<TmpfsMount>(volume);
+        const std::string blocker = mount->Mounted() ? volume + "/.Trash-" + std::to_string(::getuid())
+                                                     : other.path("blocker");
+        other.createFile(blocker.substr(other.root().size() + 1), "in the way");
+        if (!mount->Mounted()) {
+            savedDataHome = std::getenv("XDG_DATA_HOME");
+            ::setenv("XDG_DATA_HOME", (blocker + "/share").c_str(), 1);
+        }
+    }
+
+    ~Untrashable()
+    {
+        if (!savedDataHome.empty())
+            ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    }
+
+    // Whether a file of the test home can still be trashed.
+    bool HomeTrashWorks() const { return mount->Mounted(); }
+};
+} // namespace
+
+class ShellDeleteTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyPathGoesToTheTrash()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("a.txt", "a"));
+        QVERIFY(t.createFile("sub/b.txt", "b"));
+        QVERIFY(t.createFile("with blank.txt", "c"));
+        Question q;
+        const int rc = ShellDelete(Batch({t.path("a.txt"), t.path("sub/b.txt"), t.path("with blank.txt")}),
+                                   q.Callback());
+        QCOMPARE(rc, 0);
+        QCOMPARE(q.asked, 0);
+        QVERIFY(!Exists(t.path("a.txt")));
+        QVERIFY(!Exists(t.path("sub/b.txt")));
+        QVERIFY(Exists(t.path("sub")));
+        struct stat home, temp;
+        QCOMPARE(::stat(std::getenv("HOME"), &home), 0);
+        QCOMPARE(::stat(t.root().c_str(), &temp), 0);
+        if (home.st_dev != temp.st_dev)
+            return; // trashed on the temporary folder's volume instead
+        const std::string files = HomeTrashDir() + "/files/";
+        QVERIFY(Exists(files + "a.txt"));
+        QVERIFY(Exists(files + "b.txt"));
+        QVERIFY(Exists(files + "with blank.txt"));
+    }
+
+    void emptyBatchIsSuccess()
+    {
+        QCOMPARE(ShellDelete(std::string(1, '\0'), {}), 0);
+        QCOMPARE(ShellDelete(std::string(), {}), 0);
+    }
+
+    void missingPathFailsTheBatchButNotTheOthers()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("first.txt"));
+        QVERIFY(t.createFile("last.txt"));
+        Question q;
+        const int rc = ShellDelete(Batch({t.path("first.txt"), t.path("gone.txt"), t.path("last.txt")}),
+                                   q.Callback());
+        QCOMPARE(rc, ENOENT);
+        QCOMPARE(q.asked, 0);
+        QVERIFY(!Exists(t.path("first.txt")));
+        QVERIFY(!Exists(t.path("last.txt")));
+    }
+
+    void untrashableAskOnce_data()
+    {
+        QTest::addColumn<int>("answer"); // 0 no, 1 yes, 2 nobody to ask
+        QTest::addColumn<int>("result");
+        QTest::newRow("declined") << 0 << int(ECANCELED);
+        QTest::newRow("agreed") << 1 << 0;
+        QTest::newRow("no question callback") << 2 << int(ECANCELED);
+    }
+
+    void untrashableAskOnce()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, result);
+        Untrashable m;
+        QVERIFY(m.home.createFile("home.txt"));
+        QVERIFY(QDir().mkpath(QString::fromStdString(m.volume + "/folder/deeper")));
+        QVERIFY(m.other.createFile("volume/folder/deeper/f"));
+        QVERIFY(m.other.createFile("volume/one.txt"));
+
+        Question q;
+        q.answer = answer == 1;
+        std::vector<std::string> paths = {m.volume + "/folder", m.volume + "/one.txt"};
+        if (m.HomeTrashWorks())
+            paths.insert(paths.begin() + 1, m.home.path("home.txt"));
+        const int rc = ShellDelete(Batch(paths), answer == 2 ? PermanentDeleteQuestion() : q.Callback());
+        QCOMPARE(rc, result);
+        QCOMPARE(q.asked, answer == 2 ? 0 : 1);
+        QCOMPARE(q.count, answer == 2 ? std::size_t(0) : std::size_t(2));
+        QCOMPARE(Exists(m.home.path("home.txt")), !m.HomeTrashWorks());
+        QCOMPARE(Exists(m.volume + "/folder/deeper/f"), answer != 1);
+        QCOMPARE(Exists(m.volume + "/one.txt"), answer != 1);
+    }
+
+    void permanentDeletionNeverFollowsLinks()
+    {
+        Untrashable m;
+        QVERIFY(m.home.createFile("outside/keep.txt", "keep"));
+        QVERIFY(QDir().mkpath(QString::fromStdString(m.volume + "/folder/sub")));
+        QCOMPARE(::symlink(m.home.path("outside").c_str(), (m.volume + "/folder/sub/dir-link").c_str()), 0);
+        QCOMPARE(::symlink(m.home.path("outside/keep.txt").c_str(), (m.volume + "/folder/file-link").c_str()), 0);
+        QCOMPARE(::symlink(m.home.path("outside").c_str(), (m.volume + "/top-link").c_str()), 0);
+
+        Question q;
+        q.answer = true;
+        // "top-link/" names the link, not the folder it points at.
+        QCOMPARE(ShellDelete(Batch({m.volume + "/folder", m.volume + "/top-link/"}), q.Callback()), 0);
+        QCOMPARE(q.count, std::size_t(2));
+        QVERIFY(!Exists(m.volume + "/folder"));
+        QVERIFY(!Exists(m.volume + "/top-link"));
+        QVERIFY(Exists(m.home.path("outside/keep.txt")));
+    }
+
+    void permanentDeletionStopsAtAnotherFileSystem()
+    {
+        Untrashable m;
+        QVERIFY(QDir().mkpath(QString::fromStdString(m.volume + "/folder/inner")));
+        TmpfsMount inner(m.volume + "/folder/inner");
+        if (!inner.Mounted())
+            QSKIP(inner.Reason());
+        QVERIFY(m.other.createFile("volume/folder/inner/precious"));
+        QVERIFY(m.other.createFile("volume/folder/plain"));
+        Question q;
+        q.answer = true;
+        QCOMPARE(ShellDelete(Batch({m.volume + "/folder"}), q.Callback()), EBUSY);
+        QVERIFY(Exists(m.volume + "/folder/inner/precious"));
+        QVERIFY(!Exists(m.volume + "/folder/plain"));
+    }
+
+    void rootIsNeverOffered()
+    {
+        Question q;
+        q.answer = true;
+        QCOMPARE(ShellDelete(Batch({"/"}), q.Callback()), EBUSY);
+        QCOMPARE(q.asked, 0);
+    }
+
+    void emptyFolders_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("empty");
+        QTest::newRow("empty folder") << QByteArray("empty") << true;
+        QTest::newRow("empty folder with a trailing slash") << QByteArray("empty/") << true;
+        QTest::newRow("folder with a hidden file") << QByteArray("hidden") << false;
+        QTest::newRow("folder with an empty folder") << QByteArray("nested") << false;
+        QTest::newRow("file") << QByteArray("file") << false;
+        QTest::newRow("link to an empty folder") << QByteArray("link") << false;
+        QTest::newRow("link to an empty folder, trailing slash") << QByteArray("link/") << false;
+        QTest::newRow("missing") << QByteArray("missing") << false;
+    }
+
+    void emptyFolders()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(bool, empty);
+        TempTree t;
+        QVERIFY(t.createDir("empty"));
+        QVERIFY(t.createFile("hidden/.dot"));
+        QVERIFY(t.createDir("nested/inner"));
+        QVERIFY(t.createFile("file"));
+        QCOMPARE(::symlink(t.path("empty").c_str(), t.path("link").c_str()), 0);
+        QCOMPARE(IsEmptyFolder(t.path(path.toStdString())), empty);
+    }
+};
+
+QVL_TEST_CORE_MAIN(ShellDeleteTest)
+#include "ShellDeleteTest.moc"
