@@ -35,6 +35,9 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    // Line by line, so that a pipe (tee, a test, a watching script) follows
+    // the run as it goes.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::FILE *answers = ::isatty(STDIN_FILENO) ? stdin : nullptr;
     TCliWindow window(options, stdout, stderr, answers);
     TInfoThread worker(&window);

@@ -1,0 +1,241 @@
+#include "ByteCompare.h"
+#include "EngineTestUtil.h"
+#include "QvlTestMain.h"
+#include "TempTree.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace EngineTest;
+using QvlTest::TempTree;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+bool MakeSparse(const std::string &path, std::uint64_t size, std::uint64_t markAt = 0, char mark = 0)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return false;
+    bool ok = ::ftruncate(fd, off_t(size)) == 0;
+    if (ok && mark)
+        ok = ::pwrite(fd, &mark, 1, off_t(markAt)) == 1;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+class ByteCompareTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOutcomeCountedOnce()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("src/same.txt", "identical"));
+        QVERIFY(t.createFile("dst/same.txt", "identical"));
+        QVERIFY(t.createFile("src/len.txt", "short"));
+        QVERIFY(t.createFile("dst/len.txt", "longer text"));
+        QVERIFY(t.createFile("src/diff.txt", "abcdef"));
+        QVERIFY(t.createFile("dst/diff.txt", "abcxef"));
+        QVERIFY(t.createFile("src/gone.txt", "1234567"));
+        QVERIFY(t.createFile("src/vanishes.txt", "v"));
+        QVERIFY(t.createFile("dst/vanishes.txt", "v"));
+        QVERIFY(t.createFile("dst/only-in-target.txt", "t"));
+        QVERIFY(t.createDir("dst/folder-not-file.txt"));
+        QVERIFY(t.createFile("src/folder-not-file.txt", "f"));
+
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        // A Source file deleted between the walk and its comparison.
+        win.onCall = [&](const std::string &c) {
+            if (c == "ShowCurrentPair" && win.currentPair.first == t.path("src/vanishes.txt"))
+                ::unlink(t.path("src/vanishes.txt").c_str());
+        };
+        TInfoThread w(&win);
+        w.Execute();
+
+        QCOMPARE(Sorted(win.resultLines), Sorted(Strings {
+            "Files Match - " + t.path("dst/same.txt"),
+            "Lengths Differ - " + t.path("src/len.txt"),
+            "Files Differ - " + t.path("src/diff.txt"),
+            "Target Missing - " + t.path("dst/gone.txt"),
+            "Source Missing - " + t.path("src/vanishes.txt"),
+            "Target Missing - " + t.path("dst/folder-not-file.txt"),
+        }));
+        const VerifyCounters &c = w.counters;
+        QCOMPARE(c.files, 6);
+        QCOMPARE(c.filesChecked, 6);
+        QCOMPARE(c.same, 1);
+        QCOMPARE(c.different, 2);
+        QCOMPARE(c.missing, 3);
+        QCOMPARE(win.countsText, std::string("6/6"));
+        // Sizes of pairs not read go to the overall progress at once; a pair
+        // that differs in its first block and a vanished Source add nothing.
+        QCOMPARE(c.overallBytesDone, 9.0 + 5 + 7 + 1);
+        QVERIFY(!EngineTest::Contains(win.resultLines, "Target Missing - " + t.path("dst/only-in-target.txt")));
+        QCOMPARE(w.Troubles(), 0);
+    }
+
+    void matchLineNamesSourceInSourceDeleteMode()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("a", "x"));
+        QVERIFY(t.createFile("b", "x"));
+        for (DeleteMode mode : {DeleteMode::None, DeleteMode::Source, DeleteMode::Target}) {
+            RecordingWindow win;
+            win.request = Request(t.path("a"), t.path("b"), mode);
+            win.confirmDelete = false;
+            RunOnce(win);
+            const std::string shown = mode == DeleteMode::Source ? t.path("a") : t.path("b");
+            QCOMPARE(win.resultLines, Strings {"Files Match - " + shown});
+        }
+    }
+
+    void blockBoundaries_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("flipAt"); // -1: identical
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("blockSteps");
+        QTest::addColumn<double>("overall");
+        QTest::newRow("two empty files") << qint64(0) << qint64(-1) << "Files Match" << 0 << 0.0;
+        QTest::newRow("exactly one block") << qint64(kBlockSize) << qint64(-1) << "Files Match" << 1 << double(kBlockSize);
+        QTest::newRow("one block and a byte") << qint64(kBlockSize + 1) << qint64(-1) << "Files Match" << 2 << double(kBlockSize + 1);
+        QTest::newRow("last byte differs") << qint64(2 * kBlockSize + 10) << qint64(2 * kBlockSize + 9) << "Files Differ" << 2 << double(2 * kBlockSize);
+        QTest::newRow("first byte differs") << qint64(kBlockSize) << qint64(0) << "Files Differ" << 0 << 0.0;
+    }
+    void blockBoundaries()
+    {
+        QFETCH(qint64, size);
+        QFETCH(qint64, flipAt);
+        QFETCH(QString, line);
+        QFETCH(int, blockSteps);
+        QFETCH(double, overall);
+        TempTree t;
+        QByteArray data = Pattern(size);
+        QVERIFY(t.createFile("s", data));
+        if (flipAt >= 0)
+            data[flipAt] = char(data[flipAt] ^ 0x5a);
+        QVERIFY(t.createFile("d", data));
+
+        RecordingWindow win;
+        win.request = Request(t.path("s"), t.path("d"));
+        TInfoThread w(&win);
+        w.Execute();
+        QCOMPARE(QString::fromStdString(win.resultLines.at(0)).section(" - ", 0, 0), line);
+        QCOMPARE(int(win.fileBar.positions.size()), blockSteps);
+        QCOMPARE(win.fileBar.max, std::int32_t(size));
+        QCOMPARE(w.counters.overallBytesDone, overall);
+        if (line == "Files Match" && size > 0)
+            QCOMPARE(win.fileBar.positions.back(), std::int32_t(size)); // the file bar ends full
+    }
+
+    void changedTargetReadIsADifferenceNotAMatch()
+    {
+        // Equal sizes on record, but the Target returns fewer bytes than the
+        // Source: the pair differs, whatever the buffers still hold.
+        TempTree t;
+        const QByteArray data = Pattern(3 * kBlockSize);
+        QVERIFY(t.createFile("s", data));
+        QVERIFY(t.createFile("d", data));
+        RecordingWindow win;
+        win.request = Request(t.path("s"), t.path("d"));
+        win.onCall = [&](const std::string &c) {
+            if (c == "StartFileBar")
+                QVERIFY(::truncate(t.path("d").c_str(), kBlockSize + kBlockSize / 2) == 0);
+        };
+        RunOnce(win);
+        QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("s")});
+    }
+
+    void sizeOnRecordIsNotTheEndOfTheFile()
+    {
+        // Files whose recorded size is 0 but that read bytes (as under /proc):
+        // the reads decide, and an empty Source against them differs.
+        TempTree t;
+        QVERIFY(t.createFile("empty"));
+        RecordingWindow win;
+        win.request = Request(t.path("empty"), "/proc/self/status");
+        RunOnce(win);
+        QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("empty")});
+    }
+
+    void unreadableFileGivesFileError()
+    {
+        // /proc/self/mem opens, but reading its first page fails.
+        TempTree t;
+        QVERIFY(t.createFile("empty"));
+        RecordingWindow win;
+        win.request = Request("/proc/self/mem", t.path("empty"));
+        QVERIFY(win.request.singleFile);
+        TInfoThread w(&win);
+        w.Execute();
+        QCOMPARE(win.messages, Strings {"File Error: Can't perform one of the following file operations: Open, Seek, Read, Close."});
+        QVERIFY(win.resultLines.empty());
+        QCOMPARE(w.counters.filesChecked, 1);
+        QCOMPARE(w.counters.same + w.counters.different + w.counters.missing, 0);
+        QCOMPARE(w.Troubles(), 1);
+        QVERIFY(EngineTest::Contains(win.logLines, "File could not be read - /proc/self/mem (Input/output error)"));
+    }
+
+    void largeSparsePairDrivesBarsScaled()
+    {
+        TempTree t;
+        const std::uint64_t size = (std::uint64_t(5) << 29) + 12345; // 2.5 GiB
+        QVERIFY(MakeSparse(t.path("s"), size, size - 1, 'z'));
+        QVERIFY(MakeSparse(t.path("d"), size, size - 1, 'z'));
+        RecordingWindow win;
+        win.request = Request(t.path("s"), t.path("d"));
+        TInfoThread w(&win);
+        w.Execute();
+        QCOMPARE(win.resultLines, Strings {"Files Match - " + t.path("d")});
+        QCOMPARE(win.fileBar.max, std::int32_t(2147483647));
+        QCOMPARE(win.overallBar.max, std::int32_t(2147483647));
+        QCOMPARE(win.fileBar.positions.back(), std::int32_t(2147483647));
+        QCOMPARE(win.overallBar.positions.back(), std::int32_t(2147483647));
+        QVERIFY(std::is_sorted(win.fileBar.positions.begin(), win.fileBar.positions.end()));
+        const auto mid = win.fileBar.positions[win.fileBar.positions.size() / 2];
+        QVERIFY(mid > 1000000000 && mid < 1200000000);
+        QCOMPARE(w.counters.overallBytesDone, double(size));
+    }
+
+    void barArithmetic()
+    {
+        QCOMPARE(BarRange(0), 0);
+        QCOMPARE(BarRange(2147483647.0), 2147483647);
+        QCOMPARE(BarRange(5e9), 2147483647);
+        QCOMPARE(BarPosition(1000, 2000), 1000);
+        QCOMPARE(BarPosition(2.5e9, 5e9), 1073741823);
+        QCOMPARE(BarPosition(5e9, 5e9), 2147483647);
+    }
+
+    void stopDuringALargeFileLeavesThePairUncounted()
+    {
+        TempTree t;
+        const QByteArray data = Pattern(5 * kBlockSize);
+        QVERIFY(t.createFile("src/a", "a"));
+        QVERIFY(t.createFile("dst/a", "a"));
+        QVERIFY(t.createFile("src/big", data));
+        QVERIFY(t.createFile("dst/big", data));
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        TInfoThread w(&win);
+        int blocks = 0;
+        win.onCall = [&](const std::string &c) {
+            if (c == "UpdateFileBar" && win.currentPair.first == t.path("src/big") && ++blocks == 2)
+                w.Terminate();
+        };
+        w.Execute();
+        QCOMPARE(blocks, 2);
+        const int before = EngineTest::Contains(win.resultLines, "Files Match - " + t.path("dst/a")) ? 1 : 0;
+        QCOMPARE(w.counters.filesChecked, before);
+        QCOMPARE(w.counters.same, before);
+        QCOMPARE(int(win.resultLines.size()), before);
+    }
+};
+
+QVL_TEST_CORE_MAIN(ByteCompareTest)
+#include "ByteCompareTest.moc"
