@@ -1,5 +1,6 @@
 #include "ShellDelete.h"
 
+#include "MountTable.h"
 #include "Paths.h"
 #include "Trash.h"
 
@@ -133,12 +134,13 @@ int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPerm
     // batch's result.
     std::vector<int> results(paths.size(), 0);
     std::vector<std::size_t> untrashable;
+    const std::vector<MountEntry> mounts = ReadMountTable();
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (paths[i] == "/") {
             results[i] = EBUSY; // the root is neither trashed nor wiped
             continue;
         }
-        const TrashOutcome t = MoveToTrash(paths[i]);
+        const TrashOutcome t = MoveToTrash(paths[i], mounts);
         if (t.ok)
             continue;
         struct stat st;

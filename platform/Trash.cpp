@@ -215,6 +215,27 @@ bool NearestExisting(std::string path, std::string &resolved, dev_t &dev)
     }
 }
 
+// The top of the file system that holds `full` below its mount point
+// `driveTop`: the mount point itself, or, where a file system keeps parts on
+// devices of their own (btrfs subvolumes), the highest folder on the file's
+// device, so that its trash can be reached by rename().
+std::string VolumeTop(const std::string &full, const std::string &driveTop, dev_t dev)
+{
+    struct stat st;
+    const std::string top = driveTop.empty() ? std::string("/") : driveTop;
+    if (::stat(top.c_str(), &st) == 0 && st.st_dev == dev)
+        return driveTop;
+    std::string cur = full.substr(0, full.rfind('/'));
+    while (cur.size() > driveTop.size()) {
+        const std::size_t slash = cur.rfind('/');
+        const std::string parent = slash == 0 ? std::string("/") : cur.substr(0, slash);
+        if (::stat(parent.c_str(), &st) != 0 || st.st_dev != dev)
+            break;
+        cur = slash == 0 ? std::string() : parent;
+    }
+    return cur;
+}
+
 } // namespace
 
 std::string HomeTrashDir()
@@ -227,6 +248,11 @@ std::string HomeTrashDir()
 
 TrashOutcome MoveToTrash(const std::string &path)
 {
+    return MoveToTrash(path, ReadMountTable());
+}
+
+TrashOutcome MoveToTrash(const std::string &path, const std::vector<MountEntry> &mounts)
+{
     std::string full, name;
     if (!ResolveParent(path, full, name))
         return Failure(errno, "Cannot find " + path);
@@ -236,20 +262,20 @@ TrashOutcome MoveToTrash(const std::string &path)
 
     // The home trash takes what can be renamed into it: the same file
     // system, reached through the same mount.
-    const std::vector<MountEntry> mounts = ReadMountTable();
     const std::string home = HomeTrashDir();
-    const std::string topdir = DrivePart(full, mounts);
+    const std::string drive = DrivePart(full, mounts);
     std::string homeReal;
     dev_t homeDev = 0;
     std::string trash;
     std::string originalPath;
     if (NearestExisting(home, homeReal, homeDev) && homeDev == st.st_dev
-        && DrivePart(homeReal, mounts) == topdir) {
+        && DrivePart(homeReal, mounts) == drive) {
         if (!MakePath(home, 0700) || !MakeFilesAndInfo(home, false))
             return Failure(errno, "Cannot create the trash folder " + home);
         trash = home;
         originalPath = full;
     } else {
+        const std::string topdir = VolumeTop(full, drive, st.st_dev);
         int error = 0;
         trash = TopdirTrash(topdir, error);
         if (trash.empty())

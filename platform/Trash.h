@@ -7,6 +7,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+struct MountEntry;
 
 struct TrashOutcome {
     bool ok = false;
@@ -21,3 +24,5 @@ std::string HomeTrashDir();
 
 // Moves one file or folder to the trash of its file system.
 TrashOutcome MoveToTrash(const std::string &path);
+// The same with a mount table read by the caller, for a batch of paths.
+TrashOutcome MoveToTrash(const std::string &path, const std::vector<MountEntry> &mounts);

@@ -375,6 +375,23 @@ private slots:
         QCOMPARE(EntriesIn(real), shared ? 1 : 0);
     }
 
+    // A file system part on a device of its own that the table does not
+    // name (a btrfs subvolume, say) keeps its trash at its own top.
+    void volumeTopFoundFromTheDevice()
+    {
+        FreshHome h;
+        OtherVolume v;
+        if (!v.Own())
+            QSKIP(v.reason.c_str());
+        QVERIFY(QDir().mkpath(QString::fromStdString(v.top + "/a/b")));
+        QVERIFY(WriteFile(v.top + "/a/b/c.txt"));
+        const auto rootOnly = ParseMountInfo("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n");
+        const TrashOutcome out = MoveToTrash(v.top + "/a/b/c.txt", rootOnly);
+        QVERIFY2(out.ok, out.message.c_str());
+        QCOMPARE(out.trashedAs, v.top + "/.Trash-" + Uid() + "/files/c.txt");
+        QVERIFY(ReadAll(out.infoPath).find("\nPath=a/b/c.txt\n") != std::string::npos);
+    }
+
     void volumeTrashThatCannotBeMadeFails()
     {
         FreshHome h;
