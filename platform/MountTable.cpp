@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -209,6 +210,12 @@ std::string DriveRoot(const std::string &absPath)
 
 bool IsRemovableDevice(unsigned major, unsigned minor, const std::string &source)
 {
+    return IsRemovableDeviceIn("/sys", major, minor, source);
+}
+
+bool IsRemovableDeviceIn(const std::string &sysRoot, unsigned major, unsigned minor,
+                         const std::string &source)
+{
     // File systems such as btrfs report an anonymous device number; their
     // source names the real block device.
     if (major == 0 && StartsWith(source, "/dev/")) {
@@ -218,12 +225,15 @@ bool IsRemovableDevice(unsigned major, unsigned minor, const std::string &source
         major = ::major(st.st_rdev);
         minor = ::minor(st.st_rdev);
     }
-    const std::string link = "/sys/dev/block/" + std::to_string(major) + ':' + std::to_string(minor);
+    const std::string link = sysRoot + "/dev/block/" + std::to_string(major) + ':' + std::to_string(minor);
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(link.c_str(), nullptr), &std::free);
     if (!resolved)
         return false;
     std::string device = resolved.get();
-    if (device.find("/usb") != std::string::npos)
+    // Only the device tree's own part of the path tells the bus.
+    std::unique_ptr<char, decltype(&std::free)> root(::realpath(sysRoot.c_str(), nullptr), &std::free);
+    const std::size_t skip = root && StartsWith(device, root.get()) ? std::strlen(root.get()) : 0;
+    if (device.find("/usb", skip) != std::string::npos)
         return true;
     // A partition's attributes sit below its disk's folder.
     struct stat st;

@@ -48,6 +48,9 @@ enum TDriveType {
 // sits on a removable disk or a USB bus. The live probe reads /sys.
 using RemovableProbe = std::function<bool(unsigned major, unsigned minor, const std::string &source)>;
 bool IsRemovableDevice(unsigned major, unsigned minor, const std::string &source);
+// The same, reading the device tree below `sysRoot` (normally "/sys").
+bool IsRemovableDeviceIn(const std::string &sysRoot, unsigned major, unsigned minor,
+                         const std::string &source);
 
 TDriveType ClassifyMount(const MountEntry &m, const RemovableProbe &isRemovable);
 

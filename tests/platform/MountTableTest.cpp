@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+#include <cctype>
+#include <unistd.h>
+
 using QvlTest::TempTree;
 using QvlTest::TmpfsMount;
 
@@ -263,6 +266,46 @@ private slots:
         const auto volumes = UserVolumes(mounts);
         QCOMPARE(volumes.size(), std::size_t(2));
         QCOMPARE(volumes[1].mountPoint, std::string("/mnt/image"));
+    }
+
+    void removableFromTheDeviceTree_data()
+    {
+        QTest::addColumn<QByteArray>("device"); // below devices/, a partition when it has a digit at its end
+        QTest::addColumn<QByteArray>("removable");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("partition of a removable disk") << QByteArray("pci0/ata1/block/sdb/sdb1")
+                                                       << QByteArray("1\n") << true;
+        QTest::newRow("partition of a fixed disk") << QByteArray("pci0/ata1/block/sda/sda2")
+                                                   << QByteArray("0\n") << false;
+        QTest::newRow("partition on a USB bus") << QByteArray("pci0/usb2/2-1/host6/block/sdc/sdc1")
+                                                << QByteArray("0\n") << true;
+        QTest::newRow("whole removable disk") << QByteArray("pci0/ata2/block/sdd") << QByteArray("1\n")
+                                              << true;
+        QTest::newRow("whole fixed disk") << QByteArray("pci0/nvme/block/nvme0n1") << QByteArray("0\n")
+                                          << false;
+        QTest::newRow("no removable attribute") << QByteArray("virtual/block/loop0") << QByteArray()
+                                                << false;
+    }
+
+    void removableFromTheDeviceTree()
+    {
+        QFETCH(QByteArray, device);
+        QFETCH(QByteArray, removable);
+        QFETCH(bool, expected);
+        TempTree sys;
+        const std::string dev = device.toStdString();
+        const bool partition = std::isdigit(static_cast<unsigned char>(dev.back()))
+            && dev.find("nvme") == std::string::npos && dev.find("loop") == std::string::npos;
+        const std::string disk = partition ? dev.substr(0, dev.rfind('/')) : dev;
+        QVERIFY(sys.createDir("devices/" + dev));
+        QVERIFY(sys.createDir("dev/block"));
+        if (partition)
+            QVERIFY(sys.createFile("devices/" + dev + "/partition", "1\n"));
+        if (!removable.isEmpty())
+            QVERIFY(sys.createFile("devices/" + disk + "/removable", removable));
+        QCOMPARE(::symlink(("../../devices/" + dev).c_str(), sys.path("dev/block/8:17").c_str()), 0);
+        QCOMPARE(IsRemovableDeviceIn(sys.root(), 8, 17, "/dev/whatever"), expected);
+        QVERIFY(!IsRemovableDeviceIn(sys.root(), 8, 18, "/dev/whatever"));
     }
 
     void liveTableAnswersForRootAndTemp()
