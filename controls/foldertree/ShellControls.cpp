@@ -1,0 +1,664 @@
+#include "ShellControls.h"
+
+#include "MountMonitor.h"
+
+#include <QEvent>
+#include <QFileIconProvider>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+// ---------------------------------------------------------------- errors
+
+namespace {
+
+std::string WithResult(const char *format, unsigned result)
+{
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, format, result);
+    return buffer;
+}
+
+} // namespace
+
+std::string ShellControlsMessage(int resource)
+{
+    switch (resource) {
+    case 10000: return "Could not get the root folder.";
+    case 10005: return "Could not enumerate system objects.";
+    case 10010: return "Could not get folder data.";
+    case 10015: return "Could not find folder.";
+    case 10020: return "Could not get Desktop folder.";
+    case 10025: return "InvokeCommand failed. Result = $%x";
+    case 10030: return "Could not get UI object. Result = $%x";
+    case 10035: return "Memory Leak Detected.  Not all folder data was freed.";
+    case 10040: return "Error parsing mask string.";
+    default: return {};
+    }
+}
+
+const char *const SErrorParsingMask = "Error parsing mask string.";
+
+ENoRootFolder::ENoRootFolder() : EShellControlError(ShellControlsMessage(10000)) {}
+ENoEnumObjects::ENoEnumObjects() : EShellControlError(ShellControlsMessage(10005)) {}
+ENoFolderData::ENoFolderData() : EShellControlError(ShellControlsMessage(10010)) {}
+ENoBindFolder::ENoBindFolder() : EShellControlError(ShellControlsMessage(10015)) {}
+ENoDesktopFolder::ENoDesktopFolder() : EShellControlError(ShellControlsMessage(10020)) {}
+ELeaking::ELeaking() : EShellControlError(ShellControlsMessage(10035)) {}
+EInvokeFailed::EInvokeFailed(unsigned result) : EShellControlError(WithResult("InvokeCommand failed. Result = $%X", result)) {}
+ENoUIObject::ENoUIObject(unsigned result) : EShellControlError(WithResult("Could not get UI object. Result = $%X", result)) {}
+
+// ---------------------------------------------------------------- node data
+
+namespace {
+
+std::atomic<long> g_liveFolderData{0};
+
+std::vector<TCustomSystemTreeView *> &Trees()
+{
+    static std::vector<TCustomSystemTreeView *> trees;
+    return trees;
+}
+
+// Runs the leak check when the program ends. An error cannot travel
+// anywhere from here, so it is written out instead.
+struct TLeakCheckAtExit {
+    ~TLeakCheckAtExit()
+    {
+        try {
+            CheckFolderDataLeaks();
+        } catch (const ELeaking &e) {
+            std::fprintf(stderr, "%s\n", e.what());
+        }
+    }
+} g_leakCheckAtExit;
+
+} // namespace
+
+TFolderItemData::TFolderItemData()
+{
+    ++g_liveFolderData;
+}
+
+TFolderItemData::~TFolderItemData()
+{
+    FreePIDL(RelativeID);
+    FreePIDL(AbsoluteID);
+    --g_liveFolderData;
+}
+
+long TFolderItemData::LiveCount()
+{
+    return g_liveFolderData.load();
+}
+
+void CheckFolderDataLeaks()
+{
+    if (TFolderItemData::LiveCount() > 0)
+        throw ELeaking();
+}
+
+// ---------------------------------------------------------------- icons
+
+namespace {
+
+QIcon ThemeIcon(const QString &name, const QIcon &fallback)
+{
+    const QIcon icon = QIcon::fromTheme(name);
+    return icon.isNull() ? fallback : icon;
+}
+
+const int NodeIconSizes[] = {16, 22, 24, 32};
+
+} // namespace
+
+TSystemImageList &TSystemImageList::Instance()
+{
+    static TSystemImageList list;
+    return list;
+}
+
+TSystemImageList::TSystemImageList()
+{
+    // Outside a desktop session Qt knows no icon theme; the desktop's own
+    // theme is then the one installed with it.
+    if (!QIcon::hasThemeIcon("folder"))
+        QIcon::setFallbackThemeName("Adwaita");
+}
+
+int TSystemImageList::IndexOf(const std::string &iconName)
+{
+    const auto found = std::find(m_names.begin(), m_names.end(), iconName);
+    if (found != m_names.end())
+        return static_cast<int>(found - m_names.begin());
+
+    QFileIconProvider provider;
+    const QIcon folder = ThemeIcon("folder", provider.icon(QFileIconProvider::Folder));
+    const QIcon drive = ThemeIcon("drive-harddisk", provider.icon(QFileIconProvider::Drive));
+    const QIcon file = ThemeIcon("text-x-generic", provider.icon(QFileIconProvider::File));
+    QIcon icon;
+    if (iconName.rfind("mime:", 0) == 0) {
+        const std::string names = iconName.substr(5);
+        const std::size_t bar = names.find('|');
+        const QString specific = QString::fromStdString(names.substr(0, bar));
+        const QString generic = bar == std::string::npos ? QString() : QString::fromStdString(names.substr(bar + 1));
+        icon = ThemeIcon(specific, generic.isEmpty() ? file : ThemeIcon(generic, file));
+    } else if (iconName == "folder") {
+        icon = folder;
+    } else if (iconName == "folder-open" || iconName == "user-home") {
+        icon = ThemeIcon(QString::fromStdString(iconName), folder);
+    } else if (iconName == "computer") {
+        icon = ThemeIcon("computer", provider.icon(QFileIconProvider::Computer));
+    } else if (iconName == "drive-harddisk") {
+        icon = drive;
+    } else if (iconName == "drive-removable-media" || iconName == "media-optical") {
+        icon = ThemeIcon(QString::fromStdString(iconName), drive);
+    } else if (iconName == "network-server") {
+        icon = ThemeIcon("network-server", provider.icon(QFileIconProvider::Network));
+    } else if (iconName == "user-desktop") {
+        icon = ThemeIcon("user-desktop", provider.icon(QFileIconProvider::Desktop));
+    } else {
+        icon = ThemeIcon(QString::fromStdString(iconName), QIcon());
+    }
+    if (icon.isNull())
+        return -1;
+    m_names.push_back(iconName);
+    m_icons.push_back(icon);
+    return static_cast<int>(m_icons.size()) - 1;
+}
+
+QIcon TSystemImageList::Icon(int index) const
+{
+    if (index < 0 || index >= Count())
+        return {};
+    return m_icons[static_cast<std::size_t>(index)];
+}
+
+QIcon TSystemImageList::NodeIcon(int normal, int open, int overlay)
+{
+    const std::uint64_t key = (std::uint64_t(std::uint32_t(normal)) << 32) | (std::uint64_t(std::uint16_t(open)) << 8) |
+                              std::uint8_t(overlay);
+    for (const auto &entry : m_nodeIcons)
+        if (entry.first == key)
+            return entry.second;
+
+    const QIcon normalIcon = Icon(normal);
+    const QIcon openIcon = Icon(open);
+    QIcon link;
+    if (overlay == 1)
+        link = QIcon::fromTheme("emblem-symbolic-link");
+    QIcon result;
+    for (int size : NodeIconSizes) {
+        for (const auto &[mode, source] : {std::pair{QIcon::Normal, normalIcon}, std::pair{QIcon::Selected, openIcon}}) {
+            if (source.isNull())
+                continue;
+            QPixmap pixmap = source.pixmap(size, size);
+            if (!link.isNull()) {
+                QPainter painter(&pixmap);
+                const int emblem = std::max(8, size / 2);
+                painter.drawPixmap(0, size - emblem, link.pixmap(emblem, emblem));
+            }
+            result.addPixmap(pixmap, mode);
+        }
+    }
+    m_nodeIcons.emplace_back(key, result);
+    return result;
+}
+
+// ---------------------------------------------------------------- the tree base
+
+namespace {
+
+// Links a new control with the first unlinked sibling of the other kinds
+// below the same parent widget, as placing them together on a form does.
+template <typename Want, typename Fn>
+void ForSiblings(QWidget *self, Fn fn)
+{
+    if (!self->parentWidget())
+        return;
+    for (QObject *child : self->parentWidget()->children())
+        if (auto *w = dynamic_cast<Want *>(child); w && child != self)
+            if (fn(w))
+                return;
+}
+
+} // namespace
+
+TCustomSystemTreeView::TCustomSystemTreeView(QWidget *parent) : QTreeWidget(parent)
+{
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    setExpandsOnDoubleClick(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+
+    Trees().push_back(this);
+    connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
+    m_mainWindowHooked = true;
+    SetupImageList();
+
+    connect(this, &QTreeWidget::currentItemChanged, this, &TCustomSystemTreeView::OnCurrentItemChanged);
+    connect(this, &QTreeView::expanded, this, &TCustomSystemTreeView::OnExpanded);
+    connect(this, &QTreeView::collapsed, this, &TCustomSystemTreeView::OnCollapsed);
+
+    ForSiblings<TCustomSystemListView>(this, [this](TCustomSystemListView *list) {
+        if (list->TreeView() || m_listView)
+            return false;
+        SetListView(list);
+        return true;
+    });
+    ForSiblings<TCustomSystemComboBox>(this, [this](TCustomSystemComboBox *combo) {
+        if (combo->TreeView() || m_comboBox)
+            return false;
+        SetComboBox(combo);
+        return true;
+    });
+}
+
+TCustomSystemTreeView::~TCustomSystemTreeView()
+{
+    if (m_mainWindowHooked)
+        disconnect(TMountMonitor::Instance(), nullptr, this, nullptr);
+    KillDelayTimer();
+    auto &trees = Trees();
+    trees.erase(std::remove(trees.begin(), trees.end(), this), trees.end());
+    if (m_listView && m_listView->TreeView() == this)
+        m_listView->SetTreeView(nullptr);
+    if (m_comboBox && m_comboBox->TreeView() == this)
+        m_comboBox->SetTreeView(nullptr);
+}
+
+const std::vector<TCustomSystemTreeView *> &TCustomSystemTreeView::TreeViewList()
+{
+    return Trees();
+}
+
+void TCustomSystemTreeView::SetListView(TCustomSystemListView *list)
+{
+    if (m_listView == list)
+        return;
+    TCustomSystemListView *old = m_listView;
+    m_listView = list;
+    if (old && old->TreeView() == this)
+        old->SetTreeView(nullptr);
+    if (list) {
+        connect(list, &QObject::destroyed, this, [this, list] {
+            if (m_listView == list)
+                m_listView = nullptr;
+        });
+        list->SetTreeView(this);
+    }
+}
+
+void TCustomSystemTreeView::SetComboBox(TCustomSystemComboBox *combo)
+{
+    if (m_comboBox == combo)
+        return;
+    TCustomSystemComboBox *old = m_comboBox;
+    m_comboBox = combo;
+    if (old && old->TreeView() == this)
+        old->SetTreeView(nullptr);
+    if (combo) {
+        connect(combo, &QObject::destroyed, this, [this, combo] {
+            if (m_comboBox == combo)
+                m_comboBox = nullptr;
+        });
+        combo->SetTreeView(this);
+    }
+}
+
+void TCustomSystemTreeView::DeviceChanged()
+{
+    Reset();
+}
+
+void TCustomSystemTreeView::TimerEvent()
+{
+    KillDelayTimer();
+    NotifyLinkedControls(false);
+}
+
+void TCustomSystemTreeView::SetupImageList()
+{
+    // The shared list hands out icons; the tree shows them at the small size.
+    TSystemImageList::Instance();
+    setIconSize(QSize(16, 16));
+}
+
+QWidget *TCustomSystemTreeView::GetValidHandle()
+{
+    return this;
+}
+
+void TCustomSystemTreeView::Reset()
+{
+    NotifyLinkedControls(false);
+}
+
+void TCustomSystemTreeView::NotifyLinkedControls(bool force)
+{
+    if (m_listView)
+        m_listView->LinkedControlChanged(this, force);
+    if (m_comboBox)
+        m_comboBox->LinkedControlChanged(this, force);
+}
+
+void TCustomSystemTreeView::LinkedControlChanged(QObject *sender, bool force)
+{
+    if (!sender)
+        return;
+    if (sender == m_listView)
+        LinkedReset(m_listView->GetSelectionParentFolder(), m_listView->GetSelectionPIDL(), force);
+    else if (sender == m_comboBox)
+        LinkedReset(m_comboBox->GetSelectionParentFolder(), m_comboBox->GetSelectionPIDL(), force);
+}
+
+void TCustomSystemTreeView::Change(QTreeWidgetItem *node)
+{
+    DoChangeEvent(node);
+    if (m_readDelay == 0 || m_changeNow) {
+        m_changeNow = false;
+        NotifyLinkedControls(false);
+        return;
+    }
+    KillDelayTimer();
+    // Precise: the notification must never come before ReadDelay is over.
+    m_timerId = startTimer(m_readDelay, Qt::PreciseTimer);
+}
+
+void TCustomSystemTreeView::KillDelayTimer()
+{
+    if (m_timerId) {
+        killTimer(m_timerId);
+        m_timerId = 0;
+    }
+}
+
+void TCustomSystemTreeView::timerEvent(QTimerEvent *event)
+{
+    if (m_timerId && event->timerId() == m_timerId) {
+        TimerEvent();
+        return;
+    }
+    QTreeWidget::timerEvent(event);
+}
+
+void TCustomSystemTreeView::changeEvent(QEvent *event)
+{
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        SetupImageList();
+}
+
+void TCustomSystemTreeView::focusInEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusInEvent(event);
+    // Coming back to the program's window is not entering the control.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        DoEnterEvent();
+}
+
+void TCustomSystemTreeView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        DoClickEvent();
+}
+
+bool TCustomSystemTreeView::CanExpand(QTreeWidgetItem *node)
+{
+    bool allow = true;
+    DoExpandingEvent(node, allow);
+    return allow;
+}
+
+void TCustomSystemTreeView::Expand(QTreeWidgetItem *node)
+{
+    DoExpandedEvent(node);
+}
+
+bool TCustomSystemTreeView::CanCollapse(QTreeWidgetItem *node)
+{
+    bool allow = true;
+    DoCollapsingEvent(node, allow);
+    return allow;
+}
+
+void TCustomSystemTreeView::Collapse(QTreeWidgetItem *node)
+{
+    DoCollapsedEvent(node);
+}
+
+void TCustomSystemTreeView::ExpandNode(QTreeWidgetItem *node)
+{
+    if (node && !node->isExpanded())
+        node->setExpanded(true);
+}
+
+void TCustomSystemTreeView::CollapseNode(QTreeWidgetItem *node)
+{
+    if (node && node->isExpanded())
+        node->setExpanded(false);
+}
+
+void TCustomSystemTreeView::OnCurrentItemChanged(QTreeWidgetItem *current, QTreeWidgetItem *)
+{
+    if (current && !current->isSelected())
+        current->setSelected(true);
+    Change(current);
+}
+
+void TCustomSystemTreeView::OnExpanded(const QModelIndex &index)
+{
+    QTreeWidgetItem *node = itemFromIndex(index);
+    if (!node || m_undoing)
+        return;
+    if (!CanExpand(node)) {
+        ++m_undoing;
+        node->setExpanded(false);
+        --m_undoing;
+        return;
+    }
+    Expand(node);
+}
+
+void TCustomSystemTreeView::OnCollapsed(const QModelIndex &index)
+{
+    QTreeWidgetItem *node = itemFromIndex(index);
+    if (!node || m_undoing)
+        return;
+    if (!CanCollapse(node)) {
+        ++m_undoing;
+        node->setExpanded(true);
+        --m_undoing;
+        return;
+    }
+    Collapse(node);
+}
+
+// ---------------------------------------------------------------- the siblings
+
+TCustomSystemListView::TCustomSystemListView(QWidget *parent) : QListWidget(parent)
+{
+    connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
+    SetupImageList();
+    ForSiblings<TCustomSystemTreeView>(this, [this](TCustomSystemTreeView *tree) {
+        if (tree->ListView() || m_treeView)
+            return false;
+        tree->SetListView(this);
+        return true;
+    });
+    ForSiblings<TCustomSystemComboBox>(this, [this](TCustomSystemComboBox *combo) {
+        if (combo->ListView() || m_comboBox)
+            return false;
+        SetComboBox(combo);
+        return true;
+    });
+}
+
+TCustomSystemListView::~TCustomSystemListView()
+{
+    if (m_treeView && m_treeView->ListView() == this)
+        m_treeView->SetListView(nullptr);
+    if (m_comboBox && m_comboBox->ListView() == this)
+        m_comboBox->SetListView(nullptr);
+}
+
+void TCustomSystemListView::SetTreeView(TCustomSystemTreeView *tree)
+{
+    if (m_treeView == tree)
+        return;
+    m_treeView = tree;
+    if (tree)
+        tree->SetListView(this);
+}
+
+void TCustomSystemListView::SetComboBox(TCustomSystemComboBox *combo)
+{
+    if (m_comboBox == combo)
+        return;
+    m_comboBox = combo;
+    if (combo)
+        combo->SetListView(this);
+}
+
+void TCustomSystemListView::DeviceChanged()
+{
+    if (m_treeView)
+        m_treeView->Reset();
+    else
+        Reset();
+}
+
+void TCustomSystemListView::SetupImageList()
+{
+    TSystemImageList::Instance();
+    setIconSize(QSize(16, 16));
+}
+
+QWidget *TCustomSystemListView::GetValidHandle()
+{
+    return this;
+}
+
+void TCustomSystemListView::Reset()
+{
+    NotifyLinkedControls(false);
+}
+
+void TCustomSystemListView::NotifyLinkedControls(bool force)
+{
+    if (m_treeView)
+        m_treeView->LinkedControlChanged(this, force);
+    if (m_comboBox)
+        m_comboBox->LinkedControlChanged(this, force);
+}
+
+void TCustomSystemListView::LinkedControlChanged(QObject *sender, bool force)
+{
+    if (!sender)
+        return;
+    if (sender == m_treeView)
+        LinkedReset(m_treeView->GetSelectionParentFolder(), m_treeView->GetSelectionPIDL(), force);
+    else if (sender == m_comboBox)
+        LinkedReset(m_comboBox->GetSelectionParentFolder(), m_comboBox->GetSelectionPIDL(), force);
+}
+
+TCustomSystemComboBox::TCustomSystemComboBox(QWidget *parent) : QComboBox(parent)
+{
+    connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
+    SetupImageList();
+    ForSiblings<TCustomSystemTreeView>(this, [this](TCustomSystemTreeView *tree) {
+        if (tree->ComboBox() || m_treeView)
+            return false;
+        tree->SetComboBox(this);
+        return true;
+    });
+    ForSiblings<TCustomSystemListView>(this, [this](TCustomSystemListView *list) {
+        if (list->ComboBox() || m_listView)
+            return false;
+        list->SetComboBox(this);
+        return true;
+    });
+    // A choice in the box is passed on before the box's own handling.
+    connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int) { NotifyLinkedControls(false); });
+}
+
+TCustomSystemComboBox::~TCustomSystemComboBox()
+{
+    if (m_treeView && m_treeView->ComboBox() == this)
+        m_treeView->SetComboBox(nullptr);
+    if (m_listView && m_listView->ComboBox() == this)
+        m_listView->SetComboBox(nullptr);
+}
+
+void TCustomSystemComboBox::SetTreeView(TCustomSystemTreeView *tree)
+{
+    if (m_treeView == tree)
+        return;
+    m_treeView = tree;
+    if (tree)
+        tree->SetComboBox(this);
+}
+
+void TCustomSystemComboBox::SetListView(TCustomSystemListView *list)
+{
+    if (m_listView == list)
+        return;
+    m_listView = list;
+    if (list)
+        list->SetComboBox(this);
+}
+
+void TCustomSystemComboBox::DeviceChanged()
+{
+    if (m_treeView)
+        m_treeView->Reset();
+    else
+        Reset();
+}
+
+void TCustomSystemComboBox::SetupImageList()
+{
+    TSystemImageList::Instance();
+    setIconSize(QSize(16, 16));
+}
+
+QWidget *TCustomSystemComboBox::GetValidHandle()
+{
+    return this;
+}
+
+void TCustomSystemComboBox::Reset()
+{
+    NotifyLinkedControls(false);
+}
+
+void TCustomSystemComboBox::NotifyLinkedControls(bool force)
+{
+    if (m_treeView)
+        m_treeView->LinkedControlChanged(this, force);
+    if (m_listView)
+        m_listView->LinkedControlChanged(this, force);
+}
+
+void TCustomSystemComboBox::LinkedControlChanged(QObject *sender, bool force)
+{
+    if (!sender)
+        return;
+    if (sender == m_treeView)
+        LinkedReset(m_treeView->GetSelectionParentFolder(), m_treeView->GetSelectionPIDL(), force);
+    else if (sender == m_listView)
+        LinkedReset(m_listView->GetSelectionParentFolder(), m_listView->GetSelectionPIDL(), force);
+}

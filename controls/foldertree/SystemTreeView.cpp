@@ -1,0 +1,944 @@
+#include "SystemTreeView.h"
+
+#include "EntryProbe.h"
+#include "FileChange.h"
+#include "MaskSearch.h"
+#include "Paths.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFile>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTreeWidgetItemIterator>
+
+// One node of the tree; owns its data. Deleting a node (by any route: a
+// reset, a re-read of its parent, the tree's own end) releases the data and
+// tells the tree, so that nothing keeps watching or pointing at it.
+class TSystemTreeNode : public QTreeWidgetItem
+{
+public:
+    static constexpr int NodeType = QTreeWidgetItem::UserType + 0x51;
+
+    TSystemTreeNode(TSystemTreeView *owner, TFolderItemData *data) : QTreeWidgetItem(NodeType), Data(data), m_owner(owner) {}
+    ~TSystemTreeNode() override
+    {
+        m_owner->NodeDeleting(this);
+        delete Data;
+    }
+
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        auto *a = const_cast<TSystemTreeNode *>(this);
+        auto *b = const_cast<QTreeWidgetItem *>(&other);
+        const int order = m_owner->m_sortCompare ? (*m_owner->m_sortCompare)(a, b, m_owner->m_sortData)
+                                                 : m_owner->DefaultCompare(a, b);
+        return order < 0;
+    }
+
+    TFolderItemData *Data;
+
+private:
+    TSystemTreeView *m_owner;
+};
+
+// Paints the tree once at the end of a run of node changes.
+class TBulkUpdate
+{
+public:
+    explicit TBulkUpdate(TSystemTreeView *tree) : m_tree(tree)
+    {
+        if (m_tree->m_updateCount++ == 0)
+            m_tree->setUpdatesEnabled(false);
+    }
+    ~TBulkUpdate()
+    {
+        if (--m_tree->m_updateCount == 0)
+            m_tree->setUpdatesEnabled(true);
+    }
+    TBulkUpdate(const TBulkUpdate &) = delete;
+    TBulkUpdate &operator=(const TBulkUpdate &) = delete;
+
+private:
+    TSystemTreeView *m_tree;
+};
+
+namespace {
+
+// The hourglass over the control while it lists or changes.
+class TBusyCursor
+{
+public:
+    explicit TBusyCursor(QWidget *w) : m_widget(w), m_had(w->testAttribute(Qt::WA_SetCursor)), m_old(w->cursor())
+    {
+        m_widget->setCursor(Qt::WaitCursor);
+    }
+    ~TBusyCursor()
+    {
+        if (m_had)
+            m_widget->setCursor(m_old);
+        else
+            m_widget->unsetCursor();
+    }
+
+private:
+    QWidget *m_widget;
+    bool m_had;
+    QCursor m_old;
+};
+
+TFolderItemData *DataOf(QTreeWidgetItem *node)
+{
+    if (!node || node->type() != TSystemTreeNode::NodeType)
+        return nullptr;
+    return static_cast<TSystemTreeNode *>(node)->Data;
+}
+
+bool IsAncestor(const QTreeWidgetItem *ancestor, const QTreeWidgetItem *node)
+{
+    for (const QTreeWidgetItem *p = node ? node->parent() : nullptr; p; p = p->parent())
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+bool IsEmptyID(PCItemIDList id)
+{
+    return id && id[0] == 0 && id[1] == 0;
+}
+
+} // namespace
+
+TSystemTreeView::TSystemTreeView(QWidget *parent) : TCustomSystemTreeView(parent)
+{
+    m_desktopFolder = GetDesktopFolder();
+    if (!m_desktopFolder)
+        throw ENoDesktopFolder();
+    setRootIsDecorated(true);
+    setSortingEnabled(false);
+}
+
+TSystemTreeView::~TSystemTreeView()
+{
+    m_destroying = true;
+    StopWatchers();
+    clear();
+}
+
+// ---------------------------------------------------------------- tree basics
+
+QTreeWidgetItem *TSystemTreeView::Selected() const
+{
+    return currentItem();
+}
+
+void TSystemTreeView::SetSelected(QTreeWidgetItem *node)
+{
+    if (node == currentItem())
+        return;
+    if (node)
+        setCurrentItem(node);
+    else
+        setCurrentItem(nullptr);
+}
+
+QTreeWidgetItem *TSystemTreeView::FirstNode() const
+{
+    return topLevelItemCount() ? topLevelItem(0) : nullptr;
+}
+
+void TSystemTreeView::FullCollapse()
+{
+    // Deepest first, so that a refused close leaves its ancestors alone too.
+    std::vector<QTreeWidgetItem *> open;
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        if ((*it)->isExpanded())
+            open.push_back(*it);
+    for (auto node = open.rbegin(); node != open.rend(); ++node)
+        CollapseNode(*node);
+}
+
+void TSystemTreeView::RecreateWnd()
+{
+    DestroyWnd();
+    CreateWnd();
+}
+
+void TSystemTreeView::CreateWnd()
+{
+    m_windowClosing = false;
+    m_hasWindow = true;
+    Reset();
+}
+
+void TSystemTreeView::DestroyWnd()
+{
+    m_windowClosing = true;
+    if (m_pendingSelection.empty())
+        m_pendingSelection = GetSelection();
+    m_hasWindow = false;
+}
+
+void TSystemTreeView::showEvent(QShowEvent *event)
+{
+    TCustomSystemTreeView::showEvent(event);
+    if (!m_hasWindow)
+        CreateWnd();
+}
+
+// ---------------------------------------------------------------- properties
+
+void TSystemTreeView::SetRootFolder(TRootFolder root)
+{
+    if (m_rootFolder == root)
+        return;
+    m_rootFolder = root;
+    Reset();
+}
+
+void TSystemTreeView::SetCustomDir(const std::string &dir)
+{
+    if (m_customDir == dir)
+        return;
+    m_customDir = dir;
+    Reset();
+}
+
+void TSystemTreeView::SetCustomDirCaption(const std::string &caption)
+{
+    if (m_customDirCaption == caption)
+        return;
+    m_customDirCaption = caption;
+    if (QTreeWidgetItem *root = FirstNode())
+        root->setText(0, QFile::decodeName(QByteArray::fromStdString(caption)));
+}
+
+void TSystemTreeView::SetShowFiles(bool show)
+{
+    if (m_showFiles == show)
+        return;
+    m_showFiles = show;
+    Reset();
+}
+
+void TSystemTreeView::SetFileMask(const std::string &mask)
+{
+    if (m_fileMask == mask)
+        return;
+    m_fileMask = mask;
+    BuildMask(mask, m_maskList);
+    Reset();
+}
+
+std::string TSystemTreeView::Version() const
+{
+    return "TSystemTreeView v0.98.5 Beta";
+}
+
+int TSystemTreeView::GetFolderID() const
+{
+    switch (m_rootFolder) {
+    case rfDesktop: return csidlDesktop;
+    case rfRecycleBin: return csidlBitBucket;
+    case rfControlPanel: return csidlControls;
+    case rfDesktopDir: return csidlDesktopDirectory;
+    case rfDrives: return csidlDrives;
+    case rfFavoriteURLs: return csidlFavorites;
+    case rfFonts: return csidlFonts;
+    case rfNetHood: return csidlNetwork;
+    case rfNetHoodDir: return csidlNetHood;
+    case rfDocumentDir: return csidlPersonal;
+    case rfPrinters: return csidlPrinters;
+    case rfPrograms: return csidlPrograms;
+    case rfRecentDir: return csidlRecent;
+    case rfSendTo: return csidlSendTo;
+    case rfStartMenu: return csidlStartMenu;
+    case rfStartup: return csidlStartup;
+    case rfTemplates: return csidlTemplates;
+    case rfFileSystem: return csidlDrives;
+    case rfCustom: return -1;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------- selection by path
+
+std::string TSystemTreeView::GetSelection()
+{
+    if (!m_hasWindow)
+        return {};
+    return GetNodePath(Selected());
+}
+
+void TSystemTreeView::SetSelection(const std::string &path)
+{
+    if (path.empty())
+        return;
+    if (!m_hasWindow) {
+        m_pendingSelection = path;
+        return;
+    }
+    QTreeWidgetItem *root = FirstNode();
+    if (!root)
+        return;
+    ExpandNode(root);
+    if (root->childCount() == 0)
+        return;
+    TFolderItemData *first = GetNodeData(root->child(0));
+    if (!first)
+        return;
+
+    // Trees rooted elsewhere also take a path that begins with the root's
+    // name.
+    std::string text = path;
+    if (m_rootFolder != rfDesktop && m_rootFolder != rfDrives && m_rootFolder != rfFileSystem) {
+        const QString prefix = QFile::decodeName(IncludeTrailingSlash(
+            QFile::encodeName(root->text(0)).toStdString()).c_str());
+        const QString given = QFile::decodeName(QByteArray::fromStdString(path));
+        if (given.startsWith(prefix, Qt::CaseInsensitive))
+            text = QFile::encodeName(given.mid(prefix.size())).toStdString();
+    }
+
+    PItemIDList id = nullptr;
+    if (!GetIDFromPath(first->ParentFolder.get(), text, id))
+        return;
+    {
+        TBulkUpdate update(this);
+        QTreeWidgetItem *node = FindNodeFromID(id);
+        SetSelected(node);
+        if (node)
+            scrollToItem(node);
+    }
+    FreePIDL(id);
+}
+
+std::string TSystemTreeView::GetNodePath(QTreeWidgetItem *node)
+{
+    TFolderItemData *data = DataOf(node);
+    std::string path;
+    if (!data || !GetPathFromIDList(data->AbsoluteID, path))
+        return {};
+    return path;
+}
+
+bool TSystemTreeView::GetIDFromPath(TShellFolder *folder, const std::string &path, PItemIDList &id)
+{
+    return GetPIDLFromPath(GetValidHandle(), folder, path, id);
+}
+
+QTreeWidgetItem *TSystemTreeView::FindNodeFromID(PCItemIDList id)
+{
+    QTreeWidgetItem *node = FirstNode();
+    if (!node || !id)
+        return nullptr;
+    if (IsEmptyID(id))
+        return node;
+    int index = 0;
+    PCItemIDList rest = id;
+    while (index < node->childCount()) {
+        QTreeWidgetItem *child = node->child(index);
+        TFolderItemData *data = DataOf(child);
+        TPidlHolder item(CopyFirstID(rest));
+        if (!data || !item || data->ParentFolder->CompareIDs(0, data->RelativeID, item.get()) != 0) {
+            ++index;
+            continue;
+        }
+        node = child;
+        rest = NextPIDL(rest);
+        if (!rest || IsEmptyID(rest))
+            break;
+        ExpandNode(child);
+        index = 0;
+        if (child->childCount() == 0)
+            break;
+    }
+    return node;
+}
+
+TFolderItemData *TSystemTreeView::GetNodeData(QTreeWidgetItem *node)
+{
+    if (!node)
+        return nullptr;
+    TFolderItemData *data = DataOf(node);
+    if (!data) {
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                        QString::fromStdString(ShellControlsMessage(10010)), QMessageBox::Ok, this);
+        box.exec();
+    }
+    return data;
+}
+
+TFolderItemData *TSystemTreeView::GetItemData(int index)
+{
+    int i = 0;
+    for (QTreeWidgetItemIterator it(this); *it; ++it, ++i)
+        if (i == index)
+            return GetNodeData(*it);
+    return nullptr;
+}
+
+void TSystemTreeView::ChangeToParent()
+{
+    QTreeWidgetItem *node = Selected();
+    if (!node || !node->parent()) {
+        QApplication::beep();
+        return;
+    }
+    SetSelected(node->parent());
+    scrollToItem(node->parent());
+}
+
+PItemIDList TSystemTreeView::GetSelectionPIDL()
+{
+    TFolderItemData *data = DataOf(Selected());
+    return data ? data->AbsoluteID : nullptr;
+}
+
+TShellFolderPtr TSystemTreeView::GetSelectionParentFolder()
+{
+    return m_desktopFolder;
+}
+
+bool TSystemTreeView::LinkedReset(const TShellFolderPtr &, PCItemIDList id, bool)
+{
+    if (!id)
+        return false;
+    if (m_rootFolder == rfDrives || m_rootFolder == rfFileSystem)
+        id = NextPIDL(id);
+    QTreeWidgetItem *node = FindNodeFromID(id);
+    SetSelected(node);
+    if (node)
+        scrollToItem(node);
+    return false;
+}
+
+void TSystemTreeView::ComboBoxSetSelectionPIDL(PCItemIDList id)
+{
+    QTreeWidgetItem *root = FirstNode();
+    if (!id || !root || !DataOf(Selected()))
+        return;
+    // The ID and its ancestors, outermost last.
+    std::vector<TPidlHolder> chain;
+    chain.emplace_back(CopyPIDL(id));
+    while (chain.back() && !IsEmptyID(chain.back().get()))
+        chain.emplace_back(CopyParentPIDL(chain.back().get()));
+    TFolderItemData *rootData = DataOf(root);
+    if (!rootData || !ComparePIDLs(rootData->AbsoluteID, chain.back().get()))
+        return;
+    QTreeWidgetItem *node = root;
+    for (auto element = chain.rbegin() + 1; element != chain.rend(); ++element) {
+        ExpandNode(node);
+        for (int i = 0; i < node->childCount(); ++i) {
+            TFolderItemData *data = DataOf(node->child(i));
+            if (data && ComparePIDLs(data->AbsoluteID, element->get())) {
+                node = node->child(i);
+                break;
+            }
+        }
+    }
+    SetSelected(node);
+    ExpandNode(node);
+}
+
+// ---------------------------------------------------------------- building
+
+void TSystemTreeView::Reset()
+{
+    if (!m_hasWindow)
+        return;
+    TPidlHolder remembered;
+    bool wasExpanded = false;
+    if (TFolderItemData *data = DataOf(Selected())) {
+        remembered.reset(CopyPIDL(data->AbsoluteID));
+        wasExpanded = Selected()->isExpanded();
+    }
+    const bool savedChangeNow = ChangeNow();
+    SetChangeNow(true);
+    {
+        TBulkUpdate update(this);
+        SetSelected(nullptr);
+        clear();
+
+        PItemIDList rootId = nullptr;
+        const bool found = m_rootFolder == rfCustom
+                               ? GetIDFromPath(m_desktopFolder.get(), m_customDir, rootId)
+                               : GetSpecialFolderLocation(GetValidHandle(), GetFolderID(), rootId);
+        if (found && rootId) {
+            PItemIDList absolute = CopyPIDL(rootId);
+            QTreeWidgetItem *root = AddNode(m_desktopFolder, absolute, rootId, nullptr);
+            if (!root) {
+                FreePIDL(absolute);
+                FreePIDL(rootId);
+            } else if (m_expandRoot) {
+                ExpandNode(root);
+            }
+
+            if (!m_pendingSelection.empty()) {
+                const std::string pending = m_pendingSelection;
+                m_pendingSelection.clear();
+                SetSelection(pending);
+            } else if (remembered) {
+                PCItemIDList id = remembered.get();
+                if (m_rootFolder == rfDrives || m_rootFolder == rfFileSystem)
+                    id = NextPIDL(id);
+                if (QTreeWidgetItem *node = FindNodeFromID(id)) {
+                    SetSelected(node);
+                    scrollToItem(node);
+                    if (wasExpanded)
+                        ExpandNode(node);
+                }
+            }
+        }
+    }
+    SetChangeNow(savedChangeNow);
+    TCustomSystemTreeView::Reset();
+}
+
+QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemIDList absoluteId,
+                                          PItemIDList relativeId, QTreeWidgetItem *parentNode)
+{
+    folder->Validate();
+    std::string text = GetDisplayName(folder.get(), relativeId, dntNormal);
+    if (!parentNode && m_rootFolder == rfCustom && !m_customDirCaption.empty())
+        text = m_customDirCaption;
+    const std::uint32_t attrs = folder->GetAttributesOf(relativeId, TreeAttributeMask);
+
+    if (m_rootFolder == rfFileSystem && !(attrs & (sfgaoFileSystem | sfgaoFileSysAncestor)))
+        return nullptr;
+    if (!m_fileMask.empty() && !(attrs & sfgaoFolder)) {
+        std::string path;
+        if (GetPathFromIDList(absoluteId, path) && !FileMatches(path, &m_maskList))
+            return nullptr;
+    }
+
+    auto *data = new TFolderItemData;
+    data->ParentFolder = folder;
+    data->RelativeID = relativeId;
+    data->AbsoluteID = absoluteId;
+    data->Attributes = attrs;
+    auto *node = new TSystemTreeNode(this, data);
+    node->setText(0, QFile::decodeName(QByteArray::fromStdString(text)));
+    if (parentNode)
+        parentNode->addChild(node);
+    else
+        addTopLevelItem(node);
+
+    int normal = -1;
+    int open = -1;
+    GetNormalAndSelectedIcons(absoluteId, normal, open);
+    if (open < 0)
+        open = normal;
+    if (!(attrs & sfgaoFolder))
+        normal = open;
+    int overlay = -1;
+    if (attrs & sfgaoShare)
+        overlay = 0;
+    if (attrs & sfgaoLink)
+        overlay = 1;
+    node->setIcon(0, TSystemImageList::Instance().NodeIcon(normal, open, overlay));
+
+    bool button = attrs & sfgaoHasSubfolder;
+    if (m_showFiles && !button) {
+        // A folder that holds files opens too when files are shown.
+        if (TShellFolderPtr sub = folder->BindToObject(relativeId)) {
+            const unsigned flags = shcontfNonFolders | (m_showHiddenDirs ? shcontfIncludeHidden : 0u);
+            if (auto items = sub->EnumObjects(GetValidHandle(), flags)) {
+                PItemIDList one = nullptr;
+                button = items->Next(one);
+                FreePIDL(one);
+            }
+        }
+    }
+    node->setChildIndicatorPolicy(button ? QTreeWidgetItem::ShowIndicator
+                                         : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    return node;
+}
+
+bool TSystemTreeView::EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode)
+{
+    TBulkUpdate update(this);
+    TBusyCursor busy(this);
+    unsigned flags = shcontfFolders;
+    if (m_showHiddenDirs)
+        flags |= shcontfIncludeHidden;
+    if (m_showFiles)
+        flags |= shcontfNonFolders;
+    std::unique_ptr<TEnumIDList> items = folder->EnumObjects(GetValidHandle(), flags);
+    if (!items)
+        return false;
+    TFolderItemData *parentData = DataOf(parentNode);
+    bool any = false;
+    PItemIDList relative = nullptr;
+    while (items->Next(relative)) {
+        any = true;
+        PItemIDList absolute = ConcatPIDLs(parentData ? parentData->AbsoluteID : nullptr, relative);
+        if (!absolute || !AddNode(folder, absolute, relative, parentNode)) {
+            FreePIDL(absolute);
+            FreePIDL(relative);
+        }
+        relative = nullptr;
+    }
+    return any;
+}
+
+bool TSystemTreeView::CanExpand(QTreeWidgetItem *node)
+{
+    if (!TCustomSystemTreeView::CanExpand(node))
+        return false;
+    bool answer = true;
+    TFolderItemData *data = GetNodeData(node);
+    if (data && !data->Enumerated) {
+        if (!node->parent() && m_rootFolder == rfDesktop && node == FirstNode()) {
+            EnumerateFolders(m_desktopFolder, node);
+            data->Enumerated = true;
+        } else {
+            std::string error;
+            TShellFolderPtr folder = data->ParentFolder->BindToObject(data->RelativeID, &error);
+            if (!folder) {
+                ReportError(ENoBindFolder(error.empty() ? ShellControlsMessage(10015) : error));
+                return false;
+            }
+            data->Enumerated = true;
+            answer = EnumerateFolders(folder, node);
+        }
+    }
+    if (answer)
+        Populated(node);
+    else
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    return answer;
+}
+
+void TSystemTreeView::Expand(QTreeWidgetItem *node)
+{
+    {
+        TBulkUpdate update(this);
+        const TNodeCompare *saved = m_sortCompare;
+        m_sortCompare = nullptr;
+        node->sortChildren(0, Qt::AscendingOrder);
+        m_sortCompare = saved;
+    }
+    TCustomSystemTreeView::Expand(node);
+}
+
+void TSystemTreeView::ResetNode(QTreeWidgetItem *node)
+{
+    if (!node)
+        return;
+    const bool wasExpanded = node->isExpanded();
+    // A selection inside the children would otherwise wander to whatever
+    // row Qt picks when they go; the node itself is the nearest that stays.
+    if (IsAncestor(node, Selected()))
+        SetSelected(node);
+    {
+        TBulkUpdate update(this);
+        ++m_undoing;
+        node->setExpanded(false);
+        --m_undoing;
+        qDeleteAll(node->takeChildren());
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+        if (TFolderItemData *data = GetNodeData(node)) {
+            data->Enumerated = false;
+            const bool children = CanExpand(node);
+            if (wasExpanded && children)
+                ExpandNode(node);
+        }
+    }
+    NotifyLinkedControls(true);
+}
+
+bool TSystemTreeView::AlphaSort()
+{
+    if (!m_hasWindow)
+        return false;
+    TBulkUpdate update(this);
+    return CustomSort(nullptr, 0);
+}
+
+bool TSystemTreeView::CustomSort(const TNodeCompare &compare, std::intptr_t data)
+{
+    if (!m_hasWindow)
+        return false;
+    SortChildren(invisibleRootItem(), compare, data);
+    std::vector<QTreeWidgetItem *> parents;
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        if ((*it)->childCount())
+            parents.push_back(*it);
+    for (QTreeWidgetItem *parent : parents)
+        SortChildren(parent, nullptr, data);
+    return true;
+}
+
+void TSystemTreeView::SortChildren(QTreeWidgetItem *node, const TNodeCompare &compare, std::intptr_t data)
+{
+    const TNodeCompare *saved = m_sortCompare;
+    const std::intptr_t savedData = m_sortData;
+    m_sortCompare = compare ? &compare : nullptr;
+    m_sortData = data;
+    node->sortChildren(0, Qt::AscendingOrder);
+    m_sortCompare = saved;
+    m_sortData = savedData;
+}
+
+int TSystemTreeView::DefaultCompare(QTreeWidgetItem *a, QTreeWidgetItem *b)
+{
+    if (a == b)
+        return 0;
+    if (!a)
+        return -1;
+    if (!b)
+        return 1;
+    TFolderItemData *da = DataOf(a);
+    TFolderItemData *db = DataOf(b);
+    if (!da || !db)
+        return 0;
+    const int order = da->ParentFolder->CompareIDs(0, da->RelativeID, db->RelativeID);
+    return static_cast<std::int8_t>(order & 0xFF);
+}
+
+void TSystemTreeView::Populated(QTreeWidgetItem *node)
+{
+    if (OnPopulated)
+        OnPopulated(this, node);
+}
+
+void TSystemTreeView::DeleteItem(QTreeWidgetItem *node)
+{
+    delete node;
+}
+
+void TSystemTreeView::NodeDeleting(QTreeWidgetItem *node)
+{
+    if (m_destroying)
+        return;
+    if (OnDeletion)
+        OnDeletion(this, node);
+    if (node == m_autoExpandFrom)
+        m_autoExpandFrom = nullptr;
+    // A watcher of a node that is gone must never report.
+    if (node == m_watchedNode) {
+        if (m_watchThread) {
+            m_watchThread->OnTerminate = nullptr;
+            m_watchThread->Terminate();
+            m_watchThread = nullptr;
+        }
+        m_watchedNode = nullptr;
+    }
+    if (node == m_parentWatchedNode) {
+        if (m_parentWatchThread) {
+            m_parentWatchThread->OnTerminate = nullptr;
+            m_parentWatchThread->Terminate();
+            m_parentWatchThread = nullptr;
+        }
+        m_parentWatchedNode = nullptr;
+    }
+}
+
+void TSystemTreeView::ReportError(const std::exception &error)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), QString::fromStdString(error.what()),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+// ---------------------------------------------------------------- selection change
+
+void TSystemTreeView::Change(QTreeWidgetItem *node)
+{
+    if (m_destroying)
+        return;
+    TBusyCursor busy(this);
+    TCustomSystemTreeView::Change(node);
+    // Watching follows the notification: at once when it went out at once,
+    // otherwise from TimerEvent.
+    if (TimerID() == 0 && DataOf(Selected()))
+        WatchDirectoryForChanges(Selected());
+
+    if (m_autoExpand && node) {
+        QTreeWidgetItem *previous = m_autoExpandFrom;
+        if (previous && previous != node && !IsAncestor(previous, node))
+            CollapseNode(previous);
+        ExpandNode(node);
+    }
+    m_autoExpandFrom = node;
+}
+
+void TSystemTreeView::TimerEvent()
+{
+    TCustomSystemTreeView::TimerEvent();
+    WatchDirectoryForChanges(Selected());
+}
+
+// ---------------------------------------------------------------- watching
+
+void TSystemTreeView::StopWatchers()
+{
+    if (m_parentWatchThread) {
+        m_parentWatchThread->OnTerminate = nullptr;
+        m_parentWatchThread->Terminate();
+        m_parentWatchThread = nullptr;
+    }
+    m_parentWatchedNode = nullptr;
+    if (m_watchThread) {
+        m_watchThread->OnTerminate = nullptr;
+        m_watchThread->Terminate();
+        m_watchThread = nullptr;
+    }
+    m_watchedNode = nullptr;
+}
+
+void TSystemTreeView::WatchDirectoryForChanges(QTreeWidgetItem *node)
+{
+    StopWatchers();
+    std::string path = GetNodePath(node);
+    if (m_showFiles && !path.empty() && ProbeEntry(path).isFile)
+        path = path.substr(0, path.rfind('/') + 1);
+    if (path.empty())
+        return;
+
+    m_watchedNode = node;
+    const TFSFilterSet filter = (ListView() || m_showFiles)
+                                    ? TFSFilterSet(fsfFilename | fsfDirname | fsfAttributes | fsfSize | fsfLastWrite)
+                                    : TFSFilterSet(fsfDirname);
+    m_watchThread = new TFileChangeThread(path, filter, false);
+    m_watchThread->OnTerminate = [this](TFileChangeThread *sender) { ThreadDone(sender); };
+
+    m_parentWatchedNode = node->parent();
+    const std::string parentPath = GetNodePath(m_parentWatchedNode);
+    if (m_parentWatchedNode && !parentPath.empty()) {
+        m_parentWatchThread = new TFileChangeThread(parentPath, fsfDirname, false);
+        m_parentWatchThread->OnTerminate = [this](TFileChangeThread *sender) { ParentThreadDone(sender); };
+    }
+}
+
+void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
+{
+    if (!sender || sender != m_watchThread)
+        return;
+    m_watchThread = nullptr;
+    if (m_parentWatchThread) {
+        m_parentWatchedNode = nullptr;
+        m_parentWatchThread->OnTerminate = nullptr;
+        m_parentWatchThread->Terminate();
+        m_parentWatchThread = nullptr;
+    }
+
+    TBulkUpdate update(this);
+    QTreeWidgetItem *node = m_watchedNode;
+    const std::string path = GetNodePath(node);
+    if (path.empty())
+        return;
+    const TEntryProbe probe = ProbeEntry(path);
+    if (probe.isDir) {
+        const bool wasExpanded = node->isExpanded();
+        m_watchedNode = nullptr;
+        ResetNode(node);
+        if (wasExpanded) {
+            ExpandNode(node);
+            scrollToItem(node);
+        }
+        WatchDirectoryForChanges(node);
+    } else if (probe.isFile) {
+        WatchDirectoryForChanges(node->parent());
+    } else if (QTreeWidgetItem *parent = node->parent()) {
+        const bool wasExpanded = parent->isExpanded();
+        m_watchedNode = nullptr;
+        ResetNode(parent);
+        if (wasExpanded) {
+            ExpandNode(parent);
+            scrollToItem(parent);
+        }
+        SetSelected(parent);
+    }
+}
+
+void TSystemTreeView::ParentThreadDone(TFileChangeThread *sender)
+{
+    if (!sender || sender != m_parentWatchThread)
+        return;
+    m_parentWatchThread = nullptr;
+    const std::string path = GetNodePath(m_watchedNode);
+    if (!path.empty() && ProbeEntry(path).isDir)
+        return;
+    if (m_parentWatchedNode)
+        SetSelected(m_parentWatchedNode);
+    Reset();
+}
+
+// ---------------------------------------------------------------- events and hooks
+
+void TSystemTreeView::Compute_TreeMoves(int, int) {}
+
+// The tree itself offers no menu of a node: false leaves the event to the
+// toolkit's own pop-up menu rules.
+bool TSystemTreeView::DisplayContextMenu(QTreeWidgetItem *, const QPoint &)
+{
+    return false;
+}
+
+void TSystemTreeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_popupMenuMethod == pmmContext || m_popupMenuMethod == pmmContextUser) {
+        if (QTreeWidgetItem *node = itemAt(event->pos())) {
+            SetSelected(node);
+            if (DisplayContextMenu(node, event->globalPos())) {
+                event->accept();
+                return;
+            }
+        }
+    }
+    if (m_popupMenuMethod == pmmUser || m_popupMenuMethod == pmmContextUser)
+        TCustomSystemTreeView::contextMenuEvent(event);
+    else
+        event->accept();
+}
+
+void TSystemTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_autoscroll)
+        Compute_TreeMoves(event->position().toPoint().x(), event->position().toPoint().y());
+    TCustomSystemTreeView::mouseMoveEvent(event);
+}
+
+void TSystemTreeView::DoChangeEvent(QTreeWidgetItem *node)
+{
+    if (OnChange)
+        OnChange(this, node);
+}
+
+void TSystemTreeView::DoExpandingEvent(QTreeWidgetItem *node, bool &allow)
+{
+    if (OnExpanding)
+        OnExpanding(this, node, allow);
+}
+
+void TSystemTreeView::DoExpandedEvent(QTreeWidgetItem *node)
+{
+    if (OnExpanded)
+        OnExpanded(this, node);
+}
+
+void TSystemTreeView::DoCollapsingEvent(QTreeWidgetItem *node, bool &allow)
+{
+    if (OnCollapsing)
+        OnCollapsing(this, node, allow);
+}
+
+void TSystemTreeView::DoCollapsedEvent(QTreeWidgetItem *node)
+{
+    if (OnCollapsed)
+        OnCollapsed(this, node);
+}
+
+void TSystemTreeView::DoClickEvent()
+{
+    if (OnClick)
+        OnClick(this);
+}
+
+void TSystemTreeView::DoEnterEvent()
+{
+    if (OnEnter)
+        OnEnter(this);
+}

@@ -1,0 +1,246 @@
+// TSystemTreeView: a tree of the folder namespace (ShellNamespace.h). One root
+// node (the Desktop unless RootFolder says otherwise) whose descendants are
+// listed the first time each node opens. The owner reads and sets the
+// selected folder by its path (Selection); the selected folder and its parent
+// are watched, so folders made, renamed or deleted elsewhere show up on their
+// own; a mount or unmount rebuilds every tree.
+//
+// Events are public std::function members, empty when nobody handles them;
+// each gets the tree as `sender`:
+//   OnChange(sender, node)            the selected node changed (node may be nullptr)
+//   OnClick(sender)                   a left click on the tree
+//   OnEnter(sender)                   the tree got the keyboard focus
+//   OnExpanding(sender, node, allow)  a node is about to open; allow = false keeps it closed
+//   OnExpanded(sender, node)          a node opened
+//   OnCollapsing(sender, node, allow) a node is about to close; allow = false keeps it open
+//   OnCollapsed(sender, node)         a node closed
+//   OnPopulated(sender, node)         a node opened and has children
+//   OnDeletion(sender, node)          a node is about to be deleted
+//
+// A "window" here is the tree having been shown once (or Reset from
+// CreateWnd); until then nodes are not built and a selection waits.
+#pragma once
+
+#include "ShellControls.h"
+
+#include <QPoint>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TFileChangeThread;
+
+enum TRootFolder {
+    rfDesktop,
+    rfRecycleBin,
+    rfControlPanel,
+    rfDesktopDir,
+    rfDrives,
+    rfFavoriteURLs,
+    rfFonts,
+    rfNetHood,
+    rfNetHoodDir,
+    rfDocumentDir,
+    rfPrinters,
+    rfPrograms,
+    rfRecentDir,
+    rfSendTo,
+    rfStartMenu,
+    rfStartup,
+    rfTemplates,
+    rfFileSystem,
+    rfCustom,
+};
+
+enum TPopupMenuMethod {
+    pmmNone,
+    pmmContext,
+    pmmUser,
+    pmmContextUser,
+};
+
+class TSystemTreeView : public TCustomSystemTreeView
+{
+    Q_OBJECT
+public:
+    // Orders two nodes: negative when `a` goes first.
+    using TNodeCompare = std::function<int(QTreeWidgetItem *a, QTreeWidgetItem *b, std::intptr_t data)>;
+
+    explicit TSystemTreeView(QWidget *parent = nullptr);
+    ~TSystemTreeView() override;
+
+    // ------------------------------------------------------------ events
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnChange;
+    std::function<void(TSystemTreeView *sender)> OnClick;
+    std::function<void(TSystemTreeView *sender)> OnEnter;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node, bool &allowExpansion)> OnExpanding;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnExpanded;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node, bool &allowCollapse)> OnCollapsing;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnCollapsed;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnPopulated;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnDeletion;
+
+    // ------------------------------------------------------------ tree basics
+    // Selecting a node opens it, and closes the branch of the node selected
+    // before (unless it leads to the new one). Default false.
+    bool AutoExpand() const { return m_autoExpand; }
+    void SetAutoExpand(bool on) { m_autoExpand = on; }
+    // The selected node, nullptr when none.
+    QTreeWidgetItem *Selected() const;
+    void SetSelected(QTreeWidgetItem *node);
+    // The first node of the tree (the root), nullptr when the tree is empty.
+    QTreeWidgetItem *FirstNode() const;
+    bool IsFirstNode(const QTreeWidgetItem *node) const { return node && node == FirstNode(); }
+    // Closes every node (each close may be refused through OnCollapsing).
+    void FullCollapse();
+    // Whether the tree has its window (see above).
+    bool HasWindow() const { return m_hasWindow; }
+    // Tears the window down and builds it again; the selection is kept.
+    void RecreateWnd();
+
+    // ------------------------------------------------------------ properties
+    TRootFolder RootFolder() const { return m_rootFolder; }
+    void SetRootFolder(TRootFolder root);
+    std::string CustomDir() const { return m_customDir; }
+    void SetCustomDir(const std::string &dir);
+    std::string CustomDirCaption() const { return m_customDirCaption; }
+    void SetCustomDirCaption(const std::string &caption);
+    bool ShowFiles() const { return m_showFiles; }
+    void SetShowFiles(bool show);
+    // Takes effect at the next Reset or first opening of a node. Default true.
+    bool ShowHiddenDirs() const { return m_showHiddenDirs; }
+    void SetShowHiddenDirs(bool show) { m_showHiddenDirs = show; }
+    bool ExpandRoot() const { return m_expandRoot; }
+    void SetExpandRoot(bool expand) { m_expandRoot = expand; }
+    // Semicolon-separated patterns that files (never folders) must match.
+    std::string FileMask() const { return m_fileMask; }
+    void SetFileMask(const std::string &mask);
+    TPopupMenuMethod PopupMenuMethod() const { return m_popupMenuMethod; }
+    void SetPopupMenuMethod(TPopupMenuMethod method) { m_popupMenuMethod = method; }
+    bool Checkboxes() const { return m_checkboxes; }
+    void SetCheckboxes(bool on) { m_checkboxes = on; }
+    bool Autoscroll() const { return m_autoscroll; }
+    void SetAutoscroll(bool on) { m_autoscroll = on; }
+    // Always "TSystemTreeView v0.98.5 Beta"; writing is ignored.
+    std::string Version() const;
+    void SetVersion(const std::string &) {}
+
+    // The path of the selected folder; empty without a window, without a
+    // selection, or for an item without a path ("Computer").
+    std::string GetSelection();
+    // Selects the node of a path (a file's folder when files are not shown);
+    // a path that does not exist leaves the selection, an empty one does
+    // nothing. Without a window the path waits for the window.
+    void SetSelection(const std::string &path);
+    std::string Selection() { return GetSelection(); }
+    std::string Directory() { return GetSelection(); }
+    void SetDirectory(const std::string &path) { SetSelection(path); }
+
+    // ------------------------------------------------------------ operations
+    // Rebuilds the tree from its root, keeping the selected folder (and its
+    // open state) or applying a waiting selection.
+    void Reset() override;
+    std::string GetNodePath(QTreeWidgetItem *node);
+    QTreeWidgetItem *FindNodeFromID(PCItemIDList id);
+    bool GetIDFromPath(TShellFolder *folder, const std::string &path, PItemIDList &id);
+    TFolderItemData *GetNodeData(QTreeWidgetItem *node);
+    TFolderItemData *GetItemData(int index);
+    // Lists a node's children afresh (and reopens it when it was open).
+    void ResetNode(QTreeWidgetItem *node);
+    // Selects the parent of the selected node, or beeps when there is none.
+    void ChangeToParent();
+    PItemIDList GetSelectionPIDL() override;
+    TShellFolderPtr GetSelectionParentFolder() override;
+    bool LinkedReset(const TShellFolderPtr &folder, PCItemIDList id, bool force) override;
+    void ComboBoxSetSelectionPIDL(PCItemIDList id);
+    bool AlphaSort();
+    virtual bool CustomSort(const TNodeCompare &compare, std::intptr_t data);
+    // The default order of two nodes (their folder's order of names).
+    int DefaultCompare(QTreeWidgetItem *a, QTreeWidgetItem *b);
+
+    // ------------------------------------------------------------ watching
+    // Watches the node's folder and its parent's, stopping what ran before.
+    void WatchDirectoryForChanges(QTreeWidgetItem *node);
+    QTreeWidgetItem *WatchedNode() const { return m_watchedNode; }
+    QTreeWidgetItem *ParentWatchedNode() const { return m_parentWatchedNode; }
+    TFileChangeThread *WatchThread() const { return m_watchThread; }
+    TFileChangeThread *ParentWatchThread() const { return m_parentWatchThread; }
+    void TimerEvent() override;
+
+protected:
+    // Overridable steps, in this order.
+    virtual void Compute_TreeMoves(int x, int y);
+    virtual void Populated(QTreeWidgetItem *node);
+    virtual void DeleteItem(QTreeWidgetItem *node);
+    // Adds a node for an item; takes over both IDs when it does, returns
+    // nullptr (and leaves the IDs to the caller) when the item is filtered.
+    virtual QTreeWidgetItem *AddNode(const TShellFolderPtr &folder, PItemIDList absoluteId, PItemIDList relativeId,
+                                     QTreeWidgetItem *parentNode);
+    // The menu of a node; nothing is shown by this tree itself.
+    virtual bool DisplayContextMenu(QTreeWidgetItem *node, const QPoint &screenPoint);
+
+    bool EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode);
+    void CreateWnd();
+    void DestroyWnd();
+    void ThreadDone(TFileChangeThread *sender);
+    void ParentThreadDone(TFileChangeThread *sender);
+
+    void Change(QTreeWidgetItem *node) override;
+    bool CanExpand(QTreeWidgetItem *node) override;
+    void Expand(QTreeWidgetItem *node) override;
+
+    void DoChangeEvent(QTreeWidgetItem *node) override;
+    void DoExpandingEvent(QTreeWidgetItem *node, bool &allow) override;
+    void DoExpandedEvent(QTreeWidgetItem *node) override;
+    void DoCollapsingEvent(QTreeWidgetItem *node, bool &allow) override;
+    void DoCollapsedEvent(QTreeWidgetItem *node) override;
+    void DoClickEvent() override;
+    void DoEnterEvent() override;
+
+    void showEvent(QShowEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    friend class TSystemTreeNode;
+    int GetFolderID() const;
+    void NodeDeleting(QTreeWidgetItem *node);
+    void StopWatchers();
+    void SortChildren(QTreeWidgetItem *node, const TNodeCompare &compare, std::intptr_t data);
+    void ReportError(const std::exception &error);
+
+    bool m_autoExpand = false;
+    bool m_hasWindow = false;
+    bool m_windowClosing = false;
+    bool m_destroying = false;
+    TRootFolder m_rootFolder = rfDesktop;
+    std::string m_customDir;
+    std::string m_customDirCaption;
+    bool m_showFiles = false;
+    bool m_showHiddenDirs = true;
+    bool m_expandRoot = true;
+    std::string m_fileMask;
+    std::vector<std::string> m_maskList;
+    TPopupMenuMethod m_popupMenuMethod = pmmContext;
+    bool m_checkboxes = false;
+    bool m_autoscroll = false;
+
+    friend class TBulkUpdate;
+    int m_updateCount = 0; // nesting of bulk updates; painting resumes at 0
+
+    TShellFolderPtr m_desktopFolder;
+    std::string m_pendingSelection;
+    QTreeWidgetItem *m_autoExpandFrom = nullptr;
+
+    // The active order while children are sorted (TSystemTreeNode::operator<).
+    const TNodeCompare *m_sortCompare = nullptr;
+    std::intptr_t m_sortData = 0;
+
+    // The watchers and the nodes they watch; a watcher is forgotten (and its
+    // report dropped) as soon as its node goes.
+    TFileChangeThread *m_watchThread = nullptr;
+    QTreeWidgetItem *m_watchedNode = nullptr;
+    TFileChangeThread *m_parentWatchThread = nullptr;
+    QTreeWidgetItem *m_parentWatchedNode = nullptr;
+};
