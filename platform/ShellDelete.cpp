@@ -5,6 +5,8 @@
 #include "Trash.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
@@ -121,6 +123,20 @@ int DeletePermanently(const std::string &path)
     return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
+// The root folder or a mount point: what the user would lose by deleting it
+// for good is a whole volume.
+bool IsVolumeRoot(const std::string &path, const std::vector<MountEntry> &mounts)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    if (!real)
+        return false;
+    const std::string resolved = real.get();
+    return resolved == "/" || DrivePart(resolved, mounts) == resolved;
+}
+
 } // namespace
 
 int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent)
@@ -136,8 +152,8 @@ int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPerm
     std::vector<std::size_t> untrashable;
     const std::vector<MountEntry> mounts = ReadMountTable();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (paths[i] == "/") {
-            results[i] = EBUSY; // the root is neither trashed nor wiped
+        if (IsVolumeRoot(paths[i], mounts)) {
+            results[i] = EBUSY; // neither trashed nor wiped
             continue;
         }
         const TrashOutcome t = MoveToTrash(paths[i], mounts);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -236,6 +237,18 @@ std::string VolumeTop(const std::string &full, const std::string &driveTop, dev_
     return cur;
 }
 
+// rename() that never replaces an entry which appeared under the target
+// name; file systems without that flag get a plain rename() (the name was
+// checked free just before).
+bool RenameNoReplace(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 } // namespace
 
 std::string HomeTrashDir()
@@ -264,6 +277,10 @@ TrashOutcome MoveToTrash(const std::string &path, const std::vector<MountEntry> 
     // system, reached through the same mount.
     const std::string home = HomeTrashDir();
     const std::string drive = DrivePart(full, mounts);
+    // A volume's root cannot leave its volume; no trash folder is made on it
+    // for the attempt.
+    if (drive == full)
+        return Failure(EBUSY, "Cannot move " + full + ", a mount point");
     std::string homeReal;
     dev_t homeDev = 0;
     std::string trash;
@@ -315,11 +332,13 @@ TrashOutcome MoveToTrash(const std::string &path, const std::vector<MountEntry> 
             ::unlink(infoFile.c_str());
             return Failure(error, "Cannot write " + infoFile);
         }
-        // rename() only: a move to another file system would be a copy and a
+        // A rename only: a move to another file system would be a copy and a
         // delete, which is not what trashing promises.
-        if (::rename(full.c_str(), target.c_str()) != 0) {
+        if (!RenameNoReplace(full, target)) {
             error = errno;
             ::unlink(infoFile.c_str());
+            if (error == EEXIST)
+                continue; // taken since we looked
             return Failure(error, "Cannot move " + full + " to the trash " + trash);
         }
         TrashOutcome ok;

@@ -201,12 +201,27 @@ private slots:
         QVERIFY(!Exists(m.volume + "/folder/plain"));
     }
 
-    void rootIsNeverOffered()
+    void volumeRootsAreNeverOffered()
     {
         Question q;
         q.answer = true;
         QCOMPARE(ShellDelete(Batch({"/"}), q.Callback()), EBUSY);
         QCOMPARE(q.asked, 0);
+
+        TempTree t;
+        QVERIFY(t.createDir("point"));
+        TmpfsMount mount(t.path("point"));
+        if (!mount.Mounted())
+            QSKIP(mount.Reason());
+        QVERIFY(t.createFile("point/on-the-volume"));
+        QCOMPARE(ShellDelete(Batch({t.path("point") + '/'}), q.Callback()), EBUSY);
+        QCOMPARE(q.asked, 0);
+        QVERIFY(Exists(t.path("point/on-the-volume")));
+        QCOMPARE(MoveToTrash(t.path("point")).error, EBUSY);
+        // Nothing was made on the volume for the attempt.
+        const QDir volume(QString::fromStdString(t.path("point")));
+        QCOMPARE(volume.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList {"on-the-volume"});
     }
 
     void emptyFolders_data()
