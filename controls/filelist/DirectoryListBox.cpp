@@ -5,11 +5,11 @@
 #include "FileListBox.h"
 #include "MountTable.h"
 #include "Paths.h"
+#include "detail/FileIcons.h"
 #include "detail/FolderRules.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QIcon>
 
 #include <algorithm>
 
@@ -29,6 +29,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) { OpenRow(row(item)); });
     if (!m_directory.empty())
         BuildRows();
@@ -112,8 +113,8 @@ void TDirectoryListBox::BuildRows()
         m_paths.push_back(IncludeTrailingSlash(m_directory) + s.name);
 
     clear();
-    const QIcon closed = QIcon::fromTheme(QStringLiteral("folder"));
-    const QIcon open = QIcon::fromTheme(QStringLiteral("folder-open"), closed);
+    const QIcon closed = FolderIcon(false);
+    const QIcon open = FolderIcon(true);
     for (int i = 0; i < Count(); ++i) {
         const int depth = std::min(i, m_directoryRow + 1);
         const std::string &path = m_paths[i];

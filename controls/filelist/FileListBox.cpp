@@ -500,8 +500,13 @@ void TFileListBox::mouseMoveEvent(QMouseEvent *event)
 
 void TFileListBox::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (ClickRowAt(event) && OnDblClick)
+    // The press before a double click has already clicked its row; a double
+    // click that comes alone clicks it now.
+    const QModelIndex at = indexAt(event->position().toPoint());
+    const bool clicked = at.isValid() && at.row() == ItemIndex() && event->button() == Qt::LeftButton;
+    if ((clicked || ClickRowAt(event)) && OnDblClick)
         OnDblClick(this);
+    event->accept();
 }
 
 void TFileListBox::keyPressEvent(QKeyEvent *event)

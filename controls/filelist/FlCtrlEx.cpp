@@ -1,60 +1,14 @@
 #include "FlCtrlEx.h"
 
+#include "detail/FileIcons.h"
+
 #include <QFile>
-#include <QHash>
-#include <QIcon>
-#include <QMimeDatabase>
 #include <QPainter>
 
 namespace {
 
 constexpr int kIconSize = 16;
 constexpr int kRowHeight = kIconSize + 1;
-
-// The theme icon for a MIME type, remembered per type: drawing asks for it
-// on every paint of every row.
-QIcon ThemeIconFor(const QMimeType &type)
-{
-    static QHash<QString, QIcon> cache;
-    const auto found = cache.constFind(type.name());
-    if (found != cache.constEnd())
-        return *found;
-    QIcon icon = QIcon::fromTheme(type.iconName());
-    if (icon.isNull())
-        icon = QIcon::fromTheme(type.genericIconName());
-    if (icon.isNull())
-        icon = QIcon::fromTheme(QStringLiteral("text-x-generic"));
-    cache.insert(type.name(), icon);
-    return icon;
-}
-
-// A desktop without a configured icon theme (a bare X server, a test run)
-// still has the stock themes installed; look there before drawing no icon.
-void EnsureIconTheme()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    if (QIcon::fromTheme(QStringLiteral("text-x-generic")).isNull())
-        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-}
-
-// The small icon of a file, decided by its name alone: the file is never
-// opened (it may be a slow network file, or gone).
-QIcon IconForFileName(const QString &name)
-{
-    EnsureIconTheme();
-    static QMimeDatabase mimes;
-    return ThemeIconFor(mimes.mimeTypeForFile(name, QMimeDatabase::MatchExtension));
-}
-
-QIcon FolderIcon()
-{
-    EnsureIconTheme();
-    static const QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
-    return icon;
-}
 
 } // namespace
 
@@ -81,7 +35,7 @@ void TFileListBoxEx::DrawItem(QPainter &canvas, int index, const QRect &rect)
 {
     canvas.fillRect(rect, canvas.brush());
     const QString text = QFile::decodeName(QByteArray::fromStdString(Items(index)));
-    const QIcon icon = IsFolderRow(index) ? FolderIcon() : IconForFileName(text);
+    const QIcon icon = IsFolderRow(index) ? QvlFileList::FolderIcon(false) : QvlFileList::IconForFileName(text);
     if (!icon.isNull())
         icon.paint(&canvas, QRect(rect.left(), rect.top(), kIconSize, kIconSize));
     canvas.drawText(QRect(rect.left() + kRowHeight, rect.top(), rect.width() - kRowHeight, rect.height()),

@@ -1,0 +1,16 @@
+// The small icons of the lists, from the icon theme. Window thread only.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace QvlFileList {
+
+// The icon of a file, decided by its name alone (MIME type by extension):
+// the file is never opened (it may be a slow network file, or gone).
+QIcon IconForFileName(const QString &name);
+
+// A folder, shut or open.
+QIcon FolderIcon(bool open);
+
+} // namespace QvlFileList

@@ -1,0 +1,65 @@
+#include "CurrentFolder.h"
+#include "FileAttributes.h"
+#include "QvlTestMain.h"
+#include "TempTree.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using QvlTest::TempTree;
+
+class CurrentFolderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void changingTheCurrentFolder_data()
+    {
+        QTest::addColumn<QString>("rel");
+        QTest::addColumn<int>("error");
+        QTest::newRow("a folder") << "sub" << 0;
+        QTest::newRow("missing") << "missing" << ENOENT;
+        QTest::newRow("a file") << "file.txt" << ENOTDIR;
+    }
+
+    void changingTheCurrentFolder()
+    {
+        QFETCH(QString, rel);
+        QFETCH(int, error);
+        TempTree t;
+        QVERIFY(t.createDir("sub"));
+        QVERIFY(t.createFile("file.txt"));
+        QCOMPARE(SetCurrentFolder(t.root()), 0);
+        QCOMPARE(SetCurrentFolder(t.path(rel.toStdString())), error);
+        QCOMPARE(CurrentFolder(), error ? t.root() : t.path(rel.toStdString()));
+        QCOMPARE(SetCurrentFolder(""), ENOENT);
+        QCOMPARE(SetCurrentFolder("/"), 0);
+    }
+
+    void removedCurrentFolderIsUnknown()
+    {
+        TempTree t;
+        QVERIFY(t.createDir("gone"));
+        QCOMPARE(SetCurrentFolder(t.path("gone")), 0);
+        QCOMPARE(::rmdir(t.path("gone").c_str()), 0);
+        QCOMPARE(CurrentFolder(), std::string());
+        QCOMPARE(SetCurrentFolder("/"), 0);
+    }
+
+    void readOnlyMeansNotWritableByTheUser()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("open.txt"));
+        QVERIFY(t.createFile("locked.txt"));
+        QCOMPARE(::chmod(t.path("locked.txt").c_str(), 0444), 0);
+        QVERIFY(!IsReadOnlyPath(t.path("open.txt")));
+        QVERIFY(IsReadOnlyPath(t.path("missing.txt")));
+        if (::geteuid() == 0)
+            QSKIP("root may write every file");
+        QVERIFY(IsReadOnlyPath(t.path("locked.txt")));
+    }
+};
+
+QVL_TEST_CORE_MAIN(CurrentFolderTest)
+#include "CurrentFolderTest.moc"
