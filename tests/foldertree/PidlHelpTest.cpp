@@ -1,0 +1,199 @@
+// The item-ID list helpers walk counts and move bytes; these pin their sizes
+// and edge cases on lists built by hand.
+#include "PidlHelp.h"
+#include "ShellNamespace.h"
+
+#include "QvlTestMain.h"
+#include "TempTree.h"
+
+namespace {
+
+// A list whose items have the given whole lengths (counts), each filled with
+// a byte of its own.
+PItemIDList ListOf(std::initializer_list<int> counts)
+{
+    std::size_t size = 2;
+    for (int c : counts)
+        size += c;
+    PItemIDList list = CreatePIDL(size);
+    std::size_t at = 0;
+    std::uint8_t fill = 'a';
+    for (int c : counts) {
+        list[at] = std::uint8_t(c & 0xFF);
+        list[at + 1] = std::uint8_t(c >> 8);
+        for (int i = 2; i < c; ++i)
+            list[at + i] = fill;
+        ++fill;
+        at += c;
+    }
+    return list;
+}
+
+} // namespace
+
+class PidlHelpTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sizeCountsItemsAndTerminator_data()
+    {
+        QTest::addColumn<QList<int>>("counts");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("items");
+        QTest::newRow("empty list") << QList<int>{} << 2 << 0;
+        QTest::newRow("20 and 14") << QList<int>{20, 14} << 36 << 2;
+        QTest::newRow("count-only item") << QList<int>{2} << 4 << 1;
+    }
+    void sizeCountsItemsAndTerminator()
+    {
+        QFETCH(QList<int>, counts);
+        QFETCH(int, size);
+        QFETCH(int, items);
+        PItemIDList list = CreatePIDL(2);
+        for (int c : counts) {
+            PItemIDList one = ListOf({c});
+            PItemIDList joined = ConcatPIDLs(list, one);
+            FreePIDL(list);
+            FreePIDL(one);
+            list = joined;
+        }
+        QCOMPARE(int(GetPidlSize(list)), size);
+        QCOMPARE(PIDLCount(list), items);
+        FreePIDL(list);
+        QVERIFY(!list);
+    }
+
+    void noListGivesNothing()
+    {
+        QCOMPARE(GetPidlSize(nullptr), std::size_t(0));
+        QCOMPARE(PIDLCount(nullptr), 0);
+        QVERIFY(!CopyPIDL(nullptr));
+        QVERIFY(!CopyLastID(nullptr));
+        QVERIFY(!CopyParentPIDL(nullptr));
+        QVERIFY(!NextPIDL(static_cast<PCItemIDList>(nullptr)));
+        PItemIDList none = nullptr;
+        FreePIDL(none); // nothing to release, no crash
+    }
+
+    void concatWithNoneOrEmptyFirstCopiesSecond()
+    {
+        TPidlHolder x(ListOf({5, 7}));
+        TPidlHolder empty(CreatePIDL(2));
+        TPidlHolder a(ConcatPIDLs(nullptr, x.get()));
+        TPidlHolder b(ConcatPIDLs(empty.get(), x.get()));
+        QVERIFY(ComparePIDLs(a.get(), x.get()));
+        QVERIFY(ComparePIDLs(b.get(), x.get()));
+        QVERIFY(a.get() != x.get());
+
+        TPidlHolder first(ListOf({4}));
+        TPidlHolder joined(ConcatPIDLs(first.get(), x.get()));
+        QCOMPARE(GetPidlSize(joined.get()), GetPidlSize(first.get()) - 2 + GetPidlSize(x.get()));
+        QCOMPARE(PIDLCount(joined.get()), 3);
+    }
+
+    void compareIsByteEquality()
+    {
+        TPidlHolder a(ListOf({6, 9}));
+        TPidlHolder b(ListOf({6, 9}));
+        TPidlHolder longer(ListOf({6, 9, 4}));
+        QVERIFY(ComparePIDLs(a.get(), b.get()));
+        QVERIFY(!ComparePIDLs(a.get(), longer.get()));
+        QVERIFY(ComparePIDLs(nullptr, nullptr));
+        QVERIFY(!ComparePIDLs(a.get(), nullptr));
+        QVERIFY(!ComparePIDLs(nullptr, a.get()));
+        b.get()[5] = 'z';
+        QVERIFY(!ComparePIDLs(a.get(), b.get()));
+    }
+
+    void nextOfLastItemIsTerminatorThenNothing()
+    {
+        TPidlHolder one(ListOf({8}));
+        PCItemIDList next = NextPIDL(static_cast<PCItemIDList>(one.get()));
+        QVERIFY(next);
+        QCOMPARE(next, static_cast<PCItemIDList>(one.get()) + 8);
+        QCOMPARE(int(next[0] | next[1]), 0);
+        QVERIFY(!NextPIDL(next));
+    }
+
+    void firstAndLastItems()
+    {
+        TPidlHolder list(ListOf({5, 7, 9}));
+        TPidlHolder first(CopyFirstID(list.get()));
+        TPidlHolder last(CopyLastID(list.get()));
+        TPidlHolder wantFirst(ListOf({5}));
+        QVERIFY(ComparePIDLs(first.get(), wantFirst.get()));
+        QCOMPARE(int(GetPidlSize(last.get())), 11);
+        QCOMPARE(PIDLCount(last.get()), 1);
+        QCOMPARE(last.get()[2], std::uint8_t('c'));
+
+        TPidlHolder empty(CreatePIDL(2));
+        TPidlHolder emptyFirst(CopyFirstID(empty.get()));
+        TPidlHolder emptyLast(CopyLastID(empty.get()));
+        QCOMPARE(int(GetPidlSize(emptyFirst.get())), 2);
+        QCOMPARE(int(GetPidlSize(emptyLast.get())), 2);
+    }
+
+    void parentReachesEmptyListAfterCountSteps_data()
+    {
+        QTest::addColumn<QList<int>>("counts");
+        QTest::newRow("one item") << QList<int>{12};
+        QTest::newRow("three items") << QList<int>{3, 300, 4};
+        QTest::newRow("empty") << QList<int>{};
+    }
+    void parentReachesEmptyListAfterCountSteps()
+    {
+        QFETCH(QList<int>, counts);
+        PItemIDList list = CreatePIDL(2);
+        for (int c : counts) {
+            TPidlHolder one(ListOf({c}));
+            PItemIDList joined = ConcatPIDLs(list, one.get());
+            FreePIDL(list);
+            list = joined;
+        }
+        const int steps = PIDLCount(list);
+        for (int i = 0; i < steps; ++i) {
+            PItemIDList parent = CopyParentPIDL(list);
+            QCOMPARE(PIDLCount(parent), steps - i - 1);
+            FreePIDL(list);
+            list = parent;
+        }
+        QCOMPARE(int(GetPidlSize(list)), 2);
+        PItemIDList again = CopyParentPIDL(list);
+        QCOMPARE(int(GetPidlSize(again)), 2);
+        FreePIDL(again);
+        FreePIDL(list);
+    }
+
+    void itemDataRoundTrips()
+    {
+        const std::string name("odd \xff name", 10);
+        TPidlHolder item(MakeItemID(name));
+        QCOMPARE(ItemData(item.get()), name);
+        QCOMPARE(int(GetPidlSize(item.get())), int(name.size()) + 4);
+        QVERIFY(!MakeItemID(std::string(0xFFFE, 'x'))); // too long to frame
+    }
+
+    void bridgesNameParseAndIcon()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createDir("alpha/beta"));
+        TShellFolderPtr desktop = GetDesktopFolder();
+        PItemIDList id = nullptr;
+        QVERIFY(GetPIDLFromPath(nullptr, desktop.get(), tree.path("alpha/beta"), id));
+        QCOMPARE(GetDisplayName(desktop.get(), id, dntNormal), std::string("beta"));
+        QCOMPARE(GetDisplayName(desktop.get(), id, dntForParsing), tree.path("alpha/beta"));
+        int normal = -2, open = -2;
+        GetNormalAndSelectedIcons(id, normal, open);
+        QVERIFY(normal >= 0);
+        QVERIFY(open >= 0);
+        FreePIDL(id);
+
+        QVERIFY(!GetPIDLFromPath(nullptr, desktop.get(), tree.path("missing"), id));
+        QVERIFY(!id);
+        QCOMPARE(GetDisplayName(nullptr, nullptr, dntNormal), std::string());
+        QCOMPARE(GetIconIndex(nullptr, 0), -1);
+    }
+};
+
+QVL_TEST_MAIN(PidlHelpTest)
+#include "PidlHelpTest.moc"
