@@ -94,16 +94,19 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
 
     Outcome outcome = Outcome::None;
     bool sameFile = false; // a match whose two paths name one file
-    if (GetPathKind(source) != pkFile) {
+    // Existence is asked of the path itself: a name with '*' or '?' in it is
+    // a name here, never a pattern.
+    std::uint64_t sourceSize = 0, targetSize = 0;
+    if (!RegularFileSize(source, sourceSize)) {
         outcome = Outcome::SourceMissing;
-    } else if (GetPathKind(target) != pkFile) {
+    } else if (!RegularFileSize(target, targetSize)) {
         outcome = Outcome::TargetMissing;
-        c.sourceSize = double(FileSizeOf(source));
+        c.sourceSize = double(sourceSize);
         AddOverall(w, c.sourceSize);
     } else {
-        c.sourceSize = double(FileSizeOf(source));
-        c.targetSize = double(FileSizeOf(target));
-        if (c.sourceSize != c.targetSize) {
+        c.sourceSize = double(sourceSize);
+        c.targetSize = double(targetSize);
+        if (sourceSize != targetSize) {
             outcome = Outcome::LengthsDiffer;
             AddOverall(w, c.sourceSize);
         } else {

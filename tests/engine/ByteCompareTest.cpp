@@ -79,6 +79,20 @@ private slots:
         QCOMPARE(w.Troubles(), 0);
     }
 
+    void wildcardCharactersInNamesAreJustCharacters()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("src/a*.txt", "star"));
+        QVERIFY(t.createFile("src/b?.txt", "mark"));
+        QVERIFY(t.createFile("dst/aX.txt", "star"));
+        QVERIFY(t.createFile("dst/b?.txt", "mark"));
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        RunOnce(win);
+        QCOMPARE(Sorted(win.resultLines), Sorted(Strings {"Target Missing - " + t.path("dst/a*.txt"),
+                                                          "Files Match - " + t.path("dst/b?.txt")}));
+    }
+
     void matchLineNamesSourceInSourceDeleteMode()
     {
         TempTree t;
