@@ -204,8 +204,10 @@ void TFileListBox::SetFileName(const std::string &path)
     const std::string file = slash == std::string::npos ? text : text.substr(slash + 1);
 
     if (!folder.empty()) {
+        // Resolved here, so that a relative folder means the same to the
+        // directory list as to this list: relative to the folder shown.
         if (m_dirList)
-            m_dirList->SetDirectory(folder);
+            m_dirList->SetDirectory(ResolveFolder(m_directory, folder));
         else
             SetDirectory(folder);
     }

@@ -35,22 +35,27 @@ class TProbeList : public TFileListBoxEx
 public:
     using TFileListBoxEx::TFileListBoxEx;
 
-    enum { Disk, Ascending, Descending } order = Disk;
+    enum { Disk, Ascending, Descending, ShortestFirst } order = Disk;
     struct Insert {
         int position;
         bool busy;
     };
     std::vector<Insert> inserts;
     int failAtInsert = -1; // throw while inserting this row (0-based)
+    std::string unlistable; // a folder whose listing fails as without read access
 
 protected:
     void ListFolder(const std::string &folder, std::vector<TDirEntry> &entries) override
     {
+        if (folder == unlistable)
+            throw EInOutError(EACCES, folder);
         TFileListBoxEx::ListFolder(folder, entries);
         if (order == Disk)
             return;
         std::sort(entries.begin(), entries.end(), [this](const TDirEntry &a, const TDirEntry &b) {
-            return order == Ascending ? a.name < b.name : b.name < a.name;
+            if (order == ShortestFirst && a.name.size() != b.name.size())
+                return a.name.size() < b.name.size();
+            return order == Descending ? b.name < a.name : a.name < b.name;
         });
     }
     void RowInserted(int position) override
@@ -290,18 +295,24 @@ private slots:
         TempTree t;
         QVERIFY(t.createFile("keep/a.txt"));
         QVERIFY(t.createFile("locked/b.txt"));
-        TFileListBoxEx list;
+        QVERIFY(t.createFile("refused/c.txt"));
+        TProbeList list;
+        list.unlistable = t.path("refused");
         ShowList(list);
         list.SetDirectory(t.path("keep"));
-        if (::geteuid() != 0) {
-            // Enterable but not listable: the old rows must not be paired
-            // with the new folder, so nothing changes.
-            QCOMPARE(::chmod(t.path("locked").c_str(), 0111), 0);
-            QVERIFY_THROWS_EXCEPTION(EInOutError, list.SetDirectory(t.path("locked")));
-            ::chmod(t.path("locked").c_str(), 0755);
+        // Enterable but not listable: the old rows must not be paired with
+        // the new folder, so nothing changes.
+        const auto refused = [&](const std::string &folder) {
+            QVERIFY_THROWS_EXCEPTION(EInOutError, list.SetDirectory(folder));
             QCOMPARE(list.Directory(), t.path("keep"));
             QCOMPARE(Rows(list), QStringList{"a.txt"});
             QCOMPARE(CurrentFolder(), t.path("keep"));
+        };
+        refused(t.path("refused"));
+        if (::geteuid() != 0) {
+            QCOMPARE(::chmod(t.path("locked").c_str(), 0111), 0);
+            refused(t.path("locked"));
+            ::chmod(t.path("locked").c_str(), 0755);
         }
         QVERIFY(QDir(QString::fromStdString(t.path("keep"))).removeRecursively());
         QVERIFY_THROWS_EXCEPTION(EInOutError, list.ReadFileNames());
@@ -404,7 +415,18 @@ private slots:
         QCOMPARE(dirs.Directory(), t.path("two"));
         QCOMPARE(list.Directory(), t.path("two"));
         QCOMPARE(list.FileName(), t.path("two/b.txt"));
+        // A relative folder is taken from the folder the list shows, also
+        // through a directory list that shows another one.
+        dirs.SetFileList(nullptr);
+        dirs.SetDirectory("/");
+        dirs.SetFileList(&list);
+        list.SetFileName("../one/a.txt");
+        QCOMPARE(dirs.Directory(), t.path("one"));
+        QCOMPARE(list.FileName(), t.path("one/a.txt"));
         // Setting the directory list sets the list's folder.
+        dirs.SetDirectory(t.path("two"));
+        QCOMPARE(list.Directory(), t.path("two"));
+        QCOMPARE(Rows(list), QStringList{"b.txt"});
         dirs.SetDirectory(t.path("one"));
         QCOMPARE(list.Directory(), t.path("one"));
         QCOMPARE(Rows(list), QStringList{"a.txt"});
@@ -541,25 +563,34 @@ private slots:
     void busyCursorFromSortedPosition100_data()
     {
         QTest::addColumn<int>("order");
+        QTest::addColumn<QStringList>("names");
         QTest::addColumn<int>("firstBusyInsert"); // -1: never
-        QTest::newRow("files in name order: from the 101st file") << int(TProbeList::Ascending) << 100;
-        QTest::newRow("reverse name order: every row at position 0") << int(TProbeList::Descending) << -1;
+        QStringList hundredFifty, hundred;
+        for (int i = 0; i < 150; ++i)
+            (i < 100 ? hundred : hundredFifty) << QString::asprintf("f%03d", i);
+        hundredFifty = hundred + hundredFifty;
+        QTest::newRow("files in name order: from the 101st file") << int(TProbeList::Ascending) << hundredFifty << 100;
+        QTest::newRow("reverse name order: every row at position 0") << int(TProbeList::Descending) << hundredFifty << -1;
+        // The 101st row lands at position 51, the 102nd at 101: position 100
+        // is never taken.
+        QTest::newRow("position 100 skipped")
+            << int(TProbeList::ShortestFirst) << hundred + QStringList{"f0505", "g00000"} << -1;
     }
 
     void busyCursorFromSortedPosition100()
     {
         QFETCH(int, order);
+        QFETCH(QStringList, names);
         QFETCH(int, firstBusyInsert);
         TempTree t;
-        for (int i = 0; i < 150; ++i)
-            QVERIFY(t.createFile(QString::asprintf("f%03d.txt", i).toStdString()));
+        for (const QString &name : names)
+            QVERIFY(t.createFile(name.toStdString()));
         TProbeList list;
-        list.SetDirectory(t.root());
-        ShowList(list);
+        ShowListOf(list, t);
         list.order = decltype(list.order)(order);
         list.inserts.clear();
         list.ReadFileNames();
-        QCOMPARE(list.inserts.size(), std::size_t(150));
+        QCOMPARE(list.inserts.size(), std::size_t(names.size()));
         for (std::size_t i = 0; i < list.inserts.size(); ++i) {
             const bool expectBusy = firstBusyInsert >= 0 && int(i) >= firstBusyInsert;
             QVERIFY2(list.inserts[i].busy == expectBusy, qPrintable(QString("insert %1").arg(i)));

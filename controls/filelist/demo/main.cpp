@@ -1,7 +1,9 @@
 // Shows a folder view with the file list of the chosen folder under it.
-// Usage: filelist-demo [FOLDER]
+// Usage: filelist-demo [FOLDER | FILE]
 #include "DirectoryListBox.h"
 #include "FlCtrlEx.h"
+#include "PathKind.h"
+#include "Paths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -54,17 +56,18 @@ int main(int argc, char **argv)
         }
     });
 
-    if (argc > 1) {
-        try {
-            folders->SetDirectory(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
-        } catch (const std::exception &e) {
-            report(e);
-        }
-    } else {
-        files->SetDirectory(folders->Directory());
-    }
     window.resize(420, 640);
     window.show();
+    // A folder is shown; a file is shown in its folder and selected.
+    try {
+        const std::string given = argc > 1 ? argv[1] : folders->Directory();
+        if (GetPathKind(given) == pkFile)
+            files->SetFileName(AbsolutePath(given));
+        else
+            folders->SetDirectory(given);
+    } catch (const std::exception &e) {
+        report(e);
+    }
     showState();
     return app.exec();
 }
