@@ -17,6 +17,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <numeric>
 
 using namespace QvlFileList;
 
@@ -52,6 +53,28 @@ public:
 
 private:
     bool m_on = false;
+};
+
+// Counts the ranks added so far below a given rank (a Fenwick tree).
+class TRankCounter
+{
+public:
+    explicit TRankCounter(std::size_t size) : m_tree(size + 1, 0) {}
+    void Add(std::size_t rank)
+    {
+        for (std::size_t i = rank + 1; i < m_tree.size(); i += i & (~i + 1))
+            ++m_tree[i];
+    }
+    std::size_t CountBelow(std::size_t rank) const
+    {
+        std::size_t count = 0;
+        for (std::size_t i = rank; i > 0; i -= i & (~i + 1))
+            count += m_tree[i];
+        return count;
+    }
+
+private:
+    std::vector<std::size_t> m_tree;
 };
 
 } // namespace
@@ -276,8 +299,9 @@ void TFileListBox::ListInto(const std::string &folder)
         candidates.push_back({&e, Decode(e.name)});
     }
 
-    TBusyCursor busy;
-    std::vector<TFileListRow> rows;
+    // The rows in the order the search finds them: mask by mask, entry by
+    // entry.
+    std::vector<TFileListRow> found;
     std::size_t start = 0;
     while (start <= m_mask.size()) {
         std::size_t end = m_mask.find(';', start);
@@ -301,16 +325,35 @@ void TFileListBox::ListInto(const std::string &folder)
                 row.text = c.entry->name;
                 row.value = FileRowValue(c.entry->name);
             }
-            // After the rows that sort equal, so equal rows keep their order.
-            const auto at = std::upper_bound(rows.begin(), rows.end(), row.display,
-                                             [](const QString &d, const TFileListRow &r) { return CompareNames(d, r.display) < 0; });
-            const int position = static_cast<int>(at - rows.begin());
-            rows.insert(at, std::move(row));
-            if (position == 100)
-                busy.Show();
-            RowInserted(position);
+            found.push_back(std::move(row));
         }
     }
+
+    // Sorted, equal rows in the order found. Inserting each row in turn
+    // after the rows that sort equal would cost a quadratic number of moves
+    // in a large folder; the position each insert would take is counted
+    // instead: the rows found earlier that sort before it.
+    std::vector<std::size_t> order(found.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&found](std::size_t a, std::size_t b) {
+        return CompareNames(found[a].display, found[b].display) < 0;
+    });
+    std::vector<std::size_t> rank(found.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        rank[order[k]] = k;
+    TBusyCursor busy;
+    TRankCounter inserted(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const int position = static_cast<int>(inserted.CountBelow(rank[i]));
+        inserted.Add(rank[i]);
+        if (position == 100)
+            busy.Show();
+        RowInserted(position);
+    }
+    std::vector<TFileListRow> rows;
+    rows.reserve(found.size());
+    for (std::size_t k : order)
+        rows.push_back(std::move(found[k]));
     m_model->SetRows(std::move(rows));
     m_listed = true;
 }
