@@ -121,9 +121,10 @@ public:
     // - any other file part selects its row (the exact name first, otherwise
     //   the first row equal without regard to case), firing OnChange when
     //   the selection changed. When no such file exists in the folder,
-    //   EInvalidOperation "Invalid file name - <text>" is thrown; when the
-    //   file exists but the mask hides it, its name becomes Mask and its row
-    //   is selected.
+    //   EInvalidOperation "Invalid file name - <text>" is thrown (a folder
+    //   or a FIFO is no file); when the file exists but the mask hides it,
+    //   its name becomes Mask and its row is selected (unless FileType
+    //   hides it too, a hidden file without ftHidden, say).
     void SetFileName(const std::string &path);
 
     // Lists Directory again: makes it current, replaces all rows, shows the

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -399,6 +400,21 @@ private slots:
         QCOMPARE(list.Directory(), t.root());
         list.SetFileName("other.txt");
         QCOMPARE(list.FileName(), t.path("other.txt"));
+    }
+
+    void namesThatAreNotUtf8KeepTheirBytes()
+    {
+        TempTree t;
+        const std::string latin1 = "caf\xe9.txt";
+        const std::string full = t.path(latin1);
+        const int fd = ::open(full.c_str(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        TFileListBoxEx list;
+        ShowListOf(list, t, {"plain.txt"});
+        list.SetFileName(full);
+        QCOMPARE(list.Items(list.ItemIndex()), latin1);
+        QCOMPARE(list.FileName(), full);
     }
 
     void fileNameThroughTheLinkedDirectoryList()
