@@ -2,7 +2,6 @@
 
 #include "FileReader.h"
 #include "InfoThread.h"
-#include "PathKind.h"
 #include "VerifyWindow.h"
 
 #include <cstring>
@@ -37,14 +36,15 @@ enum class ReadResult { Match, Differ, Stopped, Failed };
 // Reads both files in lockstep. `failure` names the file and the reason when
 // the result is Failed.
 ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
+                           const TFileIdentity &sourceSeen, const TFileIdentity &targetSeen,
                            TFileReader &src, TFileReader &dst, std::string &failure)
 {
     VerifyCounters &c = w.counters;
-    if (int err = src.Open(source)) {
+    if (int err = src.Open(source, sourceSeen)) {
         failure = source + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
     }
-    if (int err = dst.Open(target)) {
+    if (int err = dst.Open(target, targetSeen)) {
         failure = target + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
     }
@@ -96,23 +96,23 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
     bool sameFile = false; // a match whose two paths name one file
     // Existence is asked of the path itself: a name with '*' or '?' in it is
     // a name here, never a pattern.
-    std::uint64_t sourceSize = 0, targetSize = 0;
-    if (!RegularFileSize(source, sourceSize)) {
+    TFileIdentity sourceSeen, targetSeen;
+    if (!IdentityOf(source, sourceSeen)) {
         outcome = Outcome::SourceMissing;
-    } else if (!RegularFileSize(target, targetSize)) {
+    } else if (!IdentityOf(target, targetSeen)) {
         outcome = Outcome::TargetMissing;
-        c.sourceSize = double(sourceSize);
+        c.sourceSize = double(sourceSeen.size);
         AddOverall(w, c.sourceSize);
     } else {
-        c.sourceSize = double(sourceSize);
-        c.targetSize = double(targetSize);
-        if (sourceSize != targetSize) {
+        c.sourceSize = double(sourceSeen.size);
+        c.targetSize = double(targetSeen.size);
+        if (sourceSeen.size != targetSeen.size) {
             outcome = Outcome::LengthsDiffer;
             AddOverall(w, c.sourceSize);
         } else {
             TFileReader src, dst;
             std::string failure;
-            const ReadResult r = CompareContents(w, source, target, src, dst, failure);
+            const ReadResult r = CompareContents(w, source, target, sourceSeen, targetSeen, src, dst, failure);
             if (r == ReadResult::Stopped)
                 return;
             if (r != ReadResult::Failed) {

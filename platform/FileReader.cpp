@@ -35,30 +35,20 @@ TFileReader::~TFileReader()
     Close();
 }
 
-int TFileReader::Open(const std::string &path)
+int TFileReader::Open(const std::string &path, const TFileIdentity &seen)
 {
     Close();
     m_error = 0;
     // O_NONBLOCK: should a FIFO have taken the file's place since it was
-    // looked at, open() must not wait for a writer.
+    // looked at, open() must not wait for a writer (regular files ignore it).
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (m_fd < 0)
         return m_error = errno;
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0) {
-        m_error = errno;
-    } else if (!S_ISREG(st.st_mode)) {
-        m_error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    }
-    if (m_error) {
-        ::close(m_fd);
-        m_fd = -1;
-        return m_error;
-    }
-    m_identity = IdentityFromStat(st);
-    // Regular files ignore O_NONBLOCK, but reads should block as usual.
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
-    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_identity = seen;
+    m_position = 0;
+    // Read-ahead advice only pays for files of more than a block or two.
+    if (seen.size > (4u << 20))
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
 }
 
@@ -80,6 +70,12 @@ std::int64_t TFileReader::Read(char *buf, std::size_t size)
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);
+        m_position += static_cast<std::uint64_t>(n);
+        // At the size the file had when opened, the next read (of the next
+        // call) tells whether it ends there; not asking twice saves a system
+        // call per small file.
+        if (m_position == m_identity.size)
+            break;
     }
     return static_cast<std::int64_t>(done);
 }

@@ -34,10 +34,15 @@ public:
     TFileReader(const TFileReader &) = delete;
     TFileReader &operator=(const TFileReader &) = delete;
 
-    // 0 or the errno of the failure.
-    int Open(const std::string &path);
-    // Fills as much of `buf` as the file has left (retrying short reads);
-    // returns the count, or -1 with Error() set.
+    // Opens the file that `IdentityOf` just described as `seen`; 0 or the
+    // errno of the failure. The description is trusted for the size (where
+    // reading may stop early) and as the identity of what is read; should the
+    // path have been replaced in between, a later identity check sees it.
+    int Open(const std::string &path, const TFileIdentity &seen);
+    // Fills as much of `buf` as the file has left (retrying short reads),
+    // stopping early only at the size the file had when it was opened; a
+    // file that grew since then yields the rest on the next call. Returns
+    // the count (0 at the end), or -1 with Error() set.
     std::int64_t Read(char *buf, std::size_t size);
     // 0 or the errno of the failure; closing twice is harmless.
     int Close();
@@ -48,6 +53,7 @@ public:
 private:
     int m_fd = -1;
     int m_error = 0;
+    std::uint64_t m_position = 0;
     TFileIdentity m_identity;
 };
 

@@ -51,15 +51,6 @@ TPathKind GetPathKind(const std::string &path)
     return kind;
 }
 
-bool RegularFileSize(const std::string &path, std::uint64_t &size)
-{
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    size = static_cast<std::uint64_t>(st.st_size);
-    return true;
-}
-
 std::uint64_t FileSizeOf(const std::string &path)
 {
     struct stat st {};

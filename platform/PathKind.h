@@ -19,10 +19,6 @@ enum TPathKind {
 // hang whoever trusted the answer.
 TPathKind GetPathKind(const std::string &path);
 
-// True when the path itself (no pattern) names a regular file, links
-// followed; `size` is then its size. One stat, for the comparison's hot path.
-bool RegularFileSize(const std::string &path, std::uint64_t &size);
-
 // The size of a regular file (links followed); 0 for anything else, for a
 // file that is not there, and for one we may not examine.
 std::uint64_t FileSizeOf(const std::string &path);
