@@ -1,0 +1,357 @@
+// TMainForm: creation, the layout rules, the menus and tool bar, hints, the
+// version lines and leaving the program.
+#include "QvlMain.h"
+
+#include "QvlAbout.h"
+#include "QvlApplication.h"
+#include "QvlPictures.h"
+#include "QvlVersion.h"
+#include "ui_QvlMain.h"
+
+#include "DirectoryListBox.h"
+#include "FlCtrlEx.h"
+#include "SystemTreeView.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <new>
+#include <vector>
+
+TMainForm *MainForm = nullptr;
+
+namespace {
+const QString kVersionNames[] = {
+    QStringLiteral("CompanyName"),      QStringLiteral("FileDescription"),
+    QStringLiteral("FileVersion"),      QStringLiteral("InternalName"),
+    QStringLiteral("LegalCopyright"),   QStringLiteral("LegalTradeMarks"),
+    QStringLiteral("OriginalFileName"), QStringLiteral("ProductName"),
+    QStringLiteral("ProductVersion"),   QStringLiteral("Comments"),
+};
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::TMainForm)
+{
+    ui->setupUi(this);
+    if (!MainForm)
+        MainForm = this;
+    SetUpControls();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    if (MainForm == this)
+        MainForm = nullptr;
+    delete ui;
+}
+
+void TMainForm::SetUpControls()
+{
+    TimerTreeReset = new QTimer(this);
+    TimerTreeReset->setSingleShot(true);
+    TimerVerify = new QTimer(this);
+    TimerVerify->setInterval(1000);
+
+    ui->StartBtn->setIcon(GlyphIcon(TGlyph::Start));
+    ui->ReturnBitBtn->setIcon(GlyphIcon(TGlyph::Return));
+    ui->CancelBitBtn->setIcon(GlyphIcon(TGlyph::Cancel));
+    QPalette red = ui->LabelFilter->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    ui->LabelFilter->setPalette(red);
+
+    // The two strips hold three rows of controls in 70 pixels: they use the
+    // small size of the desktop font, whatever the desktop's own size is.
+    for (QWidget *strip : {static_cast<QWidget *>(ui->AOptionPanel), static_cast<QWidget *>(ui->APanelTopP)}) {
+        QFont small = strip->font();
+        small.setPointSizeF(std::min<qreal>(small.pointSizeF(), 8));
+        strip->setFont(small);
+    }
+    // The strips place their controls by the proportions of the design
+    // width, the client width the window starts with.
+    ui->AOptionPanel->CaptureDesign(650);
+    ui->APanelTopP->CaptureDesign(650);
+
+    // Trees: the Target tree highlights only the folder's name.
+    for (TSystemTreeView *tree : {ui->SourceTreeView, ui->TargetTreeView}) {
+        tree->setIndentation(19);
+        tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+    ui->SourceTreeView->setAllColumnsShowFocus(true);
+
+    // Layout ratios, each held by its splitter (Tag, in percent).
+    ui->PanelTreesSplitter->SetTag(50);
+    ui->PanelTreesSplitter->SetRatioBase(ui->PanelTrees, 4);
+    ui->SourceSplitter->SetTag(70);
+    ui->SourceSplitter->SetRatioBase(ui->PanelTreeL, 27);
+    ui->TargetSplitter->SetTag(70);
+    ui->TargetSplitter->SetRatioBase(ui->PanelTreeR, 27);
+    ui->ListSplitter->setStretchFactor(0, 1);
+    ui->ListSplitter->setStretchFactor(1, 0);
+    ui->ListSplitter->setSizes({400, 124});
+
+    DirectoryListBox1 = new TDirectoryListBox(this);
+    DirectoryListBox1->hide();
+
+    SetUpMenusAndTools();
+    SetUpPathBoxes();
+    SetUpSync();
+    SetUpOptions();
+}
+
+void TMainForm::SetUpMenusAndTools()
+{
+    ui->MenuHelp->menuAction()->setVisible(false);
+    ui->SpeedButtonExit->setIcon(GlyphIcon(TGlyph::Exit));
+    ui->SB_sync->setIcon(GlyphIcon(TGlyph::Sync));
+    ui->SpeedButtonHelp->setIcon(GlyphIcon(TGlyph::Help));
+    ui->SpeedButtonAbout->setIcon(GlyphIcon(TGlyph::About));
+    ui->ToolBar1->setContentsMargins(8, 0, 0, 0);
+    for (QAction *a : ui->ToolBar1->actions())
+        if (QWidget *w = ui->ToolBar1->widgetForAction(a); w && !a->isSeparator())
+            w->setFixedSize(25, 25);
+
+    connect(ui->FileNewItem, &QAction::triggered, this, &TMainForm::FileNew);
+    connect(ui->FileOpenItem, &QAction::triggered, this, &TMainForm::VFileOpen);
+    connect(ui->FileSaveItem, &QAction::triggered, this, &TMainForm::FileSave);
+    connect(ui->FileSaveAsItem, &QAction::triggered, this, &TMainForm::FileSaveAs);
+    connect(ui->FilePrintItem, &QAction::triggered, this, &TMainForm::FilePrint);
+    connect(ui->FilePrintSetupItem, &QAction::triggered, this, &TMainForm::FilePrintSetup);
+    connect(ui->FileExitItem, &QAction::triggered, this, &TMainForm::FileExit);
+    connect(ui->SpeedButtonExit, &QAction::triggered, this, &TMainForm::FileExit);
+    connect(ui->HelpContentsItem, &QAction::triggered, this, &TMainForm::HelpContents);
+    connect(ui->SpeedButtonHelp, &QAction::triggered, this, &TMainForm::HelpContents);
+    connect(ui->HelpSearchItem, &QAction::triggered, this, &TMainForm::HelpSearch);
+    connect(ui->HelpHowToUseItem, &QAction::triggered, this, &TMainForm::HelpHowToUse);
+    connect(ui->HelpAboutItem, &QAction::triggered, this, &TMainForm::HelpAbout);
+    connect(ui->SpeedButtonAbout, &QAction::triggered, this, &TMainForm::HelpAbout);
+    connect(ui->MenuShowLog, &QAction::triggered, this, &TMainForm::MenuShowLogClick);
+
+    connect(ui->PanelTreesSplitter, &QSplitter::splitterMoved, this, &TMainForm::PanelTreesSplitterMoved);
+    connect(ui->SourceSplitter, &QSplitter::splitterMoved, this, &TMainForm::SourceSplitterMoved);
+    connect(ui->TargetSplitter, &QSplitter::splitterMoved, this, &TMainForm::TargetSplitterMoved);
+
+    connect(ui->StartBtn, &QToolButton::clicked, this, &TMainForm::StartBtnClick);
+    connect(ui->CancelBitBtn, &QToolButton::clicked, this, &TMainForm::CancelBitBtnClick);
+    connect(ui->ReturnBitBtn, &QToolButton::clicked, this, &TMainForm::ReturnBitBtnClick);
+}
+
+void TMainForm::FormCreate()
+{
+    // Panels and size.
+    ShowVerifyView(false);
+    ui->ListSplitter->handle(1)->setVisible(ui->ListLog->isVisible() || ui->ListLog->isVisibleTo(this));
+    setMinimumSize(600, 400);
+    const QSize client(650, 650);
+    resize(client.width(), client.height() + menuBar()->sizeHint().height()
+                               + ui->ToolBar1->sizeHint().height() + statusBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    m_verifyViewWidth = ui->PanelMain->width();
+
+    // Caption, title and version lines.
+    setWindowTitle(QStringLiteral("Quorvel ") + GetVersionValue(QStringLiteral("FileVersion")));
+    const QString caption = windowTitle();
+    const qsizetype dot = caption.lastIndexOf(QLatin1Char('.'));
+    TQvlApplication::SetTitle(dot < 0 ? QString() : caption.left(dot));
+    GetVersionValue(QStringLiteral("All"));
+
+    // The path selection's own settings.
+    ui->StartBtn->setEnabled(false);
+    for (TFileListBoxEx *list : {ui->SourceFileListBox, ui->TargetFileListBox})
+        list->SetFileType(list->FileType().With(ftNormal));
+    ui->SourceFileListBox->SetFileType(ui->SourceFileListBox->FileType().With(ftArchive));
+    CheckBoxHiddenClick();
+    ui->RadioDelNone->setChecked(true);
+    ScrollLogToEnd();
+}
+
+// ------------------------------------------------------------------ version
+
+QString TMainForm::GetVersionValue(const QString &name)
+{
+    QString result = name;
+    const std::string file = VersionProgramFile();
+    auto log = [this](const QString &line) { ui->ListLog->addItem(line); };
+    int error = 0;
+    const std::uint32_t size = GetFileVersionInfoSize(file, error);
+    if (size == 0) {
+        log(QStringLiteral("Error GetFileVersionInfoSize -%1").arg(error));
+        return result;
+    }
+    std::vector<char> block;
+    try {
+        block.resize(size);
+    } catch (const std::bad_alloc &) {
+        log(QStringLiteral("Error Memory Allocation -%1").arg(ENOMEM));
+        return result;
+    }
+    if (!GetFileVersionInfo(file, size, block.data(), error)) {
+        log(QStringLiteral("Error GetFileVersionInfo -%1").arg(error));
+        return result;
+    }
+    for (const QString &key : kVersionNames) {
+        std::string value;
+        if (!VerQueryValue(block.data(), size, "\\StringFileInfo\\040904E4\\" + key.toStdString(), value))
+            continue;
+        const QString text = QString::fromUtf8(value);
+        if (name == QLatin1String("All"))
+            log(key + QStringLiteral(" = ") + text);
+        if (key == name) {
+            result = text;
+            break;
+        }
+    }
+    if (ui->ListLog->count() > 0)
+        ui->ListLog->scrollToItem(ui->ListLog->item(ui->ListLog->count() - 1), QAbstractItemView::PositionAtTop);
+    return result;
+}
+
+// ------------------------------------------------------------------ layout
+
+void TMainForm::PanelTreesResize()
+{
+    ui->PanelTreesSplitter->ApplyRatio();
+}
+
+void TMainForm::PanelTreeLResize()
+{
+    ui->SourceSplitter->ApplyRatio();
+}
+
+void TMainForm::PanelTreeRResize()
+{
+    ui->TargetSplitter->ApplyRatio();
+}
+
+void TMainForm::PanelTreesSplitterMoved()
+{
+    ui->PanelTreesSplitter->StoreRatio();
+}
+
+void TMainForm::SourceSplitterMoved()
+{
+    ui->SourceSplitter->StoreRatio();
+}
+
+void TMainForm::TargetSplitterMoved()
+{
+    ui->TargetSplitter->StoreRatio();
+}
+
+void TMainForm::MenuShowLogClick()
+{
+    // The action toggled its own check mark before this runs.
+    const bool show = ui->MenuShowLog->isChecked();
+    ui->ListLog->setVisible(show);
+    ui->ListSplitter->handle(1)->setVisible(show);
+}
+
+void TMainForm::ShowHint(const QString &hint)
+{
+    statusBar()->showMessage(hint);
+}
+
+void TMainForm::ShowVerifyView(bool verify)
+{
+    ui->PanelMain->setVisible(!verify);
+    ui->PanelVerify->setVisible(verify);
+    ui->MenuView->menuAction()->setVisible(!verify);
+    ui->MenuSettings->menuAction()->setVisible(!verify);
+}
+
+void TMainForm::ScrollLogToEnd()
+{
+    ui->ListLog->scrollToBottom();
+}
+
+// ------------------------------------------------------------------ commands
+
+// The File and Help commands other than Exit are hidden and have no function
+// in this program; they stay reachable from code as the menu declares them.
+void TMainForm::FileNew() {}
+
+void TMainForm::VFileOpen()
+{
+    QFileDialog::getOpenFileName(this);
+}
+
+void TMainForm::FileSave() {}
+
+void TMainForm::FileSaveAs()
+{
+    QFileDialog::getSaveFileName(this);
+}
+
+// No printing: the program has nothing to print, and the items are hidden.
+void TMainForm::FilePrint() {}
+void TMainForm::FilePrintSetup() {}
+
+void TMainForm::FileExit()
+{
+    if (ui->ReturnBitBtn->isEnabled())
+        close();
+    else
+        CancelBitBtnClick();
+}
+
+// No help file is set, so the help commands have nothing to show.
+void TMainForm::HelpContents() {}
+void TMainForm::HelpSearch() {}
+void TMainForm::HelpHowToUse() {}
+
+void TMainForm::HelpAbout()
+{
+    if (AboutForm)
+        AboutForm->exec();
+}
+
+void TMainForm::FrameQvlLogo1LogoImageClick()
+{
+    ui->FrameQvlLogo1->LogoImageClick();
+}
+
+// ------------------------------------------------------------------ events
+
+int TMainForm::ShowMessageBox(const QString &caption, const QString &text, int icon, int buttons)
+{
+    if (MessageBox)
+        return MessageBox(caption, text, icon, buttons);
+    QMessageBox box(QMessageBox::Icon(icon), caption, text, QMessageBox::StandardButtons(buttons), this);
+    return box.exec();
+}
+
+void TMainForm::Guarded(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (...) {
+        ShowException(std::current_exception());
+    }
+}
+
+bool TMainForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (ui->ReturnBitBtn->isEnabled()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    CancelBitBtnClick();
+}

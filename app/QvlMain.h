@@ -1,0 +1,237 @@
+// TMainForm: the program's only main window. Its work is split by role over
+// several files of the same class:
+//   QvlMain.cpp         creation, layout rules, menus, hints, version, exit
+//   QvlMainPaths.cpp    the Source and Target path boxes and their history
+//   QvlMainSync.cpp     synchronised browsing and resetting the trees
+//   QvlMainOptions.cpp  the filter, the hidden-files option, file-list events
+//   QvlMainRun*.cpp     starting, following and finishing a verify
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QKeyEvent;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QTimer;
+class QTreeWidgetItem;
+class TDirectoryListBox;
+class TFileListBoxEx;
+class TSystemTreeView;
+namespace Ui { class TMainForm; }
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    Ui::TMainForm *ui;
+
+    // The hidden folder list that supplies completion candidates.
+    TDirectoryListBox *DirectoryListBox1 = nullptr;
+    // One-shot: resets both trees 1500 ms after a device change.
+    QTimer *TimerTreeReset = nullptr;
+    // Follows a run once a second (run control).
+    QTimer *TimerVerify = nullptr;
+
+    // ---------------------------------------------------------- version
+    // A value of the program's version resource, or `name` itself when it
+    // cannot be had; "All" lists every value in the log pane. Errors go to the
+    // log pane.
+    QString GetVersionValue(const QString &name);
+
+    // ---------------------------------------------------------- layout
+    void FormCreate();
+    void PanelTreesResize();
+    void PanelTreeLResize();
+    void PanelTreeRResize();
+    void PanelTreesSplitterMoved();
+    void SourceSplitterMoved();
+    void TargetSplitterMoved();
+    void MenuShowLogClick();
+    // The long part of the current hint into the status line.
+    void ShowHint(const QString &hint);
+    // The path-selection view (false) or the verify view (true), with the
+    // menus that belong to path selection.
+    void ShowVerifyView(bool verify);
+    void ScrollLogToEnd();
+
+    // ---------------------------------------------------------- commands
+    void FileNew();
+    void VFileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FilePrint();
+    void FilePrintSetup();
+    void FileExit();
+    void HelpContents();
+    void HelpSearch();
+    void HelpHowToUse();
+    void HelpAbout();
+    void FrameQvlLogo1LogoImageClick();
+
+    // ---------------------------------------------------------- path boxes
+    void UpdateSourceBox();
+    void UpdateTargetBox();
+    void UpdatePathHistory();
+    void ResetPathSelection();
+    void EditSourceChange();
+    void EditTargetChange();
+    // Key handling of a box; true when the key was swallowed.
+    bool EditSourceKeyPress(QKeyEvent *key);
+    bool EditTargetKeyPress(QKeyEvent *key);
+    bool EditSourceKeyDown(QKeyEvent *key);
+    bool EditTargetKeyDown(QKeyEvent *key);
+    void EditSourceClick();
+    void EditTargetClick();
+    void EditSourceDblClick();
+    void EditTargetDblClick();
+    void EditSourceEnter();
+    void EditTargetEnter();
+    void EditSourceExit();
+    void EditTargetExit();
+    bool EditSourceHistoryKeyPress(QKeyEvent *key);
+    bool EditTargetHistoryKeyPress(QKeyEvent *key);
+    void EditSourceHistoryMouseDown();
+    void EditTargetHistoryMouseDown();
+    void EditSourceHistoryExit();
+    void EditTargetHistoryExit();
+    void PopupSourcePopup();
+    void PopupTargetPopup();
+    void EditPopSourceMatchClick();
+    void EditPopTargetMatchClick();
+
+    // ---------------------------------------------------------- sync browsing
+    void SB_syncClick();
+    void SourceTreeViewChange(QTreeWidgetItem *node);
+    void TargetTreeViewChange(QTreeWidgetItem *node);
+    void SourceTreeViewClick();
+    void TargetTreeViewClick();
+    void SourceTreeViewEnter();
+    void TargetTreeViewEnter();
+    void SourceTreeViewCollapsing(QTreeWidgetItem *node, bool &allowCollapse);
+    void TargetTreeViewCollapsing(QTreeWidgetItem *node, bool &allowCollapse);
+    void MenuAutoExpandClick();
+    void MenuRefreshDirectoriesClick();
+    void TimerTreeResetTimer();
+    // The window's side of a mount or unmount.
+    void DeviceChange();
+
+    // ---------------------------------------------------------- filter and options
+    void MyFilterBoxChange();
+    bool MyFilterBoxKeyPress(QKeyEvent *key);
+    void MyFilterBoxExit();
+    void CheckBoxHiddenClick();
+    void SourceFileListBoxClick();
+    void TargetFileListBoxClick();
+    void SourceFileListBoxChange();
+    void TargetFileListBoxChange();
+    void SourceFileListBoxEnter();
+    void TargetFileListBoxEnter();
+    void SourceFileListBoxExit();
+    void TargetFileListBoxExit();
+
+    // ---------------------------------------------------------- run control
+    void StartBtnClick();
+    void CancelBitBtnClick();
+    void ReturnBitBtnClick();
+
+    // ---------------------------------------------------------- state
+    bool FCompletionArmed = false;
+    bool FJustEntered = false;
+    std::string FSyncSourceBase;
+    std::string FSyncTargetBase;
+
+    // The pop-up menus of the two boxes (built at creation).
+    QMenu *PopupSource = nullptr;
+    QMenu *PopupTarget = nullptr;
+
+    // Shows a modal message box and returns the button chosen. Tests replace
+    // it to answer the boxes themselves.
+    using TMessageBoxFn = std::function<int(const QString &caption, const QString &text,
+                                            int icon, int buttons)>;
+    TMessageBoxFn MessageBox;
+    int ShowMessageBox(const QString &caption, const QString &text, int icon, int buttons);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // One side of the path selection: the twins of Source and Target.
+    struct TSide {
+        QLineEdit *Edit;
+        QListWidget *History;
+        TSystemTreeView *Tree;
+        TFileListBoxEx *FileList;
+        QMenu *Popup;
+        int PendingFile = 0; // the box's Tag: 1 after Enter accepted a file path
+    };
+    TSide m_source{};
+    TSide m_target{};
+    TSide &Other(const TSide &side) { return &side == &m_source ? m_target : m_source; }
+
+    void SetUpControls();
+    void SetUpPathBoxes();
+    void SetUpSync();
+    void SetUpOptions();
+    void SetUpMenusAndTools();
+    QMenu *MakeBoxPopup(TSide &side, const QString &matchText);
+
+    void UpdateBox(TSide &side);
+    void BoxChange(TSide &side);
+    bool BoxKeyPress(TSide &side, QKeyEvent *key);
+    bool BoxKeyDown(TSide &side, QKeyEvent *key);
+    void BoxEnter(TSide &side);
+    void BoxExit(TSide &side);
+    void BoxClick(TSide &side);
+    void BoxEnterPressed(TSide &side);
+    bool TryCompletion(QLineEdit *edit);
+    void UpdateStartButton();
+    bool HistoryChoose(TSide &side);
+    void AddToHistory(TSide &side);
+    void PlaceHistory(TSide &side);
+    // Shows the history list (nothing selected) when it has entries.
+    void ShowHistory(TSide &side);
+    void PopupOpen(TSide &side);
+    void MatchOther(TSide &side);
+    void SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path);
+    void SetCandidateFolder(const std::string &folder);
+
+    void TreeChange(TSide &side);
+    void TreeEnter(TSide &side);
+    void TreeCollapsing(TSide &side, bool &allowCollapse);
+    bool TakeSyncBase(const QLineEdit *edit, const char *sideName, std::string &base);
+    void ResetTrees();
+
+    void FileListClick(TSide &side);
+    void FileListChange(TSide &side);
+    void RememberFilter();
+
+    // Runs a control's setter and shows what it throws as the message loop
+    // would, so one failing folder never leaves a handler half done.
+    void Guarded(const std::function<void()> &step);
+
+    bool OptionsEventFilter(QObject *watched, QEvent *event);
+
+    int m_verifyViewWidth = 0;
+    bool m_afterDoubleClick = false;
+};
+
+// The relative-position rule of synchronised browsing: where `selection`
+// (a folder on this side) lies relative to `thisBase`, joined to `otherBase`;
+// `selection` itself when the bases are equal. Both bases end in "/".
+std::string SyncMappedPath(const std::string &selection, const std::string &thisBase,
+                           const std::string &otherBase);
+// The relative path of `selection` with respect to `base`, with ".." steps;
+// the whole selection when the two lie on different drives.
+std::string SyncRelativePath(const std::string &selection, const std::string &base);
+
+extern TMainForm *MainForm;

@@ -1,0 +1,542 @@
+// TMainForm: the Source and Target path boxes, their completion, history
+// lists and pop-up menus. Every handler works on one side; the named
+// handlers of the two boxes are the twins that pick their side.
+#include "QvlMain.h"
+
+#include "QvlFormat.h"
+#include "ui_QvlMain.h"
+
+#include "CurrentFolder.h"
+#include "DirectoryListBox.h"
+#include "FlCtrlEx.h"
+#include "PathKind.h"
+#include "Paths.h"
+#include "SystemTreeView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolTip>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// The height the history lists give every entry.
+constexpr int kHistoryItemHeight = 13;
+
+std::string ToPath(const QString &text)
+{
+    return QFile::encodeName(text).toStdString();
+}
+
+QString FromPath(const std::string &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// A typed path as the program takes it: "~" and "~/..." name the home folder.
+std::string TypedPath(const QLineEdit *edit)
+{
+    return ExpandHome(ToPath(edit->text()));
+}
+
+bool IsCharacterKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false;
+    default:
+        break;
+    }
+    if ((key->modifiers() & Qt::ControlModifier) && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+        return true;
+    return !key->text().isEmpty();
+}
+
+} // namespace
+
+void TMainForm::SetUpPathBoxes()
+{
+    m_source = TSide{ui->EditSource, ui->EditSourceHistory, ui->SourceTreeView, ui->SourceFileListBox, nullptr};
+    m_target = TSide{ui->EditTarget, ui->EditTargetHistory, ui->TargetTreeView, ui->TargetFileListBox, nullptr};
+    PopupSource = MakeBoxPopup(m_source, QStringLiteral("Match Target"));
+    PopupTarget = MakeBoxPopup(m_target, QStringLiteral("Match Source"));
+    m_source.Popup = PopupSource;
+    m_target.Popup = PopupTarget;
+
+    for (TSide *side : {&m_source, &m_target}) {
+        side->Edit->installEventFilter(this);
+        side->History->installEventFilter(this);
+        side->History->viewport()->installEventFilter(this);
+        QFont f = side->History->font();
+        f.setPixelSize(kHistoryItemHeight - 2);
+        side->History->setFont(f);
+        side->History->setUniformItemSizes(true);
+        side->History->setFrameShape(QFrame::NoFrame);
+        side->History->setAutoFillBackground(true);
+        QPalette tip = side->History->palette();
+        tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
+        tip.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));
+        side->History->setPalette(tip);
+        side->History->resize(side->History->width(), kHistoryItemHeight + 2);
+        side->History->hide();
+        connect(side->Edit, &QLineEdit::customContextMenuRequested, this, [this, side](const QPoint &pos) {
+            PopupOpen(*side);
+            side->Popup->exec(side->Edit->mapToGlobal(pos));
+        });
+    }
+    connect(ui->EditSource, &QLineEdit::textChanged, this, &TMainForm::EditSourceChange);
+    connect(ui->EditTarget, &QLineEdit::textChanged, this, &TMainForm::EditTargetChange);
+}
+
+QMenu *TMainForm::MakeBoxPopup(TSide &side, const QString &matchText)
+{
+    auto *menu = new QMenu(this);
+    QLineEdit *edit = side.Edit;
+    auto add = [&](const QString &text, const QKeySequence &keys, auto fn) {
+        QAction *a = menu->addAction(text);
+        a->setShortcut(keys);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add(QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), [edit] { edit->undo(); });
+    menu->addSeparator();
+    add(QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), [edit] { edit->cut(); });
+    add(QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), [edit] { edit->copy(); });
+    add(QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), [edit] { edit->paste(); });
+    add(QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A), [edit] { edit->selectAll(); });
+    QAction *del = add(QStringLiteral("Delete"), QKeySequence(), [edit] { edit->del(); });
+    del->setVisible(false);
+    menu->addSeparator();
+    TSide *s = &side;
+    QAction *match = add(matchText, QKeySequence(Qt::CTRL | Qt::Key_M), [this, s] { MatchOther(*s); });
+    // Ctrl+M works in the box without opening the menu, while it may.
+    auto *matchKey = new QAction(edit);
+    matchKey->setShortcut(match->shortcut());
+    matchKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(matchKey, &QAction::triggered, this, [this, s] {
+        if (!Other(*s).Tree->Selection().empty())
+            MatchOther(*s);
+    });
+    edit->addAction(matchKey);
+    return menu;
+}
+
+// ------------------------------------------------------------------ start rule and completion
+
+void TMainForm::UpdateStartButton()
+{
+    const TPathKind source = GetPathKind(TypedPath(ui->EditSource));
+    const TPathKind target = GetPathKind(TypedPath(ui->EditTarget));
+    ui->StartBtn->setEnabled(source != pkNone && source == target);
+}
+
+bool TMainForm::TryCompletion(QLineEdit *edit)
+{
+    const std::vector<std::string> &candidates = DirectoryListBox1->ItemPaths();
+    if (candidates.empty())
+        return false;
+    const QString text = edit->text();
+    const qsizetype n = text.size();
+    int matches = 0;
+    int found = -1;
+    for (int i = 0; i < int(candidates.size()); ++i) {
+        const QString candidate = FromPath(candidates[i]);
+        if (candidate.size() > n && candidate.left(n).compare(text, Qt::CaseInsensitive) == 0) {
+            ++matches;
+            found = i;
+        }
+    }
+    if (matches != 1 || found == 0)
+        return false;
+    FCompletionArmed = false;
+    // The whole text becomes the candidate, so the box shows the folder's
+    // real spelling even when it was typed in another letter case.
+    const QString candidate = FromPath(candidates[found]);
+    edit->setText(candidate + QLatin1Char('/'));
+    edit->setSelection(int(n), int(candidate.size() - n + 1));
+    return true;
+}
+
+void TMainForm::BoxChange(TSide &side)
+{
+    if (FCompletionArmed)
+        TryCompletion(side.Edit);
+    UpdateStartButton();
+}
+
+void TMainForm::EditSourceChange()
+{
+    BoxChange(m_source);
+}
+
+void TMainForm::EditTargetChange()
+{
+    BoxChange(m_target);
+    ScrollLogToEnd();
+}
+
+// ------------------------------------------------------------------ keys
+
+bool TMainForm::BoxKeyPress(TSide &side, QKeyEvent *key)
+{
+    if (!IsCharacterKey(key))
+        return false;
+    ShowHistory(side);
+    bool swallowed = false;
+    if ((key->modifiers() & Qt::ControlModifier) && key->key() == Qt::Key_A) {
+        side.Edit->selectAll();
+        swallowed = true;
+    } else if (key->key() == Qt::Key_Backspace) {
+        return false; // the armed flag stays as it was
+    } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        BoxEnterPressed(side);
+        swallowed = true;
+    }
+    FCompletionArmed = true;
+    return swallowed;
+}
+
+void TMainForm::BoxEnterPressed(TSide &side)
+{
+    QLineEdit *edit = side.Edit;
+    edit->setText(TrimBlanks(edit->text()));
+    std::string path = TypedPath(edit);
+    switch (GetPathKind(path)) {
+    case pkFile: {
+        // The box holds the file's absolute path from here on: the tree's
+        // selection changes the current folder, which would move a relative
+        // path elsewhere.
+        path = AbsolutePath(path);
+        edit->setText(FromPath(path));
+        side.PendingFile = 1;
+        const auto slash = path.rfind('/');
+        const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+        SelectWithAutoExpand(side.Tree, folder);
+        Guarded([&] { side.FileList->SetFileName(path); });
+        // The tree showed that folder already, so no change handling ran the
+        // box update: run it now, or the mark would wait for a later update
+        // and make it keep this file instead of the folder then chosen.
+        if (side.PendingFile == 1)
+            UpdateBox(side);
+        break;
+    }
+    case pkFolder: {
+        if (const int error = SetCurrentFolder(path)) {
+            ShowMessageBox(QStringLiteral("Path Not Valid            "),
+                           QStringLiteral("'%1' is not a valid path name.\n%2")
+                               .arg(edit->text(), QString::fromLocal8Bit(std::strerror(error))),
+                           QMessageBox::Warning, QMessageBox::Ok);
+            break;
+        }
+        SelectWithAutoExpand(side.Tree, CurrentFolder());
+        if (edit->hasSelectedText()) {
+            const int end = edit->selectionEnd();
+            edit->deselect();
+            edit->setCursorPosition(end);
+        }
+        break;
+    }
+    case pkNone:
+        ShowMessageBox(QStringLiteral("Path Not Valid            "),
+                       QStringLiteral("'") + edit->text() + QStringLiteral("' is not a valid path name."),
+                       QMessageBox::Warning, QMessageBox::Ok);
+        break;
+    }
+}
+
+bool TMainForm::BoxKeyDown(TSide &side, QKeyEvent *key)
+{
+    if (key->key() != Qt::Key_Down || !side.History->isVisible() || side.History->count() == 0)
+        return false;
+    side.History->setCurrentRow(0);
+    side.History->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool TMainForm::EditSourceKeyPress(QKeyEvent *key) { return BoxKeyPress(m_source, key); }
+bool TMainForm::EditTargetKeyPress(QKeyEvent *key) { return BoxKeyPress(m_target, key); }
+bool TMainForm::EditSourceKeyDown(QKeyEvent *key) { return BoxKeyDown(m_source, key); }
+bool TMainForm::EditTargetKeyDown(QKeyEvent *key) { return BoxKeyDown(m_target, key); }
+
+// ------------------------------------------------------------------ box update
+
+void TMainForm::UpdateBox(TSide &side)
+{
+    const bool listFocused = side.FileList->hasFocus();
+    if (listFocused || side.PendingFile == 1) {
+        if (listFocused)
+            side.Edit->setText(FromPath(side.FileList->FileName()));
+        const qint64 kb = qint64(FileSizeOf(TypedPath(side.Edit)) / 1024);
+        statusBar()->showMessage(QStringLiteral("File selected - ") + FormatThousands(kb) + QStringLiteral(" KB"));
+        side.PendingFile = 0;
+    } else {
+        side.Edit->setText(FromPath(side.Tree->Selection()));
+        Guarded([&] { side.FileList->ReadFileNames(); });
+    }
+    side.Edit->setCursorPosition(int(side.Edit->text().size()));
+}
+
+void TMainForm::UpdateSourceBox() { UpdateBox(m_source); }
+void TMainForm::UpdateTargetBox() { UpdateBox(m_target); }
+
+// ------------------------------------------------------------------ focus and clicks
+
+void TMainForm::BoxEnter(TSide &side)
+{
+    SetCandidateFolder(side.FileList->Directory());
+    ShowHistory(side);
+    FJustEntered = true;
+}
+
+void TMainForm::BoxExit(TSide &side)
+{
+    if (QApplication::focusWidget() != side.History)
+        side.History->hide();
+    FJustEntered = false;
+}
+
+void TMainForm::BoxClick(TSide &side)
+{
+    if (FJustEntered) {
+        FJustEntered = false;
+        return;
+    }
+    if (side.History->count() > 0) {
+        PlaceHistory(side);
+        side.History->setVisible(!side.History->isVisible());
+        side.History->raise();
+    }
+}
+
+void TMainForm::EditSourceEnter() { BoxEnter(m_source); }
+void TMainForm::EditTargetEnter() { BoxEnter(m_target); }
+void TMainForm::EditSourceExit() { BoxExit(m_source); }
+void TMainForm::EditTargetExit() { BoxExit(m_target); }
+void TMainForm::EditSourceClick() { BoxClick(m_source); }
+void TMainForm::EditTargetClick() { BoxClick(m_target); }
+void TMainForm::EditSourceDblClick() { ui->EditSource->selectAll(); }
+void TMainForm::EditTargetDblClick() { ui->EditTarget->selectAll(); }
+
+// ------------------------------------------------------------------ history
+
+void TMainForm::ShowHistory(TSide &side)
+{
+    if (side.History->count() == 0)
+        return;
+    side.History->clearSelection();
+    side.History->setCurrentItem(nullptr);
+    PlaceHistory(side);
+    side.History->show();
+    side.History->raise();
+}
+
+void TMainForm::PlaceHistory(TSide &side)
+{
+    QWidget *pane = side.History->parentWidget();
+    const QPoint topLeft = side.Edit->mapTo(pane, QPoint(0, side.Edit->height()));
+    side.History->setGeometry(topLeft.x(), topLeft.y(), side.Edit->width(), side.History->height());
+}
+
+bool TMainForm::HistoryChoose(TSide &side)
+{
+    QListWidgetItem *item = side.History->currentItem();
+    if (!item || !item->isSelected())
+        return false;
+    side.Tree->SetSelection(ToPath(item->text()));
+    side.History->hide();
+    side.Edit->setFocus(Qt::OtherFocusReason);
+    // The box's focus handling shows the list again; the choice is made,
+    // so it goes away.
+    side.History->hide();
+    UpdateBox(side);
+    return true;
+}
+
+void TMainForm::AddToHistory(TSide &side)
+{
+    QListWidget *list = side.History;
+    const QString text = side.Edit->text();
+    for (int i = list->count() - 1; i >= 0; --i)
+        if (list->item(i)->text() == text)
+            delete list->takeItem(i);
+    auto *item = new QListWidgetItem(text);
+    item->setSizeHint(QSize(-1, kHistoryItemHeight));
+    list->insertItem(0, item);
+    if (list->height() < 4 * kHistoryItemHeight + 8)
+        list->resize(list->width(), list->count() * (kHistoryItemHeight + 2));
+}
+
+void TMainForm::UpdatePathHistory()
+{
+    AddToHistory(m_source);
+    AddToHistory(m_target);
+}
+
+bool TMainForm::EditSourceHistoryKeyPress(QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (HistoryChoose(m_source), true);
+}
+
+bool TMainForm::EditTargetHistoryKeyPress(QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (HistoryChoose(m_target), true);
+}
+
+void TMainForm::EditSourceHistoryMouseDown() { HistoryChoose(m_source); }
+void TMainForm::EditTargetHistoryMouseDown() { HistoryChoose(m_target); }
+void TMainForm::EditSourceHistoryExit() { ui->EditSourceHistory->hide(); }
+void TMainForm::EditTargetHistoryExit() { ui->EditTargetHistory->hide(); }
+
+// ------------------------------------------------------------------ pop-up menus
+
+void TMainForm::PopupOpen(TSide &side)
+{
+    const QList<QAction *> items = side.Popup->actions();
+    QLineEdit *edit = side.Edit;
+    const bool selection = edit->hasSelectedText();
+    const QClipboard *clipboard = QApplication::clipboard();
+    // Items in menu order; separators stay as they are.
+    const bool enabled[] = {
+        edit->isUndoAvailable(),
+        false,
+        selection,
+        selection,
+        clipboard && !clipboard->text().isEmpty(),
+        !edit->text().isEmpty(),
+        selection,
+        false,
+        !Other(side).Tree->Selection().empty(),
+    };
+    for (int i = 0; i < items.size() && i < int(std::size(enabled)); ++i)
+        if (!items[i]->isSeparator())
+            items[i]->setEnabled(enabled[i]);
+}
+
+void TMainForm::PopupSourcePopup() { PopupOpen(m_source); }
+void TMainForm::PopupTargetPopup() { PopupOpen(m_target); }
+
+void TMainForm::MatchOther(TSide &side)
+{
+    const TSide &other = Other(side);
+    SelectWithAutoExpand(side.Tree, other.Tree->Selection());
+    side.Edit->setText(other.Edit->text());
+}
+
+void TMainForm::EditPopSourceMatchClick() { MatchOther(m_source); }
+void TMainForm::EditPopTargetMatchClick() { MatchOther(m_target); }
+
+// ------------------------------------------------------------------ shared steps
+
+void TMainForm::SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path)
+{
+    tree->SetAutoExpand(true);
+    Guarded([&] { tree->SetSelection(path); });
+    tree->SetAutoExpand(ui->MenuAutoExpand->isChecked());
+}
+
+void TMainForm::SetCandidateFolder(const std::string &folder)
+{
+    // Candidates only help typing: a folder that cannot be listed leaves the
+    // list as it was, without troubling the user.
+    if (folder.empty())
+        return;
+    try {
+        DirectoryListBox1->SetDirectory(folder);
+    } catch (const std::exception &) {
+    }
+}
+
+void TMainForm::ResetPathSelection()
+{
+    for (TSide *side : {&m_source, &m_target}) {
+        side->Tree->FullCollapse();
+        side->Tree->Reset();
+    }
+    m_source.FileList->Clear();
+    m_target.FileList->Clear();
+    m_source.Edit->clear();
+    m_target.Edit->clear();
+}
+
+// ------------------------------------------------------------------ event routing
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    for (TSide *side : {&m_source, &m_target}) {
+        if (watched == side->Edit) {
+            switch (event->type()) {
+            case QEvent::KeyPress: {
+                auto *key = static_cast<QKeyEvent *>(event);
+                if (BoxKeyDown(*side, key))
+                    return true;
+                return BoxKeyPress(*side, key);
+            }
+            case QEvent::FocusIn: {
+                const auto reason = static_cast<QFocusEvent *>(event)->reason();
+                if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                    BoxEnter(*side);
+                break;
+            }
+            case QEvent::FocusOut: {
+                const auto reason = static_cast<QFocusEvent *>(event)->reason();
+                if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                    BoxExit(*side);
+                break;
+            }
+            case QEvent::MouseButtonRelease:
+                if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+                    if (m_afterDoubleClick)
+                        m_afterDoubleClick = false;
+                    else
+                        BoxClick(*side);
+                }
+                break;
+            case QEvent::MouseButtonDblClick:
+                side->Edit->selectAll();
+                m_afterDoubleClick = true;
+                return true;
+            default:
+                break;
+            }
+            return false;
+        }
+        if (watched == side->History) {
+            if (event->type() == QEvent::KeyPress) {
+                auto *key = static_cast<QKeyEvent *>(event);
+                if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                    HistoryChoose(*side);
+                    return true;
+                }
+            } else if (event->type() == QEvent::FocusOut) {
+                if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+                    side->History->hide();
+            }
+            return false;
+        }
+        if (watched == side->History->viewport() && event->type() == QEvent::MouseButtonPress) {
+            const QPoint pos = static_cast<QMouseEvent *>(event)->position().toPoint();
+            if (QListWidgetItem *item = side->History->itemAt(pos)) {
+                side->History->setCurrentItem(item);
+                item->setSelected(true);
+            }
+            HistoryChoose(*side);
+            return true;
+        }
+    }
+    return OptionsEventFilter(watched, event);
+}

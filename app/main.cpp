@@ -1,0 +1,23 @@
+// Quorvel: the window program.
+#include "QvlApplication.h"
+#include "QvlMain.h"
+#include "QvlPictures.h"
+#include "QvlStartup.h"
+
+int main(int argc, char **argv)
+{
+    TQvlApplication app(argc, argv);
+    TQvlApplication::setApplicationName(QStringLiteral("quorvel"));
+    TQvlApplication::setDesktopFileName(QStringLiteral("org.quorvel.Quorvel"));
+    TQvlApplication::setWindowIcon(QIcon(QuorvelLogoPixmap(64)));
+    try {
+        TQvlApplication::SetTitle(QStringLiteral("Quorvel 2.1.3"));
+        CreateForms();
+        MainForm->show();
+        TQvlApplication::exec();
+    } catch (...) {
+        ShowException(std::current_exception());
+    }
+    DestroyForms();
+    return 0;
+}

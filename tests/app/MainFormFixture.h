@@ -1,0 +1,54 @@
+// The real main window, shown offscreen, with its message boxes answered by
+// the test: every box is recorded and gets the answer the test set.
+#pragma once
+
+#include "QvlMain.h"
+#include "ui_QvlMain.h"
+
+#include "DirectoryListBox.h"
+#include "FlCtrlEx.h"
+#include "SystemTreeView.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QtTest/QtTest>
+
+#include <memory>
+#include <string>
+
+namespace QvlTest {
+
+struct RecordedBox {
+    QString caption;
+    QString text;
+    int icon = 0;
+    int buttons = 0;
+};
+
+class MainFormFixture
+{
+public:
+    MainFormFixture()
+        : form(std::make_unique<TMainForm>())
+    {
+        form->MessageBox = [this](const QString &caption, const QString &text, int icon, int buttons) {
+            boxes.push_back({caption, text, icon, buttons});
+            return answer;
+        };
+        form->show();
+        form->activateWindow();
+        exposed = QTest::qWaitForWindowExposed(form.get());
+    }
+
+    Ui::TMainForm *ui() const { return form->ui; }
+
+    static QString Q(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+    std::unique_ptr<TMainForm> form;
+    std::vector<RecordedBox> boxes;
+    int answer = QMessageBox::Ok;
+    bool exposed = false;
+};
+
+} // namespace QvlTest
