@@ -1,10 +1,8 @@
 #include "CurrentFolder.h"
-#include "FileAttributes.h"
 #include "QvlTestMain.h"
 #include "TempTree.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using QvlTest::TempTree;
@@ -45,19 +43,6 @@ private slots:
         QCOMPARE(::rmdir(t.path("gone").c_str()), 0);
         QCOMPARE(CurrentFolder(), std::string());
         QCOMPARE(SetCurrentFolder("/"), 0);
-    }
-
-    void readOnlyMeansNotWritableByTheUser()
-    {
-        TempTree t;
-        QVERIFY(t.createFile("open.txt"));
-        QVERIFY(t.createFile("locked.txt"));
-        QCOMPARE(::chmod(t.path("locked.txt").c_str(), 0444), 0);
-        QVERIFY(!IsReadOnlyPath(t.path("open.txt")));
-        QVERIFY(IsReadOnlyPath(t.path("missing.txt")));
-        if (::geteuid() == 0)
-            QSKIP("root may write every file");
-        QVERIFY(IsReadOnlyPath(t.path("locked.txt")));
     }
 };
 
