@@ -4,6 +4,7 @@
 #include "TempTree.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace EngineTest;
@@ -91,6 +92,48 @@ private slots:
         RunOnce(win);
         QCOMPARE(Sorted(win.resultLines), Sorted(Strings {"Target Missing - " + t.path("dst/a*.txt"),
                                                           "Files Match - " + t.path("dst/b?.txt")}));
+    }
+
+    void specialFilesNeverHangTheRun()
+    {
+        // A FIFO, a device link and a folder in place of Target files; a FIFO
+        // and a device link in the Source: nothing is opened that could
+        // block, nothing of them is gathered.
+        TempTree t;
+        for (const char *name : {"pipe", "dev", "folder"})
+            QVERIFY(t.createFile(std::string("src/") + name, "x"));
+        QVERIFY(t.createDir("dst"));
+        QCOMPARE(::mkfifo(t.path("dst/pipe").c_str(), 0600), 0);
+        QCOMPARE(::symlink("/dev/zero", t.path("dst/dev").c_str()), 0);
+        QVERIFY(t.createDir("dst/folder"));
+        QCOMPARE(::mkfifo(t.path("src/source-pipe").c_str(), 0600), 0);
+        QCOMPARE(::symlink("/dev/zero", t.path("src/source-dev").c_str()), 0);
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        RunOnce(win);
+        QCOMPARE(Sorted(win.resultLines), Sorted(Strings {"Target Missing - " + t.path("dst/pipe"),
+                                                          "Target Missing - " + t.path("dst/dev"),
+                                                          "Target Missing - " + t.path("dst/folder")}));
+    }
+
+    void namesThatAreNotUtf8AreComparedAndShown()
+    {
+        TempTree t;
+        const std::string name = "photo-\xe9t\xe9-\xff.jpg";
+        QVERIFY(t.createDir("src"));
+        QVERIFY(t.createDir("dst"));
+        for (const char *side : {"src/", "dst/"}) {
+            const int fd = ::open(t.path(side + name).c_str(), O_WRONLY | O_CREAT, 0600);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, "same", 4), 4);
+            ::close(fd);
+        }
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        RunOnce(win);
+        QCOMPARE(win.resultLines, Strings {"Files Match - " + t.path("dst/" + name)});
+        for (const char *side : {"src/", "dst/"})
+            ::unlink(t.path(side + name).c_str()); // Qt cannot name it to clean up
     }
 
     void matchLineNamesSourceInSourceDeleteMode()
