@@ -196,13 +196,8 @@ private slots:
     {
         TempTree t;
         // A large sparse pair keeps the comparison busy long enough.
-        for (const char *side : {"src", "dst"}) {
-            QVERIFY(t.createDir(side));
-            const int fd = ::open(t.path(std::string(side) + "/big").c_str(), O_WRONLY | O_CREAT, 0600);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::ftruncate(fd, off_t(64) << 30), 0);
-            ::close(fd);
-        }
+        QVERIFY(t.createSparse("src/big", std::uint64_t(64) << 30));
+        QVERIFY(t.createSparse("dst/big", std::uint64_t(64) << 30));
         QProcess p;
         p.setStandardInputFile(QProcess::nullDevice());
         p.start(Program(), {Q(t.path("src")), Q(t.path("dst"))});

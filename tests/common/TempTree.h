@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <string>
 
 namespace QvlTest {
@@ -36,6 +37,20 @@ public:
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
         return f.write(data) == data.size();
+    }
+
+    // Creates a file of `size` bytes that takes (almost) no room: all zeros
+    // but for an optional `mark` byte at `markAt`.
+    bool createSparse(const std::string &rel, std::uint64_t size, std::uint64_t markAt = 0, char mark = 0) const
+    {
+        if (!createFile(rel))
+            return false;
+        QFile f(QFile::decodeName(QByteArray::fromStdString(path(rel))));
+        if (!f.open(QIODevice::ReadWrite) || !f.resize(qint64(size)))
+            return false;
+        if (mark && (!f.seek(qint64(markAt)) || f.write(&mark, 1) != 1))
+            return false;
+        return true;
     }
 
 private:

@@ -11,21 +11,6 @@ using namespace EngineTest;
 using QvlTest::TempTree;
 using Strings = std::vector<std::string>;
 
-namespace {
-
-bool MakeSparse(const std::string &path, std::uint64_t size, std::uint64_t markAt = 0, char mark = 0)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
-    bool ok = ::ftruncate(fd, off_t(size)) == 0;
-    if (ok && mark)
-        ok = ::pwrite(fd, &mark, 1, off_t(markAt)) == 1;
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
 
 class ByteCompareTest : public QObject
 {
@@ -242,8 +227,8 @@ private slots:
     {
         TempTree t;
         const std::uint64_t size = (std::uint64_t(5) << 29) + 12345; // 2.5 GiB
-        QVERIFY(MakeSparse(t.path("s"), size, size - 1, 'z'));
-        QVERIFY(MakeSparse(t.path("d"), size, size - 1, 'z'));
+        QVERIFY(t.createSparse("s", size, size - 1, 'z'));
+        QVERIFY(t.createSparse("d", size, size - 1, 'z'));
         RecordingWindow win;
         win.request = Request(t.path("s"), t.path("d"));
         TInfoThread w(&win);
