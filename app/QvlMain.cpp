@@ -104,6 +104,7 @@ void TMainForm::SetUpControls()
     SetUpPathBoxes();
     SetUpSync();
     SetUpOptions();
+    SetUpRun();
 }
 
 void TMainForm::SetUpMenusAndTools()

@@ -21,6 +21,7 @@ class QTimer;
 class QTreeWidgetItem;
 class TDirectoryListBox;
 class TFileListBoxEx;
+class TRunControl;
 class TSystemTreeView;
 namespace Ui { class TMainForm; }
 
@@ -141,6 +142,8 @@ public:
     void StartBtnClick();
     void CancelBitBtnClick();
     void ReturnBitBtnClick();
+    // The run in progress: its checks, display, pause, cancel and finish.
+    TRunControl *RunControl = nullptr;
 
     // ---------------------------------------------------------- state
     bool FCompletionArmed = false;
@@ -182,6 +185,7 @@ private:
     void SetUpPathBoxes();
     void SetUpSync();
     void SetUpOptions();
+    void SetUpRun();
     void SetUpMenusAndTools();
     QMenu *MakeBoxPopup(TSide &side, const QString &matchText);
 
@@ -223,6 +227,7 @@ private:
 
     int m_verifyViewWidth = 0;
     bool m_afterDoubleClick = false;
+    bool m_restoringSelection = false; // a refused sync puts a tree back
 };
 
 // The relative-position rule of synchronised browsing: where `selection`

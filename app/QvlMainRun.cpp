@@ -3,6 +3,10 @@
 
 #include "ui_QvlMain.h"
 
+void TMainForm::SetUpRun()
+{
+}
+
 // Until a verify can be run from the window, Start only has its place, and
 // Return leads back to the path selection.
 void TMainForm::StartBtnClick()
