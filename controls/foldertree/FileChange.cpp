@@ -39,6 +39,7 @@ TFileChangeThread::TFileChangeThread(const std::string &path, TFSFilterSet filte
     }();
     (void)cleanupRegistered;
     LiveWatchers().push_back(this);
+    m_openError = m_watch.Open(m_path, FilterToAPIVal(), m_watchSubTree);
     connect(this, &QThread::finished, this, &QObject::deleteLater);
     start();
 }
@@ -69,14 +70,13 @@ unsigned TFileChangeThread::FilterToAPIVal() const
 
 void TFileChangeThread::run()
 {
-    TDirectoryWatch watch;
-    if (watch.Open(m_path, FilterToAPIVal(), m_watchSubTree) != 0) {
+    if (m_openError != 0) {
         m_aborted = true;
         DoTerminate();
         return;
     }
     while (true) {
-        const TWatchResult result = watch.Wait(10);
+        const TWatchResult result = m_watch.Wait(10);
         if (m_stop.load()) {
             m_aborted = true;
             break;
@@ -84,7 +84,7 @@ void TFileChangeThread::run()
         if (result != wrTimeout)
             break; // a change, or a broken watch: both re-read the folder
     }
-    watch.Close();
+    m_watch.Close();
     DoTerminate();
 }
 

@@ -1,10 +1,14 @@
-// TFileChangeThread: a one-shot watcher of one folder. It starts at once,
+// TFileChangeThread: a one-shot watcher of one folder. The watch is set up
+// before the constructor returns, so no change made after it is missed; the
+// thread starts at once,
 // waits for the first change of the requested kinds in 10 ms slices, reports
 // it once on the window thread by calling OnTerminate, and deletes itself.
 // A stop request ends it within one slice without a report. The creator may
 // clear OnTerminate at any time on the window thread: a report already on its
 // way is then dropped.
 #pragma once
+
+#include "DirectoryWatch.h"
 
 #include <QThread>
 
@@ -56,6 +60,8 @@ private:
     const std::string m_path;
     const TFSFilterSet m_filter;
     const bool m_watchSubTree;
+    TDirectoryWatch m_watch; // used by the thread only, once started
+    int m_openError = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_aborted{false};
 };

@@ -247,8 +247,10 @@ bool TFileSystemFolder::GetDisplayNameOf(PCItemIDList relativeId, TDisplayNameTy
 bool TFileSystemFolder::ParseDisplayName(QWidget *, const std::string &path, PItemIDList &id)
 {
     id = nullptr;
+    // A full path is taken when it lies below this folder.
+    const std::string relative = !path.empty() && path[0] == '/' ? RelativeTo(AbsolutePath(path), m_path) : path;
     std::vector<std::string> segments;
-    if (!SegmentsOf(path, segments) || segments.empty())
+    if (!SegmentsOf(relative, segments) || segments.empty())
         return false;
     std::string current = m_path;
     PItemIDList result = CreatePIDL(2);

@@ -21,15 +21,17 @@
 // CreateWnd); until then nodes are not built and a selection waits.
 #pragma once
 
+#include "FileChange.h"
 #include "ShellControls.h"
 
 #include <QPoint>
+#include <QPointer>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-class TFileChangeThread;
+
 
 enum TRootFolder {
     rfDesktop,
@@ -164,8 +166,8 @@ public:
     void WatchDirectoryForChanges(QTreeWidgetItem *node);
     QTreeWidgetItem *WatchedNode() const { return m_watchedNode; }
     QTreeWidgetItem *ParentWatchedNode() const { return m_parentWatchedNode; }
-    TFileChangeThread *WatchThread() const { return m_watchThread; }
-    TFileChangeThread *ParentWatchThread() const { return m_parentWatchThread; }
+    TFileChangeThread *WatchThread() const { return m_watchThread.data(); }
+    TFileChangeThread *ParentWatchThread() const { return m_parentWatchThread.data(); }
     void TimerEvent() override;
 
 protected:
@@ -238,9 +240,10 @@ private:
     std::intptr_t m_sortData = 0;
 
     // The watchers and the nodes they watch; a watcher is forgotten (and its
-    // report dropped) as soon as its node goes.
-    TFileChangeThread *m_watchThread = nullptr;
+    // report dropped) as soon as its node goes. A watcher that could not
+    // watch ends and deletes itself unasked: the pointers clear themselves.
+    QPointer<TFileChangeThread> m_watchThread;
     QTreeWidgetItem *m_watchedNode = nullptr;
-    TFileChangeThread *m_parentWatchThread = nullptr;
+    QPointer<TFileChangeThread> m_parentWatchThread;
     QTreeWidgetItem *m_parentWatchedNode = nullptr;
 };

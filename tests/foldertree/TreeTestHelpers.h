@@ -1,0 +1,44 @@
+// Small helpers the folder tree tests share.
+#pragma once
+
+#include "FileChange.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTreeWidgetItem>
+
+#include <string>
+
+namespace QvlTest {
+
+inline QString Q(const std::string &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+inline QStringList ChildTexts(QTreeWidgetItem *node)
+{
+    QStringList texts;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        texts << node->child(i)->text(0);
+    return texts;
+}
+
+inline QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &text)
+{
+    for (int i = 0; node && i < node->childCount(); ++i)
+        if (node->child(i)->text(0) == text)
+            return node->child(i);
+    return nullptr;
+}
+
+// A watcher that counts its reports in `reports`.
+inline TFileChangeThread *CountingWatcher(const std::string &path, TFSFilterSet filter, int &reports,
+                                          bool subTree = false)
+{
+    auto *watcher = new TFileChangeThread(path, filter, subTree);
+    watcher->OnTerminate = [&reports](TFileChangeThread *) { ++reports; };
+    return watcher;
+}
+
+} // namespace QvlTest
