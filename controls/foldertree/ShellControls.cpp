@@ -4,6 +4,8 @@
 
 #include <QEvent>
 #include <QFileIconProvider>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -127,9 +129,21 @@ TSystemImageList &TSystemImageList::Instance()
 
 TSystemImageList::TSystemImageList()
 {
-    // Outside a desktop session Qt knows no icon theme; the desktop's own
-    // theme is then the one installed with it.
-    if (!QIcon::hasThemeIcon("folder"))
+    // Outside a desktop session Qt knows no icon theme, and on some
+    // platforms not even where themes live. The desktop's theme installed
+    // with the system is then the one to use. This must happen before the
+    // first look-up, which Qt remembers.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString &data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        const QString icons = data + "/icons";
+        if (!paths.contains(icons) && QFileInfo(icons).isDir())
+            paths << icons;
+    }
+    if (paths != QIcon::themeSearchPaths())
+        QIcon::setThemeSearchPaths(paths);
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName("Adwaita");
+    else if (QIcon::themeName() == "hicolor")
         QIcon::setFallbackThemeName("Adwaita");
 }
 

@@ -508,7 +508,9 @@ public:
         }
         const std::string token = ItemData(relativeId);
         std::uint32_t attrs = sfgaoFolder | sfgaoFileSysAncestor | sfgaoHasPropSheet;
-        if (token == HomeToken) {
+        if (relativeId && !(relativeId[0] | relativeId[1])) {
+            attrs |= sfgaoHasSubfolder; // the Desktop itself
+        } else if (token == HomeToken) {
             const TEntryProbe probe = ProbeEntry(HomeFolder());
             if (!probe.isDir)
                 return 0;

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QFile>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -157,6 +159,30 @@ void TSystemTreeView::FullCollapse()
             open.push_back(*it);
     for (auto node = open.rbegin(); node != open.rend(); ++node)
         CollapseNode(*node);
+}
+
+void TSystemTreeView::SetRowSelect(bool on)
+{
+    if (m_rowSelect == on)
+        return;
+    m_rowSelect = on;
+    // A stretched column lets the highlight reach the right edge; names
+    // wider than the tree are then cut instead of scrolled to.
+    header()->setStretchLastSection(on);
+    header()->setSectionResizeMode(0, on ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+}
+
+void TSystemTreeView::keyPressEvent(QKeyEvent *event)
+{
+    // '*' would open every folder below the node, each one listed from the
+    // disk: on a file-system tree that can be the whole disk. It opens the
+    // node alone.
+    if (event->key() == Qt::Key_Asterisk) {
+        ExpandNode(currentItem());
+        event->accept();
+        return;
+    }
+    TCustomSystemTreeView::keyPressEvent(event);
 }
 
 void TSystemTreeView::RecreateWnd()

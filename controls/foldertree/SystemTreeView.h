@@ -96,6 +96,9 @@ public:
     bool IsFirstNode(const QTreeWidgetItem *node) const { return node && node == FirstNode(); }
     // Closes every node (each close may be refused through OnCollapsing).
     void FullCollapse();
+    // The selection highlights the whole row, not only the name. Default false.
+    bool RowSelect() const { return m_rowSelect; }
+    void SetRowSelect(bool on);
     // Whether the tree has its window (see above).
     bool HasWindow() const { return m_hasWindow; }
     // Tears the window down and builds it again; the selection is kept.
@@ -201,6 +204,7 @@ protected:
     void DoEnterEvent() override;
 
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
@@ -213,6 +217,7 @@ private:
     void ReportError(const std::exception &error);
 
     bool m_autoExpand = false;
+    bool m_rowSelect = false;
     bool m_hasWindow = false;
     bool m_windowClosing = false;
     bool m_destroying = false;

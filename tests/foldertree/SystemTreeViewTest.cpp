@@ -359,6 +359,20 @@ private slots:
         QCOMPARE(tree->Selected(), tree->FirstNode()->child(0));
     }
 
+    void asteriskOpensOnlyTheNode()
+    {
+        QvlTest::TempTree temp;
+        QVERIFY(temp.createDir("a/b/c/d"));
+        TSystemTreeView tree;
+        tree.show();
+        tree.SetSelection(temp.path("a"));
+        QTest::keyClick(&tree, Qt::Key_Asterisk);
+        QTreeWidgetItem *a = tree.Selected();
+        QVERIFY(a->isExpanded());
+        QVERIFY(!ChildNamed(a, "b")->isExpanded());
+        QCOMPARE(ChildNamed(a, "b")->childCount(), 0);
+    }
+
     void changeToParentWalksUpOrBeeps()
     {
         QvlTest::TempTree temp;

@@ -33,6 +33,7 @@ int main(int argc, char **argv)
         trees->addWidget(tree);
     }
     left->setRootIsDecorated(false);
+    left->SetRowSelect(true);
     left->setToolTip("Select a Source path.");
     right->setToolTip("Select a Target path.");
     auto *paths = new QHBoxLayout;
