@@ -110,6 +110,15 @@ void TMainForm::SetUpControls()
 void TMainForm::SetUpMenusAndTools()
 {
     ui->MenuHelp->menuAction()->setVisible(false);
+    // Of the File menu only Exit shows, between two separators: the one
+    // after the hidden file items goes too, and Qt must not fold the others.
+    ui->MenuFile->setSeparatorsCollapsible(false);
+    for (QAction *a : ui->MenuFile->actions()) {
+        if (a == ui->FilePrintItem)
+            break;
+        if (a->isSeparator())
+            a->setVisible(false);
+    }
     ui->SpeedButtonExit->setIcon(GlyphIcon(TGlyph::Exit));
     ui->SB_sync->setIcon(GlyphIcon(TGlyph::Sync));
     ui->SpeedButtonHelp->setIcon(GlyphIcon(TGlyph::Help));

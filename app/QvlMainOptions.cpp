@@ -18,6 +18,9 @@ void TMainForm::SetUpOptions()
     ui->MyFilterBox->clear();
     ui->MyFilterBox->addItem(QStringLiteral("*.*"));
     ui->MyFilterBox->setEditText(QStringLiteral("*.*"));
+    // The box keeps the focus and hands keys to its line edit directly, so
+    // both are watched.
+    ui->MyFilterBox->installEventFilter(this);
     ui->MyFilterBox->lineEdit()->installEventFilter(this);
     connect(ui->MyFilterBox, &QComboBox::editTextChanged, this, &TMainForm::MyFilterBoxChange);
     connect(ui->CheckBoxHidden, &QCheckBox::clicked, this, &TMainForm::CheckBoxHiddenClick);
@@ -73,7 +76,7 @@ void TMainForm::MyFilterBoxExit()
 
 bool TMainForm::OptionsEventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->MyFilterBox->lineEdit()) {
+    if (watched == ui->MyFilterBox || watched == ui->MyFilterBox->lineEdit()) {
         if (event->type() == QEvent::KeyPress)
             return MyFilterBoxKeyPress(static_cast<QKeyEvent *>(event));
         if (event->type() == QEvent::FocusOut

@@ -164,7 +164,7 @@ void TMainForm::TreeChange(TSide &side)
     if (accessible) {
         Guarded([&] { side.FileList->SetFileName(IncludeTrailingSlash(selection)); });
         SetCandidateFolder(selection);
-        if (ui->SB_sync->isChecked() && ui->PanelMain->isVisible()) {
+        if (ui->SB_sync->isChecked() && ui->PanelMain->isVisible() && !m_restoringSelection) {
             const std::string &thisBase = isSource ? FSyncSourceBase : FSyncTargetBase;
             const std::string &otherBase = isSource ? FSyncTargetBase : FSyncSourceBase;
             const std::string mapped = SyncMappedPath(selection, thisBase, otherBase);
@@ -183,7 +183,13 @@ void TMainForm::TreeChange(TSide &side)
                     == QMessageBox::Yes) {
                     ui->SB_sync->setChecked(false);
                 } else {
+                    // Back to where this side was. That place was in step
+                    // already (or is the base itself, which need not map), so
+                    // its own change handling only updates the box and asks
+                    // nothing again.
+                    m_restoringSelection = true;
                     side.Tree->SetSelection(ToPath(side.Edit->text()));
+                    m_restoringSelection = false;
                     return;
                 }
             }
