@@ -503,51 +503,95 @@ void TCustomSystemTreeView::OnCollapsed(const QModelIndex &index)
 
 // ---------------------------------------------------------------- the siblings
 
-TCustomSystemListView::TCustomSystemListView(QWidget *parent) : QListWidget(parent)
+namespace {
+
+// The tree's link of each sibling kind.
+TCustomSystemListView *TreeLink(TCustomSystemTreeView *tree, TCustomSystemListView *)
 {
-    connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
+    return tree->ListView();
+}
+TCustomSystemComboBox *TreeLink(TCustomSystemTreeView *tree, TCustomSystemComboBox *)
+{
+    return tree->ComboBox();
+}
+void SetTreeLink(TCustomSystemTreeView *tree, TCustomSystemListView *list)
+{
+    tree->SetListView(list);
+}
+void SetTreeLink(TCustomSystemTreeView *tree, TCustomSystemComboBox *combo)
+{
+    tree->SetComboBox(combo);
+}
+// The other sibling's link back.
+TCustomSystemComboBox *OtherLink(TCustomSystemListView *list)
+{
+    return list->ComboBox();
+}
+TCustomSystemListView *OtherLink(TCustomSystemComboBox *combo)
+{
+    return combo->ListView();
+}
+void SetOtherLink(TCustomSystemListView *list, TCustomSystemComboBox *combo)
+{
+    list->SetComboBox(combo);
+}
+void SetOtherLink(TCustomSystemComboBox *combo, TCustomSystemListView *list)
+{
+    combo->SetListView(list);
+}
+
+} // namespace
+
+template <typename QtBase, typename Self, typename Other>
+TSystemSibling<QtBase, Self, Other>::TSystemSibling(QWidget *parent) : QtBase(parent)
+{
+    QObject::connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
     SetupImageList();
     ForSiblings<TCustomSystemTreeView>(this, [this](TCustomSystemTreeView *tree) {
-        if (tree->ListView() || m_treeView)
+        if (TreeLink(tree, self()) || m_treeView)
             return false;
-        tree->SetListView(this);
+        SetTreeView(tree);
         return true;
     });
-    ForSiblings<TCustomSystemComboBox>(this, [this](TCustomSystemComboBox *combo) {
-        if (combo->ListView() || m_comboBox)
+    ForSiblings<Other>(this, [this](Other *other) {
+        if (OtherLink(other) || m_other)
             return false;
-        SetComboBox(combo);
+        SetOtherSibling(other);
         return true;
     });
 }
 
-TCustomSystemListView::~TCustomSystemListView()
+template <typename QtBase, typename Self, typename Other>
+TSystemSibling<QtBase, Self, Other>::~TSystemSibling()
 {
-    if (m_treeView && m_treeView->ListView() == this)
-        m_treeView->SetListView(nullptr);
-    if (m_comboBox && m_comboBox->ListView() == this)
-        m_comboBox->SetListView(nullptr);
+    if (m_treeView && TreeLink(m_treeView, self()) == self())
+        SetTreeLink(m_treeView, static_cast<Self *>(nullptr));
+    if (m_other && OtherLink(m_other) == self())
+        SetOtherLink(m_other, static_cast<Self *>(nullptr));
 }
 
-void TCustomSystemListView::SetTreeView(TCustomSystemTreeView *tree)
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::SetTreeView(TCustomSystemTreeView *tree)
 {
     if (m_treeView == tree)
         return;
     m_treeView = tree;
     if (tree)
-        tree->SetListView(this);
+        SetTreeLink(tree, self());
 }
 
-void TCustomSystemListView::SetComboBox(TCustomSystemComboBox *combo)
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::SetOtherSibling(Other *other)
 {
-    if (m_comboBox == combo)
+    if (m_other == other)
         return;
-    m_comboBox = combo;
-    if (combo)
-        combo->SetListView(this);
+    m_other = other;
+    if (other)
+        SetOtherLink(other, self());
 }
 
-void TCustomSystemListView::DeviceChanged()
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::DeviceChanged()
 {
     if (m_treeView)
         m_treeView->Reset();
@@ -555,124 +599,49 @@ void TCustomSystemListView::DeviceChanged()
         Reset();
 }
 
-void TCustomSystemListView::SetupImageList()
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::SetupImageList()
 {
     TSystemImageList::Instance();
-    setIconSize(QSize(16, 16));
+    QtBase::setIconSize(QSize(16, 16));
 }
 
-QWidget *TCustomSystemListView::GetValidHandle()
+template <typename QtBase, typename Self, typename Other>
+QWidget *TSystemSibling<QtBase, Self, Other>::GetValidHandle()
 {
     return this;
 }
 
-void TCustomSystemListView::Reset()
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::Reset()
 {
     NotifyLinkedControls(false);
 }
 
-void TCustomSystemListView::NotifyLinkedControls(bool force)
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::NotifyLinkedControls(bool force)
 {
     if (m_treeView)
         m_treeView->LinkedControlChanged(this, force);
-    if (m_comboBox)
-        m_comboBox->LinkedControlChanged(this, force);
+    if (m_other)
+        m_other->LinkedControlChanged(this, force);
 }
 
-void TCustomSystemListView::LinkedControlChanged(QObject *sender, bool force)
+template <typename QtBase, typename Self, typename Other>
+void TSystemSibling<QtBase, Self, Other>::LinkedControlChanged(QObject *sender, bool force)
 {
     if (!sender)
         return;
     if (sender == m_treeView)
         LinkedReset(m_treeView->GetSelectionParentFolder(), m_treeView->GetSelectionPIDL(), force);
-    else if (sender == m_comboBox)
-        LinkedReset(m_comboBox->GetSelectionParentFolder(), m_comboBox->GetSelectionPIDL(), force);
+    else if (sender == m_other)
+        LinkedReset(m_other->GetSelectionParentFolder(), m_other->GetSelectionPIDL(), force);
 }
 
-TCustomSystemComboBox::TCustomSystemComboBox(QWidget *parent) : QComboBox(parent)
+template class TSystemSibling<QListWidget, TCustomSystemListView, TCustomSystemComboBox>;
+template class TSystemSibling<QComboBox, TCustomSystemComboBox, TCustomSystemListView>;
+
+TCustomSystemComboBox::TCustomSystemComboBox(QWidget *parent) : TSystemSibling(parent)
 {
-    connect(TMountMonitor::Instance(), &TMountMonitor::MountsChanged, this, [this] { DeviceChanged(); });
-    SetupImageList();
-    ForSiblings<TCustomSystemTreeView>(this, [this](TCustomSystemTreeView *tree) {
-        if (tree->ComboBox() || m_treeView)
-            return false;
-        tree->SetComboBox(this);
-        return true;
-    });
-    ForSiblings<TCustomSystemListView>(this, [this](TCustomSystemListView *list) {
-        if (list->ComboBox() || m_listView)
-            return false;
-        list->SetComboBox(this);
-        return true;
-    });
-    // A choice in the box is passed on before the box's own handling.
     connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int) { NotifyLinkedControls(false); });
-}
-
-TCustomSystemComboBox::~TCustomSystemComboBox()
-{
-    if (m_treeView && m_treeView->ComboBox() == this)
-        m_treeView->SetComboBox(nullptr);
-    if (m_listView && m_listView->ComboBox() == this)
-        m_listView->SetComboBox(nullptr);
-}
-
-void TCustomSystemComboBox::SetTreeView(TCustomSystemTreeView *tree)
-{
-    if (m_treeView == tree)
-        return;
-    m_treeView = tree;
-    if (tree)
-        tree->SetComboBox(this);
-}
-
-void TCustomSystemComboBox::SetListView(TCustomSystemListView *list)
-{
-    if (m_listView == list)
-        return;
-    m_listView = list;
-    if (list)
-        list->SetComboBox(this);
-}
-
-void TCustomSystemComboBox::DeviceChanged()
-{
-    if (m_treeView)
-        m_treeView->Reset();
-    else
-        Reset();
-}
-
-void TCustomSystemComboBox::SetupImageList()
-{
-    TSystemImageList::Instance();
-    setIconSize(QSize(16, 16));
-}
-
-QWidget *TCustomSystemComboBox::GetValidHandle()
-{
-    return this;
-}
-
-void TCustomSystemComboBox::Reset()
-{
-    NotifyLinkedControls(false);
-}
-
-void TCustomSystemComboBox::NotifyLinkedControls(bool force)
-{
-    if (m_treeView)
-        m_treeView->LinkedControlChanged(this, force);
-    if (m_listView)
-        m_listView->LinkedControlChanged(this, force);
-}
-
-void TCustomSystemComboBox::LinkedControlChanged(QObject *sender, bool force)
-{
-    if (!sender)
-        return;
-    if (sender == m_treeView)
-        LinkedReset(m_treeView->GetSelectionParentFolder(), m_treeView->GetSelectionPIDL(), force);
-    else if (sender == m_listView)
-        LinkedReset(m_listView->GetSelectionParentFolder(), m_listView->GetSelectionPIDL(), force);
 }

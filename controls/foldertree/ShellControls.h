@@ -203,19 +203,18 @@ private:
 
 // ---------------------------------------------------------------- the siblings
 
-// A list of the family: shows the items of the folder its tree selects.
-// Only the linking contract lives here; no window of the program places one.
-class TCustomSystemListView : public QListWidget
+// What a list and a combo box of the family share: a link to a tree and to
+// the other sibling (`Other`), and the linking contract toward both. Only
+// the contract lives here; no window of the program places a sibling.
+template <typename QtBase, typename Self, typename Other>
+class TSystemSibling : public QtBase
 {
-    Q_OBJECT
 public:
-    explicit TCustomSystemListView(QWidget *parent = nullptr);
-    ~TCustomSystemListView() override;
+    explicit TSystemSibling(QWidget *parent);
+    ~TSystemSibling() override;
 
     TCustomSystemTreeView *TreeView() const { return m_treeView; }
     void SetTreeView(TCustomSystemTreeView *tree);
-    TCustomSystemComboBox *ComboBox() const { return m_comboBox; }
-    void SetComboBox(TCustomSystemComboBox *combo);
 
     virtual void DeviceChanged();
     virtual PItemIDList GetSelectionPIDL() = 0;
@@ -227,35 +226,33 @@ public:
     virtual void NotifyLinkedControls(bool force);
     virtual void LinkedControlChanged(QObject *sender, bool force);
 
+protected:
+    Other *OtherSibling() const { return m_other; }
+    void SetOtherSibling(Other *other);
+
 private:
+    Self *self() { return static_cast<Self *>(this); }
     TCustomSystemTreeView *m_treeView = nullptr;
-    TCustomSystemComboBox *m_comboBox = nullptr;
+    Other *m_other = nullptr;
 };
 
-// A combo box of the family: shows the path to the selected folder.
-class TCustomSystemComboBox : public QComboBox
+// A list of the family: shows the items of the folder its tree selects.
+class TCustomSystemListView : public TSystemSibling<QListWidget, TCustomSystemListView, TCustomSystemComboBox>
+{
+    Q_OBJECT
+public:
+    explicit TCustomSystemListView(QWidget *parent = nullptr) : TSystemSibling(parent) {}
+    TCustomSystemComboBox *ComboBox() const { return OtherSibling(); }
+    void SetComboBox(TCustomSystemComboBox *combo) { SetOtherSibling(combo); }
+};
+
+// A combo box of the family: shows the path to the selected folder. A
+// choice in the box is passed on to the linked controls.
+class TCustomSystemComboBox : public TSystemSibling<QComboBox, TCustomSystemComboBox, TCustomSystemListView>
 {
     Q_OBJECT
 public:
     explicit TCustomSystemComboBox(QWidget *parent = nullptr);
-    ~TCustomSystemComboBox() override;
-
-    TCustomSystemTreeView *TreeView() const { return m_treeView; }
-    void SetTreeView(TCustomSystemTreeView *tree);
-    TCustomSystemListView *ListView() const { return m_listView; }
-    void SetListView(TCustomSystemListView *list);
-
-    virtual void DeviceChanged();
-    virtual PItemIDList GetSelectionPIDL() = 0;
-    virtual TShellFolderPtr GetSelectionParentFolder() = 0;
-    virtual void SetupImageList();
-    virtual QWidget *GetValidHandle();
-    virtual bool LinkedReset(const TShellFolderPtr &folder, PCItemIDList id, bool force) = 0;
-    virtual void Reset();
-    virtual void NotifyLinkedControls(bool force);
-    virtual void LinkedControlChanged(QObject *sender, bool force);
-
-private:
-    TCustomSystemTreeView *m_treeView = nullptr;
-    TCustomSystemListView *m_listView = nullptr;
+    TCustomSystemListView *ListView() const { return OtherSibling(); }
+    void SetListView(TCustomSystemListView *list) { SetOtherSibling(list); }
 };
