@@ -9,6 +9,7 @@
 #include "TempTree.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <memory>
 
@@ -98,6 +99,30 @@ private slots:
         }
         data.reset();
         CheckFolderDataLeaks();
+    }
+
+    // Run by leakIsReportedAtProgramEnd in a process of its own.
+    void leakingHelper()
+    {
+        if (!qEnvironmentVariableIsSet("QVL_LEAK_FOLDER_DATA"))
+            QSKIP("only run as a helper process");
+        new TFolderItemData; // never freed: the program end must report it
+    }
+
+    void leakIsReportedAtProgramEnd()
+    {
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QVL_LEAK_FOLDER_DATA", "1");
+        helper.setProcessEnvironment(env);
+        helper.start(QCoreApplication::applicationFilePath(), {"leakingHelper"});
+        QVERIFY(helper.waitForFinished(60000));
+        QVERIFY(helper.readAllStandardError().contains("Memory Leak Detected.  Not all folder data was freed."));
+
+        helper.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        helper.start(QCoreApplication::applicationFilePath(), {"leakingHelper"});
+        QVERIFY(helper.waitForFinished(60000));
+        QVERIFY(!helper.readAllStandardError().contains("Memory Leak"));
     }
 
     void errorTexts()
