@@ -137,12 +137,8 @@ QTreeWidgetItem *TSystemTreeView::Selected() const
 
 void TSystemTreeView::SetSelected(QTreeWidgetItem *node)
 {
-    if (node == currentItem())
-        return;
-    if (node)
+    if (node != currentItem())
         setCurrentItem(node);
-    else
-        setCurrentItem(nullptr);
 }
 
 QTreeWidgetItem *TSystemTreeView::FirstNode() const
@@ -152,7 +148,8 @@ QTreeWidgetItem *TSystemTreeView::FirstNode() const
 
 void TSystemTreeView::FullCollapse()
 {
-    // Deepest first, so that a refused close leaves its ancestors alone too.
+    // Every open node closes, the deepest first: a folder opened again later
+    // then shows its subfolders closed, not as they were.
     std::vector<QTreeWidgetItem *> open;
     for (QTreeWidgetItemIterator it(this); *it; ++it)
         if ((*it)->isExpanded())
@@ -193,14 +190,12 @@ void TSystemTreeView::RecreateWnd()
 
 void TSystemTreeView::CreateWnd()
 {
-    m_windowClosing = false;
     m_hasWindow = true;
     Reset();
 }
 
 void TSystemTreeView::DestroyWnd()
 {
-    m_windowClosing = true;
     if (m_pendingSelection.empty())
         m_pendingSelection = GetSelection();
     m_hasWindow = false;

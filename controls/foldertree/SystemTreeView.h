@@ -219,7 +219,6 @@ private:
     bool m_autoExpand = false;
     bool m_rowSelect = false;
     bool m_hasWindow = false;
-    bool m_windowClosing = false;
     bool m_destroying = false;
     TRootFolder m_rootFolder = rfDesktop;
     std::string m_customDir;
