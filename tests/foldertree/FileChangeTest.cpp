@@ -8,6 +8,8 @@
 #include "TempTree.h"
 #include "TreeTestHelpers.h"
 
+#include <QPointer>
+
 #include <cstdio>
 
 using namespace QvlTest;
@@ -223,8 +225,12 @@ private slots:
         tree.SetSelection(temp.path("a"));
         QVERIFY(tree.WatchThread());
         QTreeWidgetItem *watched = tree.WatchedNode();
+        QPointer<TFileChangeThread> oldWatcher = tree.WatchThread();
         tree.Reset();
         QVERIFY(tree.WatchedNode() != watched); // the old node's watcher went with it
+        QVERIFY(tree.WatchThread() != oldWatcher || !oldWatcher);
+        QVERIFY(!oldWatcher || !oldWatcher->OnTerminate); // its report, if any, is dropped
+        QVERIFY(temp.createDir("a/x"));
         tree.SetSelected(tree.FirstNode()->child(1)); // Computer
         QVERIFY(!tree.WatchThread());
         QVERIFY(!tree.ParentWatchThread());
