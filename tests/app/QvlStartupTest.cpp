@@ -1,0 +1,218 @@
+// Start-up: the windows in their order, the caption, title and version
+// lines, the about box, the home page, and the last-resort error box.
+#include "CancelMessageForm.h"
+#include "DeleteMsgForm.h"
+#include "QvlAbout.h"
+#include "QvlApplication.h"
+#include "QvlMain.h"
+#include "QvlStartup.h"
+#include "QvlTestMain.h"
+#include "QvlVersion.h"
+#include "Quorvellogo.h"
+#include "TempTree.h"
+#include "ui_CancelMessageForm.h"
+#include "ui_QvlAbout.h"
+#include "ui_QvlMain.h"
+#include "ui_Quorvellogo.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace {
+
+// Answers the next modal box: records its caption and text and presses the
+// button that `pick` finds (the first button when it finds none).
+struct ModalAnswerer {
+    QString caption;
+    QString text;
+    bool seen = false;
+
+    void Arm(std::function<QAbstractButton *(QWidget *)> pick = {})
+    {
+        seen = false;
+        auto *timer = new QTimer;
+        timer->setInterval(20);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pick] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            seen = true;
+            caption = modal->windowTitle();
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                text = box->text();
+            QAbstractButton *button = pick ? pick(modal) : nullptr;
+            if (!button)
+                button = modal->findChild<QAbstractButton *>();
+            if (button)
+                button->click();
+            else
+                modal->close();
+            timer->deleteLater();
+        });
+        timer->start();
+    }
+};
+
+class TThrowing : public QObject
+{
+public:
+    std::function<void()> thrower;
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User)
+            thrower();
+        return QObject::event(e);
+    }
+};
+
+QStringList LogLines()
+{
+    QStringList lines;
+    for (int i = 0; i < MainForm->ui->ListLog->count(); ++i)
+        lines << MainForm->ui->ListLog->item(i)->text();
+    return lines;
+}
+
+} // namespace
+
+class QvlStartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        DestroyForms();
+        SetVersionProgramFile({});
+        SetUrlOpener({});
+    }
+
+    void createsTheWindowsInOrderWithTheVersion()
+    {
+        TQvlApplication::SetTitle("Quorvel 2.1.3");
+        CreateForms();
+        QVERIFY(FrameQvlLogo && !FrameQvlLogo->parent() && !FrameQvlLogo->isVisible());
+        QVERIFY(MainForm && AboutForm && CancelForm && DeleteBox);
+        QCOMPARE(MainForm->windowTitle(), QString("Quorvel 2.1.4.21"));
+        QCOMPARE(TQvlApplication::Title(), QString("Quorvel 2.1.4"));
+        QCOMPARE(AboutForm->ui->LabelVersion->text(), QString("2.1.4.21"));
+        QCOMPARE(LogLines(), (QStringList{
+                                 "CompanyName = The Quorvel developers",
+                                 "FileDescription = Verify files by doing a byte by byte compare.",
+                                 "FileVersion = 2.1.4.21",
+                                 "InternalName = Quorvel New",
+                                 "LegalCopyright = Copyright \u00A9 The Quorvel developers",
+                                 "LegalTradeMarks = Quorvel\u00AE",
+                                 "OriginalFileName = Quorvel2",
+                                 "ProductName = Quorvel",
+                                 "ProductVersion = 2.1",
+                                 "Comments = Questions and news: https://quorvel.org/",
+                             }));
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        QScrollBar *bar = MainForm->ui->ListLog->verticalScrollBar();
+        QTRY_COMPARE(bar->value(), bar->maximum());
+
+        QCOMPARE(CancelForm->windowTitle(), QString("Confirm Cancellation"));
+        QVERIFY(CancelForm->ui->CheckBoxDeleteOnCancel->isHidden());
+        QCOMPARE(DeleteBox->windowTitle(), QString("Confirm Delete"));
+        QCOMPARE(AboutForm->windowTitle(), QString("About Quorvel"));
+        QCOMPARE(AboutForm->size(), QSize(308, 173));
+    }
+
+    void aProgramWithoutVersionBlockSaysSoThreeTimes()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("plain", "no version here"));
+        SetVersionProgramFile(tree.path("plain"));
+        CreateForms();
+        QCOMPARE(MainForm->windowTitle(), QString("Quorvel FileVersion"));
+        QCOMPARE(TQvlApplication::Title(), QString());
+        QCOMPARE(AboutForm->ui->LabelVersion->text(), QString("FileVersion"));
+        const QStringList lines = LogLines();
+        QCOMPARE(lines.size(), 3);
+        for (const QString &line : lines)
+            QCOMPARE(line, QString("Error GetFileVersionInfoSize -%1").arg(ENOEXEC));
+    }
+
+    void theAboutBoxIsTheAboutButtonsOnly()
+    {
+        CreateForms();
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        ModalAnswerer answer;
+        answer.Arm([](QWidget *modal) { return modal == AboutForm ? AboutForm->ui->ButtonOk : nullptr; });
+        MainForm->ui->SpeedButtonAbout->trigger();
+        QVERIFY(answer.seen);
+        QCOMPARE(answer.caption, QString("About Quorvel"));
+        QVERIFY(!AboutForm->isVisible());
+        QCOMPARE(AboutForm->result(), int(QDialog::Accepted));
+        QVERIFY(!MainForm->ui->MenuHelp->menuAction()->isVisible());
+        QVERIFY(!MainForm->ui->HelpAboutItem->isVisible() || !MainForm->ui->MenuHelp->menuAction()->isVisible());
+    }
+
+    void logoAndLinkOpenTheHomePage()
+    {
+        CreateForms();
+        QList<QUrl> opened;
+        SetUrlOpener([&opened](const QUrl &url) { opened << url; });
+        QLabel *logo = MainForm->ui->FrameQvlLogo1->ui->LogoImage;
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+        QCOMPARE(logo->toolTip(), QString("Quorvel Online"));
+        QCOMPARE(logo->statusTip(), QString("https://quorvel.org/"));
+        QTest::mouseClick(logo, Qt::LeftButton);
+        AboutForm->LabelLinkClick();
+        QCOMPARE(opened, (QList<QUrl>{QUrl("https://quorvel.org/"), QUrl("https://quorvel.org/")}));
+        QCOMPARE(AboutForm->ui->LabelLink->text(), QString("https://quorvel.org/"));
+    }
+
+    void errorBoxFullStop_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("a letter") << "Disk full" << "Disk full.";
+        QTest::newRow("a digit") << "Error 42" << "Error 42.";
+        QTest::newRow("a full stop") << "Done." << "Done.";
+        QTest::newRow("an exclamation") << "Oops!" << "Oops!";
+        QTest::newRow("a parenthesis") << "Failed (5)" << "Failed (5)";
+        QTest::newRow("a comma") << "one," << "one,";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void errorBoxFullStop()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorBoxText(message), shown);
+    }
+
+    void anEscapedErrorIsShownAndTheLoopGoesOn()
+    {
+        TQvlApplication::SetTitle("Quorvel 2.1.4");
+        TThrowing target;
+        target.thrower = [] { throw std::runtime_error("The handler broke"); };
+        ModalAnswerer answer;
+        answer.Arm();
+        QEvent event(QEvent::User);
+        QApplication::sendEvent(&target, &event); // returns: the loop goes on
+        QVERIFY(answer.seen);
+        QCOMPARE(answer.caption, QString("Quorvel 2.1.4"));
+        QCOMPARE(answer.text, QString("The handler broke."));
+
+        // A silent abort shows nothing.
+        target.thrower = [] { throw EAbort(); };
+        answer.Arm();
+        QApplication::sendEvent(&target, &event);
+        QVERIFY(!answer.seen);
+        QApplication::processEvents(); // lets the idle answerer go
+    }
+};
+
+QVL_TEST_MAIN_IMPL(TQvlApplication, QvlStartupTest)
+#include "QvlStartupTest.moc"
