@@ -66,6 +66,25 @@ private:
     TSystemTreeView *m_tree;
 };
 
+// Holds a node across a call that may run event handlers (a selection
+// change, an opening): get() is nullptr once the node was deleted.
+class TNodeGuard
+{
+public:
+    TNodeGuard(TSystemTreeView *tree, QTreeWidgetItem *node) : m_tree(tree), m_node(node)
+    {
+        m_tree->m_guards.push_back(&m_node);
+    }
+    ~TNodeGuard() { std::erase(m_tree->m_guards, &m_node); }
+    TNodeGuard(const TNodeGuard &) = delete;
+    TNodeGuard &operator=(const TNodeGuard &) = delete;
+    QTreeWidgetItem *get() const { return m_node; }
+
+private:
+    TSystemTreeView *m_tree;
+    QTreeWidgetItem *m_node;
+};
+
 namespace {
 
 // The hourglass over the control while it lists or changes.
@@ -326,10 +345,7 @@ void TSystemTreeView::SetSelection(const std::string &path)
         return;
     {
         TBulkUpdate update(this);
-        QTreeWidgetItem *node = FindNodeFromID(id);
-        SetSelected(node);
-        if (node)
-            scrollToItem(node);
+        SelectAndShow(FindNodeFromID(id));
     }
     FreePIDL(id);
 }
@@ -399,6 +415,14 @@ TFolderItemData *TSystemTreeView::GetItemData(int index)
     return nullptr;
 }
 
+void TSystemTreeView::SelectAndShow(QTreeWidgetItem *node)
+{
+    SetSelected(node);
+    // The change handler may have rebuilt the tree: show what is selected.
+    if (QTreeWidgetItem *selected = Selected())
+        scrollToItem(selected);
+}
+
 void TSystemTreeView::ChangeToParent()
 {
     QTreeWidgetItem *node = Selected();
@@ -406,8 +430,7 @@ void TSystemTreeView::ChangeToParent()
         QApplication::beep();
         return;
     }
-    SetSelected(node->parent());
-    scrollToItem(node->parent());
+    SelectAndShow(node->parent());
 }
 
 PItemIDList TSystemTreeView::GetSelectionPIDL()
@@ -427,10 +450,7 @@ bool TSystemTreeView::LinkedReset(const TShellFolderPtr &, PCItemIDList id, bool
         return false;
     if (m_rootFolder == rfDrives || m_rootFolder == rfFileSystem)
         id = NextPIDL(id);
-    QTreeWidgetItem *node = FindNodeFromID(id);
-    SetSelected(node);
-    if (node)
-        scrollToItem(node);
+    SelectAndShow(FindNodeFromID(id));
     return false;
 }
 
@@ -459,7 +479,7 @@ void TSystemTreeView::ComboBoxSetSelectionPIDL(PCItemIDList id)
         }
     }
     SetSelected(node);
-    ExpandNode(node);
+    ExpandNode(Selected());
 }
 
 // ---------------------------------------------------------------- building
@@ -504,10 +524,9 @@ void TSystemTreeView::Reset()
                 if (m_rootFolder == rfDrives || m_rootFolder == rfFileSystem)
                     id = NextPIDL(id);
                 if (QTreeWidgetItem *node = FindNodeFromID(id)) {
-                    SetSelected(node);
-                    scrollToItem(node);
+                    SelectAndShow(node);
                     if (wasExpanded)
-                        ExpandNode(node);
+                        ExpandNode(Selected());
                 }
             }
         }
@@ -648,10 +667,16 @@ void TSystemTreeView::ResetNode(QTreeWidgetItem *node)
     if (!node)
         return;
     const bool wasExpanded = node->isExpanded();
+    // Event handlers run below (a selection change, the opening events);
+    // should one rebuild the tree, the node is gone and nothing more is done.
+    TNodeGuard guard(this, node);
     // A selection inside the children would otherwise wander to whatever
     // row Qt picks when they go; the node itself is the nearest that stays.
-    if (IsAncestor(node, Selected()))
+    if (IsAncestor(node, Selected())) {
         SetSelected(node);
+        if (!guard.get())
+            return;
+    }
     {
         TBulkUpdate update(this);
         ++m_undoing;
@@ -662,7 +687,7 @@ void TSystemTreeView::ResetNode(QTreeWidgetItem *node)
         if (TFolderItemData *data = GetNodeData(node)) {
             data->Enumerated = false;
             const bool children = CanExpand(node);
-            if (wasExpanded && children)
+            if (wasExpanded && children && guard.get())
                 ExpandNode(node);
         }
     }
@@ -733,6 +758,9 @@ void TSystemTreeView::NodeDeleting(QTreeWidgetItem *node)
 {
     if (m_destroying)
         return;
+    for (QTreeWidgetItem **guarded : m_guards)
+        if (*guarded == node)
+            *guarded = nullptr;
     if (OnDeletion)
         OnDeletion(this, node);
     if (node == m_autoExpandFrom)
@@ -771,18 +799,21 @@ void TSystemTreeView::Change(QTreeWidgetItem *node)
         return;
     TBusyCursor busy(this);
     TCustomSystemTreeView::Change(node);
+    // The change handler may have rebuilt the tree or selected elsewhere:
+    // from here on only the node selected now is trusted.
+    QTreeWidgetItem *current = Selected();
     // Watching follows the notification: at once when it went out at once,
     // otherwise from TimerEvent.
-    if (TimerID() == 0 && DataOf(Selected()))
-        WatchDirectoryForChanges(Selected());
+    if (TimerID() == 0 && DataOf(current))
+        WatchDirectoryForChanges(current);
 
-    if (m_autoExpand && node) {
+    if (m_autoExpand && current && current == node) {
         QTreeWidgetItem *previous = m_autoExpandFrom;
-        if (previous && previous != node && !IsAncestor(previous, node))
+        if (previous && previous != current && !IsAncestor(previous, current))
             CollapseNode(previous);
-        ExpandNode(node);
+        ExpandNode(current);
     }
-    m_autoExpandFrom = node;
+    m_autoExpandFrom = current;
 }
 
 void TSystemTreeView::TimerEvent()
@@ -851,10 +882,14 @@ void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
     if (path.empty())
         return;
     const TEntryProbe probe = ProbeEntry(path);
+    // Re-reading runs event handlers, which may rebuild the whole tree.
     if (probe.isDir) {
         const bool wasExpanded = node->isExpanded();
         m_watchedNode = nullptr;
+        TNodeGuard guard(this, node);
         ResetNode(node);
+        if (!guard.get())
+            return;
         if (wasExpanded) {
             ExpandNode(node);
             scrollToItem(node);
@@ -865,7 +900,10 @@ void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
     } else if (QTreeWidgetItem *parent = node->parent()) {
         const bool wasExpanded = parent->isExpanded();
         m_watchedNode = nullptr;
+        TNodeGuard guard(this, parent);
         ResetNode(parent);
+        if (!guard.get())
+            return;
         if (wasExpanded) {
             ExpandNode(parent);
             scrollToItem(parent);

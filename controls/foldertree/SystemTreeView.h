@@ -214,6 +214,7 @@ private:
     void NodeDeleting(QTreeWidgetItem *node);
     void StopWatchers();
     void SortChildren(QTreeWidgetItem *node, const TNodeCompare &compare, std::intptr_t data);
+    void SelectAndShow(QTreeWidgetItem *node);
     void ReportError(const std::exception &error);
 
     bool m_autoExpand = false;
@@ -234,6 +235,10 @@ private:
 
     friend class TBulkUpdate;
     int m_updateCount = 0; // nesting of bulk updates; painting resumes at 0
+    // Nodes held across a call that may run event handlers, which may
+    // delete them; a deleted node's slot is set to nullptr (TNodeGuard).
+    friend class TNodeGuard;
+    std::vector<QTreeWidgetItem **> m_guards;
 
     TShellFolderPtr m_desktopFolder;
     std::string m_pendingSelection;

@@ -337,6 +337,30 @@ private slots:
         QCOMPARE(tree.GetSelection(), temp.path("x"));
     }
 
+    void changeHandlerMayRebuildTheTree()
+    {
+        QvlTest::TempTree temp;
+        QVERIFY(temp.createDir("a/b"));
+        QVERIFY(temp.createDir("x"));
+        TSystemTreeView tree;
+        tree.SetAutoExpand(true);
+        tree.show();
+        tree.SetSelection(temp.path("a/b"));
+        bool resetting = false;
+        tree.OnChange = [&](TSystemTreeView *sender, QTreeWidgetItem *node) {
+            if (!node || resetting)
+                return;
+            resetting = true;
+            sender->Reset(); // every node, the one just selected too, is new
+            resetting = false;
+        };
+        tree.SetSelection(temp.path("x"));
+        QCOMPARE(tree.GetSelection(), temp.path("x"));
+        tree.OnChange = nullptr;
+        tree.SetSelection(temp.path("a"));
+        QCOMPARE(tree.GetSelection(), temp.path("a"));
+    }
+
     void clickAndEnterEvents()
     {
         QWidget form;
