@@ -385,7 +385,10 @@ QTreeWidgetItem *TSystemTreeView::FindNodeFromID(PCItemIDList id)
         rest = NextPIDL(rest);
         if (!rest || IsEmptyID(rest))
             break;
-        ExpandNode(child);
+        TNodeGuard guard(this, child);
+        ExpandNode(child); // its handlers may rebuild the tree
+        if (!guard.get())
+            return nullptr;
         index = 0;
         if (child->childCount() == 0)
             break;
