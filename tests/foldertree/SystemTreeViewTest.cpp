@@ -82,6 +82,23 @@ private slots:
         QCOMPARE(populated, 0);
     }
 
+    void folderThatCannotBeListedLosesItsButtonQuietly()
+    {
+        QvlTest::TempTree temp;
+        QVERIFY(temp.createDir("a/gone/c"));
+        TSystemTreeView tree;
+        tree.show();
+        tree.SetSelection(temp.path("a"));
+        tree.expandItem(tree.Selected());
+        QTreeWidgetItem *gone = ChildNamed(tree.Selected(), "gone");
+        QCOMPARE(gone->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QVERIFY(QDir(Q(temp.path("a/gone"))).removeRecursively());
+        tree.expandItem(gone); // no message: the tree just stays as it is
+        QVERIFY(!gone->isExpanded());
+        QCOMPARE(gone->childCount(), 0);
+        QCOMPARE(gone->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    }
+
     void childrenInNameOrder()
     {
         QvlTest::TempTree temp;
