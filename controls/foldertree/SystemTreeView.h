@@ -14,11 +14,11 @@
 //   OnExpanded(sender, node)          a node opened
 //   OnCollapsing(sender, node, allow) a node is about to close; allow = false keeps it open
 //   OnCollapsed(sender, node)         a node closed
-//   OnPopulated(sender, node)         a node opened and has children
+//   OnPopulated(sender, node)         a node opens with children, or its children were read afresh
 //   OnDeletion(sender, node)          a node is about to be deleted
 //
-// A "window" here is the tree having been shown once (or Reset from
-// CreateWnd); until then nodes are not built and a selection waits.
+// The tree has its "window" from the first time it is shown (CreateWnd);
+// until then no node is built and a selection waits for it.
 #pragma once
 
 #include "FileChange.h"
@@ -30,8 +30,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-
 
 enum TRootFolder {
     rfDesktop,
