@@ -306,6 +306,10 @@ private slots:
         QCOMPARE(pathOf(csidlDesktopDirectory), home + "/Desktop");
         QCOMPARE(pathOf(csidlTemplates), home + "/Vorlagen");
         QCOMPARE(pathOf(csidlPersonal), std::string("<none>")); // no Documents folder here
+        QCOMPARE(pathOf(csidlBitBucket), std::string("<none>")); // no trash yet
+        const std::string trashFiles = QFile::encodeName(qEnvironmentVariable("XDG_DATA_HOME")).toStdString() + "/Trash/files";
+        QVERIFY(QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(trashFiles))));
+        QCOMPARE(pathOf(csidlBitBucket), trashFiles);
         QCOMPARE(pathOf(csidlPrinters), std::string("<none>"));
         QCOMPARE(pathOf(csidlControls), std::string("<none>"));
     }
