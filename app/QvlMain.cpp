@@ -158,7 +158,7 @@ void TMainForm::FormCreate()
     // Panels and size.
     ShowVerifyView(false);
     ui->ListSplitter->handle(1)->setVisible(ui->ListLog->isVisible() || ui->ListLog->isVisibleTo(this));
-    setMinimumSize(600, 400);
+    UpdateMinimumSize();
     const QSize client(650, 650);
     resize(client.width(), client.height() + menuBar()->sizeHint().height()
                                + ui->ToolBar1->sizeHint().height() + statusBar()->sizeHint().height());
@@ -262,6 +262,23 @@ void TMainForm::MenuShowLogClick()
     const bool show = ui->MenuShowLog->isChecked();
     ui->ListLog->setVisible(show);
     ui->ListSplitter->handle(1)->setVisible(show);
+    UpdateMinimumSize();
+}
+
+void TMainForm::UpdateMinimumSize()
+{
+    // 600 x 400 at least; more when the panes' own minimums need it, so
+    // that no pane is ever drawn over another.
+    // The layouts cache their minimums: refresh them up the chain first.
+    for (QWidget *w = ui->ListSplitter; w && w != this; w = w->parentWidget()) {
+        w->updateGeometry();
+        if (w->layout())
+            w->layout()->invalidate();
+    }
+    layout()->invalidate();
+    layout()->activate();
+    const QSize panes = layout()->totalMinimumSize();
+    setMinimumSize(std::max(600, panes.width()), std::max(400, panes.height()));
 }
 
 void TMainForm::ShowHint(const QString &hint)
@@ -275,6 +292,7 @@ void TMainForm::ShowVerifyView(bool verify)
     ui->PanelVerify->setVisible(verify);
     ui->MenuView->menuAction()->setVisible(!verify);
     ui->MenuSettings->menuAction()->setVisible(!verify);
+    UpdateMinimumSize();
 }
 
 void TMainForm::ScrollLogToEnd()
@@ -354,6 +372,13 @@ bool TMainForm::event(QEvent *event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    // Showing polishes the controls, which can change what they need.
+    QMainWindow::showEvent(event);
+    UpdateMinimumSize();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -62,6 +62,7 @@ public:
     // menus that belong to path selection.
     void ShowVerifyView(bool verify);
     void ScrollLogToEnd();
+    void UpdateMinimumSize();
 
     // ---------------------------------------------------------- commands
     void FileNew();
@@ -166,6 +167,7 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     // One side of the path selection: the twins of Source and Target.

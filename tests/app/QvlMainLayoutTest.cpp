@@ -55,7 +55,8 @@ private slots:
     {
         MainFormFixture f;
         QVERIFY(f.exposed);
-        QCOMPARE(f.form->minimumSize(), QSize(600, 400));
+        QCOMPARE(f.form->minimumWidth(), 600);
+        QVERIFY(f.form->minimumHeight() >= 400);
         QCOMPARE(f.ui()->ClientPanel->width(), 650);
         QVERIFY(f.ui()->PanelMain->isVisible());
         QVERIFY(!f.ui()->PanelVerify->isVisible());
@@ -113,6 +114,34 @@ private slots:
         QCOMPARE(f.ui()->PanelTreeL->width(), 60);
         Drag(f.ui()->SourceSplitter, 2000);
         QCOMPARE(f.ui()->SourceFileListBox->height(), 50);
+    }
+
+    // At its smallest the window still shows every pane whole: the minimum
+    // grows beyond 600 x 400 where the panes' own minimums need it.
+    void theSmallestWindowOverlapsNothing()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        const int withLog = f.form->minimumHeight();
+        f.ui()->MenuShowLog->trigger();
+        QCOMPARE(f.form->minimumWidth(), 600);
+        QVERIFY(f.form->minimumHeight() >= 400);
+        QVERIFY(f.form->minimumHeight() < withLog);
+        f.ui()->MenuShowLog->trigger();
+        QCOMPARE(f.form->minimumHeight(), withLog);
+        f.form->resize(100, 100);
+        QTRY_COMPARE(f.form->size(), f.form->minimumSize());
+        QTRY_VERIFY(f.ui()->ListLog->geometry().top() > f.ui()->PanelTrees->geometry().bottom());
+        QCOMPARE(f.ui()->PanelTrees->height(), 200);
+        QCOMPARE(f.ui()->ListLog->height(), 80);
+        const QRect strip = f.ui()->AOptionPanel->rect();
+        QRect previous;
+        for (QWidget *w : {static_cast<QWidget *>(f.ui()->FrameQvlLogo1), static_cast<QWidget *>(f.ui()->GroupOptions),
+                           static_cast<QWidget *>(f.ui()->GroupDelete), static_cast<QWidget *>(f.ui()->StartBtn)}) {
+            QVERIFY2(strip.contains(w->geometry()), qPrintable(w->objectName()));
+            QVERIFY2(!w->geometry().intersects(previous), qPrintable(w->objectName()));
+            previous = w->geometry();
+        }
     }
 
     void showLogHidesAndShowsTheLogWithItsBar()
