@@ -84,7 +84,7 @@ void TMainForm::SetUpControls()
         tree->setIndentation(19);
         tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
-    ui->SourceTreeView->setAllColumnsShowFocus(true);
+    ui->SourceTreeView->SetRowSelect(true);
 
     // Layout ratios, each held by its splitter (Tag, in percent).
     ui->PanelTreesSplitter->SetTag(50);
