@@ -1,0 +1,157 @@
+// The main window's side of a verify run: the checks at Start, the progress
+// display, pause and cancel, the delete confirmation and the end of the run.
+// One per main window (TMainForm::RunControl); it keeps the run's state and
+// the worker of the latest run.
+#pragma once
+
+#include "MountTable.h"
+#include "VerifyTypes.h"
+#include "VerifyWindow.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+
+class QTimer;
+class TCancelForm;
+class TDeleteBox;
+class TInfoThread;
+class TMainForm;
+class TRunLogDelegate;
+class TVerifyBridge;
+struct TRunMail;
+namespace Ui { class TMainForm; }
+
+class TRunControl : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TRunControl(TMainForm &form);
+    ~TRunControl() override;
+
+    // ---------------------------------------------------------- start
+    void StartBtnClick();
+    // True when the run may start; may lower the delete mode to None.
+    bool CheckDeleteDrive();
+    // The delete options; each sets the mode of the next run.
+    void RadioDelNoneClick();
+    void RadioDelSourceClick();
+    void RadioDelTargetClick();
+    void RadioGroupDeleteClick() {}
+    DeleteMode CurrentDeleteMode() const { return m_deleteMode; }
+
+    // ---------------------------------------------------------- display
+    void ResetRunDisplay();
+    void StartProgressDisplay();
+    void TimerVerifyTimer();
+    // Shows what the worker posted since the last display turn.
+    void FlushDisplay();
+    // The follow flag of the verify log: 0 while it follows new lines.
+    int ListBoxVTag() const { return m_listBoxVTag; }
+    // The verify log's vertical scroll messages, by their codes: line up 0,
+    // line down 1, page up 2, page down 3, thumb released 4, thumb dragging 5.
+    void ListBoxVScroll(int scrollCode);
+
+    // ---------------------------------------------------------- pause, cancel, finish
+    void CancelBitBtnClick();
+    void RunFinished();
+    void ReturnBitBtnClick();
+    bool RunCanceled() const { return m_runCanceled; }
+    // The worker of the latest run (kept until the next one replaces it).
+    TInfoThread *Worker() const { return m_worker.get(); }
+    bool Running() const;
+
+    // ---------------------------------------------------------- the worker's calls
+    VerifyRequest CaptureRequest();
+    bool ConfirmDelete(std::size_t count, DeleteMode side);
+    bool DeleteOnCancelChecked();
+    void ShowWorkerMessage(const std::string &caption, const std::string &text, TMessageIcon icon);
+    bool AskPermanentDelete(std::size_t count);
+
+    // The run dialogs: the program's own when start-up made them, else this
+    // window's.
+    TCancelForm *CancelDialog();
+    TDeleteBox *DeleteDialog();
+
+    // ---------------------------------------------------------- seams
+    // The time of day; tests set a clock of their own.
+    std::function<QTime()> Clock;
+    // The drive part of an absolute path and the type of a drive root; tests
+    // answer them from a recorded mount table.
+    std::function<std::string(const std::string &absPath)> DrivePartOf;
+    std::function<TDriveType(const std::string &root)> DriveTypeOf;
+    // Starts the notification sound; false when there is none (the window
+    // beeps instead).
+    std::function<bool()> PlaySound;
+    // The window the next worker talks to; null means this window itself.
+    // Tests put a window of their own in between to hold the worker at a
+    // chosen call.
+    IVerifyWindow *WorkerWindow = nullptr;
+    // This window as the worker sees it.
+    IVerifyWindow &Bridge();
+    // Display turns that showed something new; a benchmark counts them.
+    long DisplayTurns() const { return m_displayTurns; }
+
+private:
+    void SetUpDisplay();
+    // The display turns show the worker's mail about every 30 ms during a run.
+    void StopDisplayTurns();
+    // Time-stamped window lines: "hh:mm:ss" + text (which begins with a
+    // blank), to both logs and nothing else.
+    void AddWindowLine(const QString &text);
+    void ShowMail(TRunMail &mail);
+    void AddLogLines(const QStringList &runLog, const QStringList &verifyLog);
+    QString ShortenedPath(const QString &text) const;
+    // Sets the texts of the two-line confirmation, sizes and centres it, and
+    // shows it; true when it ended with OK.
+    bool AskDeleteBox(const QString &caption, const QString &line1, const QString &line2,
+                      const QString &continueText, const QString *cancelText);
+    void LeaveRunState();
+    // "Source drive " + drive part (or "Target drive ...") of the run's
+    // deletion side.
+    QString SideText(DeleteMode side, const std::string &path) const;
+
+    TMainForm &m_form;
+    Ui::TMainForm *ui;
+    std::unique_ptr<TVerifyBridge> m_bridge;
+    std::unique_ptr<TInfoThread> m_worker;
+    TCancelForm *m_ownCancelForm = nullptr;
+    TDeleteBox *m_ownDeleteBox = nullptr;
+    QTimer *m_displayTimer = nullptr;
+    TRunLogDelegate *m_logDelegate = nullptr;
+
+    DeleteMode m_deleteMode = DeleteMode::None;
+    bool m_runCanceled = false;
+    bool m_closing = false;
+    QString m_sourceText; // the path boxes' texts when Start passed its checks
+    QString m_targetText;
+    std::string m_runSource; // the run's paths, resolved once at Start
+    std::string m_runTarget;
+    QTime m_runStartTime;
+    double m_runTotalBytes = 0;
+    double m_runBytesDone = 0;
+    int m_listBoxVTag = 0;
+    long m_displayTurns = 0;
+};
+
+// The figures of one tick of the progress timer, for a run `seconds` whole
+// seconds old that has done `bytesDone` of `totalBytes`.
+struct TTimerFigures {
+    qint32 rate = 0;             // Kb/s, 0 before the first whole second
+    bool rateAndEstimate = false; // shown on even seconds only
+    bool estimateKnown = false;  // false while the rate is 0
+    qint64 estimate = 0;         // seconds the whole run should take
+};
+TTimerFigures TimerFigures(qint64 seconds, double bytesDone, double totalBytes);
+// "1,000 Kb/s"
+QString RateText(qint32 rate);
+// "hh:mm:ss" of a number of seconds, days dropped.
+QString ClockText(qint64 seconds);
+// The elapsed label: "hh:mm:ss /".
+QString ElapsedText(qint64 seconds);

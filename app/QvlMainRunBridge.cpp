@@ -1,0 +1,139 @@
+#include "QvlMainRunBridge.h"
+
+#include "QvlMainRun.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+TRunMail TVerifyBridge::TakeMail()
+{
+    TRunMail taken;
+    std::lock_guard lock(m_mutex);
+    std::swap(taken, m_mail);
+    return taken;
+}
+
+template <class Call>
+auto TVerifyBridge::OnWindow(Call call) -> decltype(call())
+{
+    using Result = decltype(call());
+    Result result {};
+    auto onWindow = [&] {
+        m_control.FlushDisplay();
+        result = call();
+    };
+    if (QThread::currentThread() == m_control.thread())
+        onWindow();
+    else
+        QMetaObject::invokeMethod(&m_control, onWindow, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+VerifyRequest TVerifyBridge::CaptureRequest()
+{
+    return OnWindow([this] { return m_control.CaptureRequest(); });
+}
+
+void TVerifyBridge::AppendRunLog(const std::string &line)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.lines.push_back({true, line});
+}
+
+void TVerifyBridge::AppendResultLine(const std::string &line)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.lines.push_back({false, line});
+}
+
+void TVerifyBridge::ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.totals = true;
+    m_mail.folders = folders;
+    m_mail.totalBytes = totalBytes;
+    m_mail.totalFiles = true;
+    m_mail.files = files;
+    m_mail.filesChecked = -1;
+}
+
+void TVerifyBridge::ShowCounts(std::int32_t same, std::int32_t different, std::int32_t missing,
+                               std::int32_t filesChecked, std::int32_t files)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.counts = true;
+    m_mail.same = same;
+    m_mail.different = different;
+    m_mail.missing = missing;
+    m_mail.totalFiles = true;
+    m_mail.files = files;
+    m_mail.filesChecked = filesChecked;
+}
+
+void TVerifyBridge::ShowCurrentPair(const std::string &source, const std::string &target)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.pair = true;
+    m_mail.source = source;
+    m_mail.target = target;
+}
+
+void TVerifyBridge::StartFileBar(std::int32_t max)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.fileRange = m_mail.filePosition = true;
+    m_mail.fileMax = max;
+    m_mail.filePos = 0;
+}
+
+void TVerifyBridge::UpdateFileBar(std::int32_t position)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.filePosition = true;
+    m_mail.filePos = position;
+}
+
+void TVerifyBridge::StartOverallBar(std::int32_t max, double totalBytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.overallRange = true;
+    m_mail.overallMax = max;
+    m_mail.runTotalBytes = totalBytes;
+}
+
+void TVerifyBridge::UpdateOverallBar(std::int32_t position, double overallBytesDone)
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.overallPosition = true;
+    m_mail.overallPos = position;
+    m_mail.runBytesDone = overallBytesDone;
+}
+
+void TVerifyBridge::StopProgressTimer()
+{
+    std::lock_guard lock(m_mutex);
+    m_mail.stopTimer = true;
+}
+
+bool TVerifyBridge::ConfirmDelete(std::size_t count, DeleteMode side)
+{
+    return OnWindow([&] { return m_control.ConfirmDelete(count, side); });
+}
+
+bool TVerifyBridge::DeleteOnCancelChecked()
+{
+    return OnWindow([this] { return m_control.DeleteOnCancelChecked(); });
+}
+
+void TVerifyBridge::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon)
+{
+    OnWindow([&] {
+        m_control.ShowWorkerMessage(caption, text, icon);
+        return true;
+    });
+}
+
+bool TVerifyBridge::AskPermanentDelete(std::size_t count)
+{
+    return OnWindow([&] { return m_control.AskPermanentDelete(count); });
+}

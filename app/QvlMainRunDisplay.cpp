@@ -1,0 +1,321 @@
+// TRunControl: the progress display of a run. The worker's display calls
+// land in a mailbox (TVerifyBridge); a display turn every 30 ms shows the
+// latest counts, bars and pair and appends the new log lines in one batch, so
+// the window follows the run closely without being what limits it.
+#include "QvlMainRun.h"
+
+#include "QvlFormat.h"
+#include "QvlMain.h"
+#include "QvlMainRunBridge.h"
+#include "ui_QvlMain.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kDisplayTurnMs = 30;
+
+QString FromPath(const std::string &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString Count(qint64 value)
+{
+    return FormatThousands(value);
+}
+
+} // namespace
+
+// Every line of the verify log has the same height and the width of the
+// widest line so far + 10 pixels: the horizontal scroll range follows the
+// widest line, and laying out tens of thousands of lines measures none of
+// them again.
+class TRunLogDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (m_height == 0)
+            m_height = QStyledItemDelegate::sizeHint(option, index).height();
+        return {m_width, m_height};
+    }
+
+    // Widens the lines to `textWidth` + 10 when that is wider.
+    void Widen(int textWidth) { m_width = std::max(m_width, textWidth + 10); }
+    void Reset() { m_width = 0; }
+
+private:
+    int m_width = 0;
+    mutable int m_height = 0;
+};
+
+// ------------------------------------------------------------------ figures
+
+TTimerFigures TimerFigures(qint64 seconds, double bytesDone, double totalBytes)
+{
+    TTimerFigures f;
+    if (seconds != 0)
+        f.rate = static_cast<qint32>(bytesDone / 1024 / double(seconds));
+    f.rateAndEstimate = seconds % 2 == 0;
+    if (f.rate != 0) {
+        f.estimateKnown = true;
+        f.estimate = static_cast<qint64>(totalBytes / 1024 / f.rate);
+    }
+    return f;
+}
+
+QString RateText(qint32 rate)
+{
+    return Count(rate) + QStringLiteral(" Kb/s");
+}
+
+QString ClockText(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString ElapsedText(qint64 seconds)
+{
+    return ClockText(seconds) + QStringLiteral(" /");
+}
+
+// ------------------------------------------------------------------ set-up
+
+void TRunControl::SetUpDisplay()
+{
+    m_displayTimer = new QTimer(this);
+    m_displayTimer->setInterval(kDisplayTurnMs);
+    connect(m_displayTimer, &QTimer::timeout, this, &TRunControl::FlushDisplay);
+
+    m_logDelegate = new TRunLogDelegate(ui->ListBoxV);
+    ui->ListBoxV->setItemDelegate(m_logDelegate);
+
+    // The path labels show what they are given, shortened to their width:
+    // they must not widen the window.
+    for (QLabel *label : {ui->SourcePath, ui->TargetPath}) {
+        QSizePolicy policy = label->sizePolicy();
+        policy.setHorizontalPolicy(QSizePolicy::Ignored);
+        label->setSizePolicy(policy);
+    }
+
+    // The verify log's scroll bar tells which way the user scrolled, before
+    // the scroll is carried out.
+    QScrollBar *bar = ui->ListBoxV->verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            ListBoxVScroll(0);
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            ListBoxVScroll(1);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            ListBoxVScroll(2);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            ListBoxVScroll(3);
+            break;
+        case QAbstractSlider::SliderMove:
+            // Dragging the thumb, or the wheel, which scrolls by lines.
+            if (bar->isSliderDown())
+                ListBoxVScroll(5);
+            else
+                ListBoxVScroll(bar->sliderPosition() < bar->value() ? 0 : 1);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void TRunControl::StopDisplayTurns()
+{
+    m_displayTimer->stop();
+}
+
+// ------------------------------------------------------------------ before a run
+
+void TRunControl::ResetRunDisplay()
+{
+    m_runTotalBytes = 0;
+    m_runBytesDone = 0;
+    const QString zero = QStringLiteral("0");
+    for (QLabel *label : {ui->TotalDir, ui->TotalFiles, ui->TotalSize, ui->Same, ui->Different, ui->Missing})
+        label->setText(zero);
+}
+
+void TRunControl::StartProgressDisplay()
+{
+    ui->LabelRate->setText(RateText(0));
+    ui->LabelElapsed->setText(ElapsedText(0));
+    ui->LabelRemain->setText(ClockText(0));
+    for (QLabel *label : {ui->TotalDir, ui->TotalSize, ui->TotalFiles})
+        label->setText(Count(0));
+
+    m_runStartTime = Clock();
+    m_form.TimerVerify->start();
+    m_displayTimer->start();
+
+    for (QProgressBar *bar : {ui->PBarFile, ui->PBarAll}) {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    }
+    ui->ReturnBitBtn->setEnabled(false);
+    ui->ListBoxV->clear();
+    m_logDelegate->Reset();
+    m_bridge->TakeMail(); // nothing of an earlier run may show in this one
+
+    ui->SourcePath->setText(ShortenedPath(m_sourceText));
+    ui->TargetPath->setText(ShortenedPath(m_targetText));
+}
+
+QString TRunControl::ShortenedPath(const QString &text) const
+{
+    return ui->SourcePath->fontMetrics().elidedText(text, Qt::ElideMiddle, ui->SourcePath->width());
+}
+
+// ------------------------------------------------------------------ during a run
+
+void TRunControl::TimerVerifyTimer()
+{
+    FlushDisplay();
+    if (!m_form.TimerVerify->isActive())
+        return; // the worker has just stopped it
+    const QTime now = Clock();
+    const qint64 seconds = std::abs(m_runStartTime.msecsTo(now)) / 1000;
+    const TTimerFigures f = TimerFigures(seconds, m_runBytesDone, m_runTotalBytes);
+    if (f.rateAndEstimate) {
+        if (f.estimateKnown)
+            ui->LabelRemain->setText(ClockText(f.estimate));
+        ui->LabelRate->setText(RateText(f.rate));
+    }
+    ui->LabelElapsed->setText(ElapsedText(seconds));
+}
+
+void TRunControl::FlushDisplay()
+{
+    TRunMail mail = m_bridge->TakeMail();
+    if (!m_closing)
+        ShowMail(mail);
+}
+
+void TRunControl::ShowMail(TRunMail &mail)
+{
+    bool shown = false;
+    if (!mail.lines.empty()) {
+        QStringList runLog;
+        QStringList verifyLog;
+        verifyLog.reserve(qsizetype(mail.lines.size()));
+        for (TRunMail::Line &line : mail.lines) {
+            QString text = FromPath(line.text);
+            if (line.runLog)
+                runLog << text;
+            verifyLog << std::move(text);
+        }
+        AddLogLines(runLog, verifyLog);
+        shown = true;
+    }
+    if (mail.totals) {
+        ui->TotalDir->setText(Count(mail.folders));
+        ui->TotalSize->setText(Count(qint64(mail.totalBytes)));
+        shown = true;
+    }
+    if (mail.totalFiles) {
+        ui->TotalFiles->setText(mail.filesChecked < 0
+                                    ? Count(mail.files)
+                                    : Count(mail.filesChecked) + QLatin1Char('/') + Count(mail.files));
+        shown = true;
+    }
+    if (mail.counts) {
+        ui->Same->setText(Count(mail.same));
+        ui->Different->setText(Count(mail.different));
+        ui->Missing->setText(Count(mail.missing));
+        shown = true;
+    }
+    if (mail.pair) {
+        ui->SourcePath->setText(ShortenedPath(FromPath(mail.source)));
+        ui->TargetPath->setText(ShortenedPath(FromPath(mail.target)));
+        shown = true;
+    }
+    // An empty range would make the bars show a busy indicator: a file of
+    // no bytes shows an empty bar instead.
+    if (mail.fileRange)
+        ui->PBarFile->setRange(0, std::max(mail.fileMax, 1));
+    if (mail.filePosition)
+        ui->PBarFile->setValue(mail.filePos);
+    if (mail.overallRange) {
+        ui->PBarAll->setRange(0, std::max(mail.overallMax, 1));
+        m_runTotalBytes = mail.runTotalBytes;
+    }
+    if (mail.overallPosition) {
+        ui->PBarAll->setValue(mail.overallPos);
+        m_runBytesDone = mail.runBytesDone;
+    }
+    shown = shown || mail.fileRange || mail.filePosition || mail.overallRange || mail.overallPosition;
+    if (mail.stopTimer)
+        m_form.TimerVerify->stop();
+    if (shown)
+        ++m_displayTurns;
+}
+
+void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &verifyLog)
+{
+    if (!runLog.isEmpty()) {
+        ui->ListLog->addItems(runLog);
+    }
+    const QFontMetrics metrics(ui->ListBoxV->font());
+    int widest = 0;
+    for (const QString &line : verifyLog)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    m_logDelegate->Widen(widest);
+    ui->ListBoxV->addItems(verifyLog);
+    if (m_listBoxVTag == 0)
+        ui->ListBoxV->scrollToBottom();
+}
+
+void TRunControl::AddWindowLine(const QString &text)
+{
+    const QString line = Clock().toString(QStringLiteral("hh:mm:ss")) + text;
+    ui->ListLog->addItem(line);
+    ui->ListBoxV->addItem(line);
+}
+
+void TRunControl::ListBoxVScroll(int scrollCode)
+{
+    switch (scrollCode) {
+    case 0: // line up
+    case 2: // page up
+        m_listBoxVTag = 1;
+        break;
+    case 1: // line down
+    case 3: // page down
+    case 5: { // thumb dragging
+        m_listBoxVTag = 1;
+        // The scroll state before this scroll, as a list box counts it: a
+        // range over every line, a page of the visible lines, the position
+        // of the top line.
+        const QScrollBar *bar = ui->ListBoxV->verticalScrollBar();
+        const int page = bar->pageStep();
+        const int position = bar->value();
+        const int maximum = bar->maximum() + page - 1;
+        if (page + position >= 0.95 * maximum)
+            m_listBoxVTag = 0;
+        break;
+    }
+    default:
+        break;
+    }
+}

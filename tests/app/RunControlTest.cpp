@@ -1,0 +1,882 @@
+// A verify run through the real main window, offscreen: the checks at Start,
+// the progress display, pause and cancel, the delete confirmation and the end
+// of the run. Every dialog is answered by the test; the worker is held at
+// chosen calls by a window put between it and the main window.
+#include "MainFormFixture.h"
+#include "QvlTestMain.h"
+#include "TempTree.h"
+#include "../platform/TmpfsMount.h"
+
+#include "CancelMessageForm.h"
+#include "DeleteMsgForm.h"
+#include "QvlMainRun.h"
+#include "ui_CancelMessageForm.h"
+#include "ui_DeleteMsgForm.h"
+
+#include "InfoThread.h"
+#include "MountTable.h"
+#include "Trash.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <sys/mount.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+using QvlTest::MainFormFixture;
+
+namespace {
+
+// Forwards every call of the worker to the main window, and holds the
+// worker (from its own thread, so at a known place): after the counts of a
+// chosen number of pairs, at the top of the comparison loop, or at the first
+// total of the walk.
+class THoldingWindow : public IVerifyWindow
+{
+public:
+    explicit THoldingWindow(TRunControl &rc) : m_rc(rc), m_to(rc.Bridge()) {}
+
+    int holdAfterCount = 0; // 0: never
+    bool holdInWalk = false;
+    std::atomic<bool> held {false};
+
+    VerifyRequest CaptureRequest() override { return m_to.CaptureRequest(); }
+    void AppendRunLog(const std::string &l) override { m_to.AppendRunLog(l); }
+    void AppendResultLine(const std::string &l) override { m_to.AppendResultLine(l); }
+    void ShowTotals(std::int32_t d, std::int32_t f, double b) override
+    {
+        m_to.ShowTotals(d, f, b);
+        if (holdInWalk)
+            Hold();
+    }
+    void ShowCounts(std::int32_t s, std::int32_t d, std::int32_t m, std::int32_t c, std::int32_t f) override
+    {
+        m_to.ShowCounts(s, d, m, c, f);
+        if (c == holdAfterCount)
+            Hold();
+    }
+    void ShowCurrentPair(const std::string &s, const std::string &t) override
+    {
+        m_to.ShowCurrentPair(s, t);
+    }
+    void StartFileBar(std::int32_t m) override { m_to.StartFileBar(m); }
+    void UpdateFileBar(std::int32_t p) override { m_to.UpdateFileBar(p); }
+    void StartOverallBar(std::int32_t m, double t) override { m_to.StartOverallBar(m, t); }
+    void UpdateOverallBar(std::int32_t p, double d) override { m_to.UpdateOverallBar(p, d); }
+    void StopProgressTimer() override { m_to.StopProgressTimer(); }
+    bool ConfirmDelete(std::size_t c, DeleteMode s) override { return m_to.ConfirmDelete(c, s); }
+    bool DeleteOnCancelChecked() override { return m_to.DeleteOnCancelChecked(); }
+    void ShowMessage(const std::string &c, const std::string &t, TMessageIcon i) override
+    {
+        m_to.ShowMessage(c, t, i);
+    }
+    bool AskPermanentDelete(std::size_t c) override { return m_to.AskPermanentDelete(c); }
+
+private:
+    void Hold()
+    {
+        if (held.exchange(true))
+            return;
+        m_rc.Worker()->Pause();
+    }
+
+    TRunControl &m_rc;
+    IVerifyWindow &m_to;
+};
+
+// What a run dialog looked like when it came up.
+struct SeenDialog {
+    QString caption;
+    int height = 0;
+    int width = 0;
+    bool checkBoxVisible = false;
+    bool continueEnabledWhenChecked = true;
+    QString label1, label2, continueText, cancelText;
+    int label1X = 0, label1Width = 0, label2X = 0, label2Width = 0;
+};
+
+// Answers the run dialogs as they come up (polling for the active modal
+// widget): the cancel dialog with Continue, Cancel, or "delete so far" and
+// Cancel; the two-line confirmation with OK or Cancel.
+class DialogAnswerer
+{
+public:
+    enum TCancelAnswer { Continue, Cancel, DeleteSoFar };
+    TCancelAnswer cancelAnswer = Cancel;
+    bool confirm = false;
+    std::vector<SeenDialog> seen;
+
+    DialogAnswerer()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start(10);
+    }
+
+private:
+    void Poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *cancel = qobject_cast<TCancelForm *>(modal)) {
+            Ui::TCancelForm *ui = cancel->ui;
+            SeenDialog s;
+            s.caption = cancel->windowTitle();
+            s.height = cancel->height();
+            s.width = cancel->width();
+            s.checkBoxVisible = ui->CheckBoxDeleteOnCancel->isVisible();
+            if (cancelAnswer == DeleteSoFar) {
+                QTest::mouseClick(ui->CheckBoxDeleteOnCancel, Qt::LeftButton, {},
+                                  QPoint(5, ui->CheckBoxDeleteOnCancel->height() / 2));
+                s.continueEnabledWhenChecked = ui->ContinueBtn->isEnabled();
+            }
+            seen.push_back(s);
+            (cancelAnswer == Continue ? ui->ContinueBtn : ui->CancelBitBtn)->click();
+        } else if (auto *box = qobject_cast<TDeleteBox *>(modal)) {
+            Ui::TDeleteBox *ui = box->ui;
+            SeenDialog s;
+            s.caption = box->windowTitle();
+            s.height = box->height();
+            s.width = box->width();
+            s.label1 = ui->Label1->text();
+            s.label2 = ui->Label2->text();
+            s.continueText = ui->ContinueBtn->text();
+            s.cancelText = ui->CancelBitBtn->text();
+            s.label1X = ui->Label1->x();
+            s.label1Width = ui->Label1->width();
+            s.label2X = ui->Label2->x();
+            s.label2Width = ui->Label2->width();
+            seen.push_back(s);
+            (confirm ? ui->ContinueBtn : ui->CancelBitBtn)->click();
+        }
+    }
+
+    QTimer m_timer;
+};
+
+QStringList Items(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// The run-log lines of a list without their "hh:mm:ss " stamps; lines
+// without a stamp are left out.
+QStringList Stamped(const QListWidget *list)
+{
+    static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
+    QStringList out;
+    for (const QString &line : Items(list))
+        if (stamp.match(line).hasMatch())
+            out << line.mid(9);
+    return out;
+}
+
+// The drive part of a tree as the delete confirmation names it: "/" for the
+// root file system.
+QString DriveText(const QvlTest::TempTree &tree)
+{
+    const std::string drive = DrivePart(tree.root());
+    return drive.empty() ? QStringLiteral("/") : MainFormFixture::Q(drive);
+}
+
+bool Exists(const std::string &path)
+{
+    return QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+} // namespace
+
+class RunControlTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Source with three matching files, in a Target copy.
+    static void MakeMatchingTrees(const QvlTest::TempTree &tree)
+    {
+        for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+            QVERIFY(tree.createFile(std::string("src/") + name, QByteArray(name) + " content"));
+            QVERIFY(tree.createFile(std::string("dst/") + name, QByteArray(name) + " content"));
+        }
+    }
+
+    static TRunControl &Run(MainFormFixture &f) { return *f.form->RunControl; }
+
+    // Types both paths and presses Start.
+    static bool Start(MainFormFixture &f, const std::string &source, const std::string &target)
+    {
+        f.ui()->EditSource->setText(MainFormFixture::Q(source));
+        f.ui()->EditTarget->setText(MainFormFixture::Q(target));
+        if (!f.ui()->StartBtn->isEnabled())
+            return false;
+        QTest::mouseClick(f.ui()->StartBtn, Qt::LeftButton);
+        return true;
+    }
+
+    static bool WaitForEnd(MainFormFixture &f)
+    {
+        return QTest::qWaitFor([&] { return f.ui()->ReturnBitBtn->isEnabled(); }, 30000);
+    }
+
+    static QString LastBoxText(const MainFormFixture &f)
+    {
+        return f.boxes.empty() ? QString() : f.boxes.back().text;
+    }
+
+    static void SetDeleteMode(MainFormFixture &f, DeleteMode mode)
+    {
+        QRadioButton *radio = mode == DeleteMode::Source   ? f.ui()->RadioDelSource
+                              : mode == DeleteMode::Target ? f.ui()->RadioDelTarget
+                                                           : f.ui()->RadioDelNone;
+        radio->click();
+        QCOMPARE(Run(f).CurrentDeleteMode(), mode);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    void runShowsTotalsCountsAndBothLogs()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("src/same.txt", "identical"));
+        QVERIFY(tree.createFile("dst/same.txt", "identical"));
+        QVERIFY(tree.createFile("src/sub/deep.txt", "deep one"));
+        QVERIFY(tree.createFile("dst/sub/deep.txt", "deep one"));
+        QVERIFY(tree.createFile("src/differ.txt", "abcdef"));
+        QVERIFY(tree.createFile("dst/differ.txt", "abcxef"));
+        QVERIFY(tree.createFile("src/length.txt", "1234"));
+        QVERIFY(tree.createFile("dst/length.txt", "12345"));
+        QVERIFY(tree.createFile("src/only.txt", "0123456789"));
+
+        MainFormFixture f;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 4;
+        Run(f).WorkerWindow = &holder;
+        f.ui()->SourceTreeView->SetSelection(tree.path("src/sub"));
+        f.ui()->TargetTreeView->SetSelection(tree.path("dst"));
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("src/sub"));
+        // Relative paths: the run resolves them at Start, before the trees
+        // make other folders current.
+        QDir::setCurrent(MainFormFixture::Q(tree.root()));
+        QVERIFY(Start(f, "src", "dst"));
+
+        // Held before the last pair: the file total reads checked/gathered.
+        QVERIFY(f.ui()->PanelVerify->isVisible());
+        QVERIFY(!f.ui()->PanelMain->isVisible());
+        QVERIFY(!f.ui()->MenuView->menuAction()->isVisible());
+        QVERIFY(!f.ui()->MenuSettings->menuAction()->isVisible());
+        QTRY_COMPARE(f.ui()->TotalFiles->text(), QStringLiteral("4/5"));
+        QCOMPARE(f.ui()->TotalDir->text(), QStringLiteral("1"));
+        QVERIFY(!f.ui()->ReturnBitBtn->isEnabled());
+        QVERIFY(f.ui()->CancelBitBtn->isEnabled());
+        const std::string driveRoot = DrivePart(tree.root()) + "/";
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), driveRoot);
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), driveRoot);
+        Run(f).Worker()->Continue();
+        QVERIFY(WaitForEnd(f));
+
+        QCOMPARE(f.ui()->TotalFiles->text(), QStringLiteral("5"));
+        QCOMPARE(f.ui()->TotalDir->text(), QStringLiteral("1"));
+        QCOMPARE(f.ui()->TotalSize->text(), QStringLiteral("37"));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("2"));
+        QCOMPARE(f.ui()->Different->text(), QStringLiteral("2"));
+        QCOMPARE(f.ui()->Missing->text(), QStringLiteral("1"));
+        QCOMPARE(f.ui()->SourcePath->text(), QString());
+
+        const QString src = MainFormFixture::Q(tree.path("src"));
+        const QString dst = MainFormFixture::Q(tree.path("dst"));
+        const QStringList verifyLog = Items(f.ui()->ListBoxV);
+        for (const QString &line : {"Files Match - " + dst + "/same.txt", "Files Match - " + dst + "/sub/deep.txt",
+                                    "Files Differ - " + src + "/differ.txt",
+                                    "Lengths Differ - " + src + "/length.txt",
+                                    "Target Missing - " + dst + "/only.txt"})
+            QVERIFY2(verifyLog.contains(line), qPrintable(line));
+
+        const QStringList runLog = {
+            "Begin verify - Source: \"" + src + "\" - Target: \"" + dst + "\"",
+            QStringLiteral("Gathering file information."),
+            QStringLiteral("Begin folder and file comparison."),
+            QStringLiteral("Total number of files checked = 5"),
+            QStringLiteral("Total number of matching files = 2"),
+            QStringLiteral("Total number of missing files = 1"),
+            QStringLiteral("Total number of different files = 2"),
+        };
+        for (const QListWidget *list : {f.ui()->ListBoxV, f.ui()->ListLog}) {
+            const QStringList lines = Stamped(list);
+            QCOMPARE(lines.mid(lines.indexOf(runLog.first()), runLog.size()), runLog);
+            QVERIFY(QRegularExpression(QStringLiteral("^End file operations. Total elapsed time = "
+                                                      "\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d \\.$"))
+                        .match(lines.last())
+                        .hasMatch());
+        }
+        QVERIFY(!Items(f.ui()->ListLog).join('\n').contains(QStringLiteral("Files Match")));
+
+        const QvlTest::RecordedBox &done = f.boxes.back();
+        QCOMPARE(done.text, QStringLiteral("Operation Completed!   "));
+        QCOMPARE(done.caption, f.form->windowTitle());
+        QCOMPARE(done.icon, int(QMessageBox::Information));
+        QVERIFY(f.ui()->ReturnBitBtn->isEnabled());
+        QVERIFY(!f.ui()->CancelBitBtn->isEnabled());
+        QCOMPARE(Run(f).ListBoxVTag(), 0);
+    }
+
+    void singleFileRun()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("one/file.bin", QByteArray(3000, 'q')));
+        QVERIFY(tree.createFile("two/file.bin", QByteArray(3000, 'q')));
+        MainFormFixture f;
+        QVERIFY(Start(f, tree.path("one/file.bin"), tree.path("two/file.bin")));
+        QVERIFY(WaitForEnd(f));
+        const QStringList lines = Stamped(f.ui()->ListBoxV);
+        QVERIFY(lines.contains(QStringLiteral("Begin file comparison.")));
+        QVERIFY(!lines.contains(QStringLiteral("Begin folder and file comparison.")));
+        QVERIFY(Items(f.ui()->ListBoxV).contains("Files Match - " + MainFormFixture::Q(tree.path("two/file.bin"))));
+        QCOMPARE(f.ui()->TotalFiles->text(), QStringLiteral("1"));
+        QCOMPARE(f.ui()->TotalSize->text(), QStringLiteral("3,000"));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        // The path selection is reset for the next run.
+        QVERIFY(f.ui()->EditSource->text().isEmpty());
+        QVERIFY(f.ui()->EditTarget->text().isEmpty());
+        QVERIFY(!f.ui()->StartBtn->isEnabled());
+    }
+
+    void identicalPathsAskFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel);
+        QTest::newRow("ok") << int(QMessageBox::Ok);
+    }
+
+    void identicalPathsAskFirst()
+    {
+        QFETCH(int, answer);
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        f.answer = answer;
+        QVERIFY(Start(f, tree.path("src"), tree.path("src")));
+        QVERIFY(!f.boxes.empty());
+        QCOMPARE(f.boxes.front().caption, f.form->windowTitle());
+        QCOMPARE(f.boxes.front().text, QStringLiteral("The Source and Target are Identical!\nOk to continue?"));
+        QCOMPARE(f.boxes.front().icon, int(QMessageBox::Question));
+        QCOMPARE(f.boxes.front().buttons, int(QMessageBox::Ok | QMessageBox::Cancel));
+        // The history is updated before the question.
+        QCOMPARE(f.ui()->EditSourceHistory->count(), 1);
+        QCOMPARE(f.ui()->EditSourceHistory->item(0)->text(), MainFormFixture::Q(tree.path("src")));
+        if (answer == QMessageBox::Cancel) {
+            QCOMPARE(f.boxes.size(), std::size_t(1));
+            QVERIFY(f.ui()->PanelMain->isVisible());
+            QVERIFY(!Run(f).Worker());
+            return;
+        }
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("3"));
+    }
+
+    void cancelDuringWalkEndsWithoutSummary()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        DialogAnswerer answerer;
+        THoldingWindow holder(Run(f));
+        holder.holdInWalk = true;
+        Run(f).WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held && f.ui()->CancelBitBtn->isEnabled());
+        QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
+        QVERIFY(WaitForEnd(f));
+
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
+        QCOMPARE(answerer.seen[0].height, 97);
+        QVERIFY(!answerer.seen[0].checkBoxVisible);
+        const QStringList lines = Items(f.ui()->ListBoxV);
+        const QStringList log = Items(f.ui()->ListLog);
+        for (const QString &text : {QStringLiteral(" Verify operation paused."), QStringLiteral(" Verify operation canceled.")}) {
+            QCOMPARE(lines.filter(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d" + QRegularExpression::escape(text) + "$")).size(), 1);
+            QCOMPARE(log.filter(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d" + QRegularExpression::escape(text) + "$")).size(), 1);
+        }
+        QVERIFY(lines.filter(QStringLiteral("Total number of")).isEmpty());
+        QVERIFY(lines.filter(QStringLiteral("End file operations")).isEmpty());
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Canceled!   "));
+        QVERIFY(Run(f).RunCanceled());
+    }
+
+    void cancelDuringComparison_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("finalText");
+        QTest::addColumn<int>("deleted");
+        QTest::newRow("verify only") << int(DeleteMode::None) << int(DialogAnswerer::Cancel) << false << 97
+                                     << "Operation Canceled!   " << 0;
+        QTest::newRow("delete mode, cancel") << int(DeleteMode::Target) << int(DialogAnswerer::Cancel) << false
+                                             << 115 << "Operation Canceled!   " << 0;
+        QTest::newRow("delete so far, confirmed") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
+                                                  << true << 115 << "Operation Completed!   " << 2;
+        QTest::newRow("delete so far, refused") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
+                                                << false << 115 << "Operation Completed!   " << 0;
+        QTest::newRow("continue") << int(DeleteMode::None) << int(DialogAnswerer::Continue) << false << 97
+                                  << "Operation Completed!   " << 0;
+    }
+
+    void cancelDuringComparison()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, answer);
+        QFETCH(bool, confirm);
+        QFETCH(int, height);
+        QFETCH(QString, finalText);
+        QFETCH(int, deleted);
+
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode(mode));
+        int sounds = 0;
+        Run(f).PlaySound = [&sounds] {
+            ++sounds;
+            return false;
+        };
+        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        DialogAnswerer answerer;
+        answerer.cancelAnswer = DialogAnswerer::TCancelAnswer(answer);
+        answerer.confirm = confirm;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 2;
+        Run(f).WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        QTRY_COMPARE(f.ui()->TotalFiles->text(), QStringLiteral("2/3"));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("2"));
+        QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
+        QVERIFY(WaitForEnd(f));
+
+        QVERIFY(!answerer.seen.empty());
+        const SeenDialog &cancel = answerer.seen[0];
+        QCOMPARE(cancel.height, height);
+        QCOMPARE(cancel.checkBoxVisible, height == 115);
+        const QStringList lines = Stamped(f.ui()->ListBoxV);
+        if (answer == DialogAnswerer::Continue) {
+            QCOMPARE(Items(f.ui()->ListBoxV).filter(QStringLiteral(" Verify operation continued.")).size(), 1);
+            QVERIFY(lines.contains(QStringLiteral("Total number of files checked = 3")));
+        } else {
+            QVERIFY(lines.contains(QStringLiteral("Total number of files checked = 2")));
+            QVERIFY(!lines.filter(QStringLiteral("End file operations.")).isEmpty());
+        }
+        if (answer == DialogAnswerer::DeleteSoFar) {
+            QVERIFY(!cancel.continueEnabledWhenChecked);
+            QCOMPARE(Items(f.ui()->ListBoxV)
+                         .filter(QStringLiteral(" Verify operation canceled. Delete matching files so far selected."))
+                         .size(),
+                     1);
+            // The delete confirmation for the two matches so far.
+            QCOMPARE(answerer.seen.size(), std::size_t(2));
+            const SeenDialog &del = answerer.seen[1];
+            QCOMPARE(del.caption, QStringLiteral("Confirm Delete"));
+            QCOMPARE(del.label1, QStringLiteral("Are you sure you want to Delete"));
+            QCOMPARE(del.label2, "2 matching files from Target drive " + DriveText(tree) + "?");
+            QCOMPARE(del.continueText, QStringLiteral("Ok Delete"));
+            QCOMPARE(del.cancelText, QStringLiteral("No Cancel"));
+            QCOMPARE(sounds, 1);
+        } else {
+            QCOMPARE(answerer.seen.size(), std::size_t(1));
+            QCOMPARE(sounds, 0);
+        }
+        QCOMPARE(LastBoxText(f), finalText);
+
+        int gone = 0;
+        for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+            if (!Exists(tree.path(std::string("dst/") + name))) {
+                ++gone;
+                QVERIFY(Exists(HomeTrashDir() + "/files/" + name));
+            }
+            QVERIFY(Exists(tree.path(std::string("src/") + name)));
+        }
+        QCOMPARE(gone, deleted);
+    }
+
+    void deleteConfirmationAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("ok delete") << true;
+        QTest::newRow("no cancel") << false;
+    }
+
+    void deleteConfirmationAtTheEnd()
+    {
+        QFETCH(bool, confirm);
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Source);
+        int sounds = 0;
+        Run(f).PlaySound = [&sounds] {
+            ++sounds;
+            return true;
+        };
+        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        DialogAnswerer answerer;
+        answerer.confirm = confirm;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        const SeenDialog &del = answerer.seen[0];
+        const QString line2 = "3 matching files from Source drive " + DriveText(tree) + "?";
+        QCOMPARE(del.label2, line2);
+        // As wide as the wider line + 20, each line centred.
+        TDeleteBox probe;
+        const int w1 = probe.ui->Label1->fontMetrics().horizontalAdvance(del.label1);
+        const int w2 = probe.ui->Label2->fontMetrics().horizontalAdvance(del.label2);
+        QCOMPARE(del.width, std::max(w1, w2) + 20);
+        QCOMPARE(del.label1Width, w1);
+        QCOMPARE(del.label2Width, w2);
+        QCOMPARE(del.label1X, (del.width - w1) / 2);
+        QCOMPARE(del.label2X, (del.width - w2) / 2);
+        QCOMPARE(sounds, 1);
+
+        const QStringList lines = Stamped(f.ui()->ListBoxV);
+        QCOMPARE(lines.contains(QStringLiteral("Begin deleting files.")), confirm);
+        QCOMPARE(lines.contains(QStringLiteral("Cancel without deleting matching files selected.")), !confirm);
+        QCOMPARE(Exists(tree.path("src/a.txt")), !confirm);
+        QCOMPARE(Exists(tree.path("dst/a.txt")), true);
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+    }
+
+    void driveCheckFromMountTable_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::addColumn<int>("modeAfter");
+        const QString recycle = QStringLiteral("placed in Recycle Bin. Continue with Verify and permanently Delete?");
+        QTest::newRow("fixed") << "/home/user/copy" << false << true << QString() << QString() << int(DeleteMode::Target);
+        QTest::newRow("ram disk") << "/mnt/ram/x" << false << true << QString() << QString() << int(DeleteMode::Target);
+        QTest::newRow("removable, continue")
+            << "/mnt/stick/photos" << true << true
+            << "Target drive '/mnt/stick/' is a removable drive. Files cannot be" << recycle << int(DeleteMode::Target);
+        QTest::newRow("removable, cancel")
+            << "/mnt/stick/photos" << false << false
+            << "Target drive '/mnt/stick/' is a removable drive. Files cannot be" << recycle << int(DeleteMode::Target);
+        QTest::newRow("network") << "/mnt/nas/2024" << false << false
+                                 << "Target drive '/mnt/nas/' is a network drive. Files cannot be" << recycle
+                                 << int(DeleteMode::Target);
+        QTest::newRow("sshfs") << "/home/user/remote/a" << true << true
+                               << "Target drive '/home/user/remote/' is a network drive. Files cannot be" << recycle
+                               << int(DeleteMode::Target);
+        QTest::newRow("cd-rom") << "/media/user/DVD_2024/x" << false << false
+                                << "Target drive '/media/user/DVD_2024/' is a Read Only Drive. Files cannot"
+                                << "be recycled. Continue with Verify Only?" << int(DeleteMode::None);
+        QTest::newRow("read-only mount") << "/srv/archive/old" << true << true
+                                         << "Target drive '/srv/archive/' is a Read Only Drive. Files cannot"
+                                         << "be recycled. Continue with Verify Only?" << int(DeleteMode::None);
+        QTest::newRow("unknown") << "/mnt/fuse-other/y" << false << false
+                                 << "Target drive '/mnt/fuse-other/' is unknown." << "Continue with Verify only?"
+                                 << int(DeleteMode::None);
+    }
+
+    void driveCheckFromMountTable()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, answer);
+        QFETCH(bool, result);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        QFETCH(int, modeAfter);
+
+        std::ifstream in(QVL_SOURCE_DIR "/tests/fixtures/mountinfo-desktop.txt");
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::vector<MountEntry> mounts = ParseMountInfo(text.str());
+        // The stick and the backup disk are on USB.
+        const RemovableProbe usb = [](unsigned major, unsigned minor, const std::string &) {
+            return major == 8 && (minor == 17 || minor == 33);
+        };
+
+        MainFormFixture f;
+        Run(f).DrivePartOf = [mounts](const std::string &path) { return DrivePart(path, mounts); };
+        Run(f).DriveTypeOf = [mounts, usb](const std::string &root) {
+            const std::string point = root.size() > 1 ? root.substr(0, root.size() - 1) : root;
+            for (auto it = mounts.rbegin(); it != mounts.rend(); ++it)
+                if (it->mountPoint == point)
+                    return ClassifyMount(*it, usb);
+            return dtNoRootDir;
+        };
+        DialogAnswerer answerer;
+        answerer.confirm = answer;
+        SetDeleteMode(f, DeleteMode::Target);
+        f.ui()->EditTarget->setText(target);
+        QCOMPARE(Run(f).CheckDeleteDrive(), result);
+        QCOMPARE(int(Run(f).CurrentDeleteMode()), modeAfter);
+        if (line1.isEmpty()) {
+            QVERIFY(answerer.seen.empty());
+            return;
+        }
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        const SeenDialog &box = answerer.seen[0];
+        QCOMPARE(box.caption, QStringLiteral("Confirm Continue"));
+        QCOMPARE(box.label1, line1);
+        QCOMPARE(box.label2, line2);
+        QCOMPARE(box.continueText, QStringLiteral("Continue"));
+        QCOMPARE(box.cancelText, QStringLiteral("Cancel"));
+        QCOMPARE(box.width, std::max(box.label1Width, box.label2Width) + 20);
+    }
+
+    void verifyOnlyAsksNoDriveType()
+    {
+        MainFormFixture f;
+        int asked = 0;
+        Run(f).DriveTypeOf = [&asked](const std::string &) {
+            ++asked;
+            return dtUnknown;
+        };
+        f.ui()->EditTarget->setText(QStringLiteral("/anything"));
+        QVERIFY(Run(f).CheckDeleteDrive());
+        QCOMPARE(asked, 0);
+    }
+
+    void refusedDriveCheckCancelsTheStart()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        Run(f).DriveTypeOf = [](const std::string &) { return dtRemote; };
+        SetDeleteMode(f, DeleteMode::Source);
+        DialogAnswerer answerer;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Verify Operation Canceled."));
+        QVERIFY(f.ui()->PanelMain->isVisible());
+        QVERIFY(!Run(f).Worker());
+    }
+
+    void driveCheckOnTmpfsStartsWithoutDialog()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("src/a.txt", "on disk"));
+        QVERIFY(tree.createDir("ram"));
+        QvlTest::TmpfsMount ram(tree.path("ram"));
+        if (!ram.Mounted())
+            QSKIP(ram.Reason());
+        QVERIFY(tree.createFile("ram/a.txt", "on disk"));
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Target);
+        DialogAnswerer answerer;
+        QVERIFY(Start(f, tree.path("src"), tree.path("ram")));
+        QVERIFY(WaitForEnd(f));
+        // Only the delete confirmation at the end, refused.
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Delete"));
+        QCOMPARE(answerer.seen[0].label2, "1 matching files from Target drive " + MainFormFixture::Q(tree.path("ram")) + "?");
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
+    }
+
+    void readOnlyMountRunsVerifyOnly()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("src/a.txt", "kept"));
+        QVERIFY(tree.createDir("ro"));
+        QvlTest::TmpfsMount mount(tree.path("ro"));
+        if (!mount.Mounted())
+            QSKIP(mount.Reason());
+        QVERIFY(tree.createFile("ro/a.txt", "kept"));
+        if (::mount("quorvel-test", tree.path("ro").c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            QSKIP("cannot remount the tmpfs read-only");
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Target);
+        DialogAnswerer answerer;
+        answerer.confirm = true;
+        QVERIFY(Start(f, tree.path("src"), tree.path("ro")));
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].label1,
+                 "Target drive '" + MainFormFixture::Q(tree.path("ro")) + "/' is a Read Only Drive. Files cannot");
+        QCOMPARE(Run(f).CurrentDeleteMode(), DeleteMode::None);
+        QVERIFY(f.ui()->RadioDelTarget->isChecked());
+        QVERIFY(WaitForEnd(f));
+        // Verify only: no delete confirmation, and the option shows it again.
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
+        QVERIFY(f.ui()->RadioDelNone->isChecked());
+        QVERIFY(Exists(tree.path("ro/a.txt")));
+    }
+
+    void timerFigures_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<double>("done");
+        QTest::addColumn<double>("total");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("estimate"); // empty: not known
+        QTest::newRow("nothing yet") << qint64(0) << 0.0 << 5e6 << true << "0 Kb/s" << QString();
+        QTest::newRow("1,000 Kb/s") << qint64(10) << 10240000.0 << 20480000.0 << true << "1,000 Kb/s" << "00:00:20";
+        QTest::newRow("odd second") << qint64(3) << 30720.0 << 30720.0 << false << "10 Kb/s" << "00:00:03";
+        QTest::newRow("days dropped") << qint64(10) << 10240.0 << 90061.0 * 1024 << true << "1 Kb/s" << "01:01:01";
+        QTest::newRow("under 1 Kb/s") << qint64(4) << 4000.0 << 1e9 << true << "0 Kb/s" << QString();
+    }
+
+    void timerFigures()
+    {
+        QFETCH(qint64, seconds);
+        QFETCH(double, done);
+        QFETCH(double, total);
+        QFETCH(bool, shown);
+        QFETCH(QString, rate);
+        QFETCH(QString, estimate);
+        const TTimerFigures t = TimerFigures(seconds, done, total);
+        QCOMPARE(t.rateAndEstimate, shown);
+        QCOMPARE(RateText(t.rate), rate);
+        QCOMPARE(t.estimateKnown, !estimate.isEmpty());
+        if (t.estimateKnown)
+            QCOMPARE(ClockText(t.estimate), estimate);
+    }
+
+    void timerTicksOnTheWindowAndReturnResets()
+    {
+        MainFormFixture f;
+        TRunControl &rc = Run(f);
+        QTime now(9, 0, 0);
+        rc.Clock = [&now] { return now; };
+        f.form->ShowVerifyView(true);
+        rc.StartProgressDisplay();
+        QCOMPARE(f.ui()->LabelRate->text(), QStringLiteral("0 Kb/s"));
+        QCOMPARE(f.ui()->LabelElapsed->text(), QStringLiteral("00:00:00 /"));
+        QCOMPARE(f.ui()->LabelRemain->text(), QStringLiteral("00:00:00"));
+
+        rc.Bridge().StartOverallBar(1000, 90061.0 * 1024);
+        rc.Bridge().UpdateOverallBar(1, 10240);
+        now = now.addSecs(10);
+        rc.TimerVerifyTimer();
+        QCOMPARE(f.ui()->LabelRate->text(), QStringLiteral("1 Kb/s"));
+        QCOMPARE(f.ui()->LabelRemain->text(), QStringLiteral("01:01:01"));
+        QCOMPARE(f.ui()->LabelElapsed->text(), QStringLiteral("00:00:10 /"));
+
+        // An odd second moves only the elapsed time.
+        rc.Bridge().UpdateOverallBar(2, 10240000);
+        now = now.addSecs(1);
+        rc.TimerVerifyTimer();
+        QCOMPARE(f.ui()->LabelRate->text(), QStringLiteral("1 Kb/s"));
+        QCOMPARE(f.ui()->LabelElapsed->text(), QStringLiteral("00:00:11 /"));
+        now = now.addSecs(1);
+        rc.TimerVerifyTimer();
+        QCOMPARE(f.ui()->LabelRate->text(), QStringLiteral("833 Kb/s"));
+
+        // The worker stops the timer at the end of its comparison.
+        rc.Bridge().StopProgressTimer();
+        rc.FlushDisplay();
+        QVERIFY(!f.form->TimerVerify->isActive());
+
+        rc.ReturnBitBtnClick();
+        QCOMPARE(f.ui()->LabelRate->text(), QString());
+        QCOMPARE(f.ui()->LabelElapsed->text(), QStringLiteral("00:00:00 /"));
+        QCOMPARE(f.ui()->LabelRemain->text(), QStringLiteral("00:00:00"));
+        QVERIFY(f.ui()->PanelMain->isVisible());
+        QVERIFY(!f.ui()->PanelVerify->isVisible());
+    }
+
+    void followFlag_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("startFrom"); // 0: top, 1: a few lines above the end
+        QTest::addColumn<int>("tag");
+        QTest::newRow("line up") << int(QAbstractSlider::SliderSingleStepSub) << 1 << 1;
+        QTest::newRow("page up") << int(QAbstractSlider::SliderPageStepSub) << 1 << 1;
+        QTest::newRow("line down far from the end") << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 1;
+        QTest::newRow("page down far from the end") << int(QAbstractSlider::SliderPageStepAdd) << 0 << 1;
+        QTest::newRow("line down near the end") << int(QAbstractSlider::SliderSingleStepAdd) << 1 << 0;
+        QTest::newRow("drag near the end") << int(QAbstractSlider::SliderMove) << 1 << 0;
+        QTest::newRow("drag far from the end") << int(QAbstractSlider::SliderMove) << 0 << 1;
+    }
+
+    void followFlag()
+    {
+        QFETCH(int, action);
+        QFETCH(int, startFrom);
+        QFETCH(int, tag);
+        MainFormFixture f;
+        TRunControl &rc = Run(f);
+        f.form->ShowVerifyView(true);
+        QListWidget *list = f.ui()->ListBoxV;
+        for (int i = 0; i < 400; ++i)
+            rc.Bridge().AppendResultLine("line " + std::to_string(i));
+        rc.FlushDisplay();
+        QScrollBar *bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(rc.ListBoxVTag(), 0);
+
+        // Away first, then the row's scroll from where it starts.
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(rc.ListBoxVTag(), 1);
+        bar->setValue(startFrom == 0 ? 0 : bar->maximum() - 3);
+        if (action == QAbstractSlider::SliderMove) {
+            bar->setSliderDown(true);
+            bar->setSliderPosition(bar->value() + 1);
+            bar->setSliderDown(false);
+        } else {
+            bar->triggerAction(QAbstractSlider::SliderAction(action));
+        }
+        QCOMPARE(rc.ListBoxVTag(), tag);
+        // Released thumb and other codes leave the flag.
+        rc.ListBoxVScroll(4);
+        QCOMPARE(rc.ListBoxVTag(), tag);
+
+        const int before = bar->value();
+        rc.Bridge().AppendResultLine("one more");
+        rc.FlushDisplay();
+        if (tag == 0)
+            QCOMPARE(bar->value(), bar->maximum());
+        else
+            QCOMPARE(bar->value(), before);
+    }
+
+    void closeBoxDuringRunCancels()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        DialogAnswerer answerer;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held && f.ui()->CancelBitBtn->isEnabled());
+        QVERIFY(!f.form->close());
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Canceled!   "));
+        QVERIFY(f.form->isVisible());
+        // After the run the close box closes the window.
+        QVERIFY(f.form->close());
+    }
+};
+
+QVL_TEST_MAIN(RunControlTest)
+#include "RunControlTest.moc"
