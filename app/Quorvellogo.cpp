@@ -4,6 +4,7 @@
 #include "ui_Quorvellogo.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -47,6 +48,20 @@ TFrameQvlLogo::~TFrameQvlLogo()
 void TFrameQvlLogo::LogoImageClick()
 {
     OpenHomePage();
+}
+
+void TFrameQvlLogo::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        LogoImageClick();
+        event->accept();
+        return;
+    default:
+        QFrame::keyPressEvent(event);
+    }
 }
 
 bool TFrameQvlLogo::eventFilter(QObject *watched, QEvent *event)

@@ -23,6 +23,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Reached with the Tab key, Space or Enter opens the home page.
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // Opens the home page with the desktop's handler for web addresses; a failure

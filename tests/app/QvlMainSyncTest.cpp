@@ -220,6 +220,9 @@ private slots:
         bool allow = true;
         f.form->SourceTreeViewCollapsing(first, allow);
         QVERIFY(!allow);
+        QVERIFY(first->isExpanded());
+        view->FullCollapse();
+        QVERIFY(first->isExpanded());
         Select(view, tree.path("c"));
         allow = true;
         f.form->SourceTreeViewCollapsing(first, allow);

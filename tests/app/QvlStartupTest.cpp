@@ -167,8 +167,10 @@ private slots:
         QCOMPARE(logo->toolTip(), QString("Quorvel Online"));
         QCOMPARE(logo->statusTip(), QString("https://quorvel.org/"));
         QTest::mouseClick(logo, Qt::LeftButton);
+        QTest::keyClick(MainForm->ui->FrameQvlLogo1, Qt::Key_Space);
         AboutForm->LabelLinkClick();
-        QCOMPARE(opened, (QList<QUrl>{QUrl("https://quorvel.org/"), QUrl("https://quorvel.org/")}));
+        QCOMPARE(opened, QList<QUrl>(3, QUrl("https://quorvel.org/")));
+        QCOMPARE(MainForm->ui->FrameQvlLogo1->focusPolicy(), Qt::TabFocus);
         QCOMPARE(AboutForm->ui->LabelLink->text(), QString("https://quorvel.org/"));
     }
 
