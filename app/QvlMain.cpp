@@ -159,12 +159,11 @@ void TMainForm::FormCreate()
     ShowVerifyView(false);
     ui->ListSplitter->handle(1)->setVisible(ui->ListLog->isVisible() || ui->ListLog->isVisibleTo(this));
     UpdateMinimumSize();
-    const QSize client(650, 650);
-    resize(client.width(), client.height() + menuBar()->sizeHint().height()
-                               + ui->ToolBar1->sizeHint().height() + statusBar()->sizeHint().height());
+    // The client area holds the tool bar, the views and the status line; the
+    // menu bar lies above it.
+    resize(650, 650 + menuBar()->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    m_verifyViewWidth = ui->PanelMain->width();
 
     // Caption, title and version lines.
     setWindowTitle(QStringLiteral("Quorvel ") + GetVersionValue(QStringLiteral("FileVersion")));

@@ -227,7 +227,6 @@ private:
 
     bool OptionsEventFilter(QObject *watched, QEvent *event);
 
-    int m_verifyViewWidth = 0;
     bool m_afterDoubleClick = false;
     bool m_restoringSelection = false; // a refused sync puts a tree back
 };

@@ -58,6 +58,7 @@ private slots:
         QCOMPARE(f.form->minimumWidth(), 600);
         QVERIFY(f.form->minimumHeight() >= 400);
         QCOMPARE(f.ui()->ClientPanel->width(), 650);
+        QCOMPARE(f.form->height() - f.form->menuBar()->height(), 650);
         QVERIFY(f.ui()->PanelMain->isVisible());
         QVERIFY(!f.ui()->PanelVerify->isVisible());
         QCOMPARE(f.ui()->AOptionPanel->height(), 70);
