@@ -157,7 +157,7 @@ void TMainForm::FormCreate()
 {
     // Panels and size.
     ShowVerifyView(false);
-    ui->ListSplitter->handle(1)->setVisible(ui->ListLog->isVisible() || ui->ListLog->isVisibleTo(this));
+    ui->ListSplitter->handle(1)->setVisible(ui->ListLog->isVisibleTo(this));
     UpdateMinimumSize();
     // The client area holds the tool bar, the views and the status line; the
     // menu bar lies above it.

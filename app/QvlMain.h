@@ -202,6 +202,7 @@ private:
     bool TryCompletion(QLineEdit *edit);
     void UpdateStartButton();
     bool HistoryChoose(TSide &side);
+    bool HistoryKeyPress(TSide &side, QKeyEvent *key);
     void AddToHistory(TSide &side);
     void PlaceHistory(TSide &side);
     // Shows the history list (nothing selected) when it has entries.

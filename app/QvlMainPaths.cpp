@@ -387,15 +387,16 @@ void TMainForm::UpdatePathHistory()
     AddToHistory(m_target);
 }
 
-bool TMainForm::EditSourceHistoryKeyPress(QKeyEvent *key)
+bool TMainForm::HistoryKeyPress(TSide &side, QKeyEvent *key)
 {
-    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (HistoryChoose(m_source), true);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    HistoryChoose(side); // Enter is swallowed, chosen or not
+    return true;
 }
 
-bool TMainForm::EditTargetHistoryKeyPress(QKeyEvent *key)
-{
-    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (HistoryChoose(m_target), true);
-}
+bool TMainForm::EditSourceHistoryKeyPress(QKeyEvent *key) { return HistoryKeyPress(m_source, key); }
+bool TMainForm::EditTargetHistoryKeyPress(QKeyEvent *key) { return HistoryKeyPress(m_target, key); }
 
 void TMainForm::EditSourceHistoryMouseDown() { HistoryChoose(m_source); }
 void TMainForm::EditTargetHistoryMouseDown() { HistoryChoose(m_target); }
@@ -516,13 +517,9 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
         if (watched == side->History) {
-            if (event->type() == QEvent::KeyPress) {
-                auto *key = static_cast<QKeyEvent *>(event);
-                if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                    HistoryChoose(*side);
-                    return true;
-                }
-            } else if (event->type() == QEvent::FocusOut) {
+            if (event->type() == QEvent::KeyPress)
+                return HistoryKeyPress(*side, static_cast<QKeyEvent *>(event));
+            if (event->type() == QEvent::FocusOut) {
                 if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
                     side->History->hide();
             }
