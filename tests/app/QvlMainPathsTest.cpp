@@ -226,6 +226,36 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.ui()->EditSource));
     }
 
+    void focusAndClicksShowTheHistory()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        QLineEdit *edit = f.ui()->EditSource;
+        QListWidget *history = f.ui()->EditSourceHistory;
+        edit->setText(root + "/alpha");
+        f.form->UpdatePathHistory();
+        // The click that focuses the box only ends the focusing.
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QVERIFY(edit->hasFocus());
+        QVERIFY(history->isVisible());
+        QVERIFY(!f.form->FJustEntered);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QVERIFY(!history->isVisible());
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QVERIFY(history->isVisible());
+        QCOMPARE(history->geometry().top(), edit->parentWidget()->geometry().bottom() + 1);
+        QCOMPARE(history->width(), edit->width());
+        // A double click selects the whole text, Ctrl+A too.
+        QTest::mouseDClick(edit, Qt::LeftButton);
+        QCOMPARE(edit->selectedText(), edit->text());
+        edit->deselect();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(edit->selectedText(), edit->text());
+        // Leaving the box for another control hides the list.
+        f.ui()->EditTarget->setFocus();
+        QTRY_VERIFY(!history->isVisible());
+    }
+
     void popupMenuStatesFollowTheBox()
     {
         MainFormFixture f;

@@ -4,6 +4,8 @@
 #include "QvlTestMain.h"
 #include "TempTree.h"
 
+#include "MountMonitor.h"
+
 #include <QTimer>
 
 using QvlTest::MainFormFixture;
@@ -184,7 +186,7 @@ private slots:
         Select(f.ui()->SourceTreeView, tree.path("c/Photos"));
         QTimer *timer = f.form->TimerTreeReset;
         QVERIFY(!timer->isActive());
-        f.form->DeviceChange();
+        emit TMountMonitor::Instance()->MountsChanged(); // a mount or unmount
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 1500);
         const int first = timer->remainingTime();
