@@ -11,11 +11,13 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -41,7 +43,7 @@ QString Count(qint64 value)
 class TRunLogDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TRunLogDelegate(QListWidget *list) : QStyledItemDelegate(list), m_list(list) {}
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -50,13 +52,52 @@ public:
         return {m_width, m_height};
     }
 
-    // Widens the lines to `textWidth` + 10 when that is wider.
-    void Widen(int textWidth) { m_width = std::max(m_width, textWidth + 10); }
-    void Reset() { m_width = 0; }
+    // Widens the lines to the widest of `lines` + 10 when that is wider.
+    void Widen(const QStringList &lines)
+    {
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = std::max(widest, TextWidth(line));
+        m_width = std::max(m_width, widest + 10);
+    }
+
+    void Reset()
+    {
+        m_width = 0;
+        m_advances.fill(-1);
+    }
 
 private:
+    // Shaping every line would cost the window more than the comparison
+    // costs the worker. A line of Latin-1 characters is measured as the sum
+    // of its characters' advances (what the list draws, less any kerning);
+    // any other line is shaped.
+    int TextWidth(const QString &line)
+    {
+        const QFontMetrics metrics(m_list->font());
+        int width = 0;
+        for (const QChar c : line) {
+            const char16_t u = c.unicode();
+            if (u >= m_advances.size())
+                return metrics.horizontalAdvance(line);
+            if (m_advances[u] < 0)
+                m_advances[u] = metrics.horizontalAdvance(c);
+            width += m_advances[u];
+        }
+        return width;
+    }
+
+    QListWidget *m_list;
     int m_width = 0;
     mutable int m_height = 0;
+    std::array<int, 256> m_advances = MakeUnknown();
+
+    static std::array<int, 256> MakeUnknown()
+    {
+        std::array<int, 256> a;
+        a.fill(-1);
+        return a;
+    }
 };
 
 // ------------------------------------------------------------------ figures
@@ -276,11 +317,7 @@ void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &veri
     if (!runLog.isEmpty()) {
         ui->ListLog->addItems(runLog);
     }
-    const QFontMetrics metrics(ui->ListBoxV->font());
-    int widest = 0;
-    for (const QString &line : verifyLog)
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    m_logDelegate->Widen(widest);
+    m_logDelegate->Widen(verifyLog);
     ui->ListBoxV->addItems(verifyLog);
     if (m_listBoxVTag == 0)
         ui->ListBoxV->scrollToBottom();

@@ -1,0 +1,67 @@
+// One verify run through the real main window, offscreen, every question
+// answered yes: how long the run takes from Start to its completion, and how
+// often the window showed the run's progress meanwhile.
+//   window-bench SOURCE TARGET
+// Prints: seconds=<run time> turns=<display turns> per_second=<turns/s>
+#include "QvlApplication.h"
+#include "QvlMain.h"
+#include "QvlMainRun.h"
+#include "QvlStartup.h"
+#include "ui_QvlMain.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: window-bench SOURCE TARGET\n");
+        return 2;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    TQvlApplication app(argc, argv);
+    CreateForms();
+    TMainForm &form = *MainForm;
+
+    QElapsedTimer clock;
+    qint64 finishedAt = -1;
+    long turnsAtEnd = 0;
+    QString outcome;
+    form.MessageBox = [&](const QString &, const QString &text, int, int buttons) {
+        if (text.startsWith(QLatin1String("Operation "))) {
+            finishedAt = clock.nsecsElapsed();
+            turnsAtEnd = form.RunControl->DisplayTurns();
+            outcome = text;
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        }
+        return (buttons & QMessageBox::Yes) ? int(QMessageBox::Yes) : int(QMessageBox::Ok);
+    };
+    form.show();
+
+    form.ui->EditSource->setText(QFile::decodeName(argv[1]));
+    form.ui->EditTarget->setText(QFile::decodeName(argv[2]));
+    if (!form.ui->StartBtn->isEnabled()) {
+        std::fprintf(stderr, "window-bench: Start is not enabled for these paths\n");
+        DestroyForms();
+        return 2;
+    }
+    QTimer::singleShot(0, &form, [&] {
+        clock.start();
+        form.ui->StartBtn->click();
+    });
+    app.exec();
+
+    const double seconds = finishedAt / 1e9;
+    std::printf("seconds=%.3f turns=%ld per_second=%.1f outcome=%s\n", seconds, turnsAtEnd,
+                seconds > 0 ? turnsAtEnd / seconds : 0.0, qPrintable(outcome.trimmed()));
+    DestroyForms();
+    return finishedAt < 0 ? 1 : 0;
+}

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Does the window hold a run up? The same verify runs once through the main
+# window (offscreen, every question answered yes) and once through
+# quorvel-verify, warm cache, best of $RUNS after one warm-up run each:
+#   (a) a pair of identical 1 GiB files
+#   (b) two trees of 20,000 small files
+# The ratio is window time / quorvel-verify time (goals: at most 1.1 for (a),
+# 1.5 for (b)); "shown" is how many times a second the window showed the
+# run's progress (goal: at least 20).
+#   bench/run-window.sh [DATA_FOLDER]     (default: bench/data)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+data=${1:-bench/data}
+runs=${RUNS:-3}
+build=${BUILD_DIR:-build}
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target quorvel-verify window-bench >/dev/null
+verify=$build/cli/quorvel-verify
+window=$build/bench/window-bench
+
+echo "Making data in $data (once) ..."
+python3 bench/make_data.py "$data" $((1 << 30)) 20000
+
+# seconds of one quorvel-verify run, with its whole log written
+cli_once() {
+  local start end
+  start=$(date +%s%N)
+  "$verify" "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+# "seconds turns/s" of one window run
+window_once() {
+  local out
+  out=$(QT_QPA_PLATFORM=offscreen "$window" "$@" 2>/dev/null)
+  awk '{ for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] } }
+       END { print v["seconds"], v["per_second"] }' <<<"$out"
+}
+
+compare() { # name source target
+  local name=$1; shift
+  cli_once "$@" >/dev/null
+  window_once "$@" >/dev/null
+  local best_cli="" best_win="" shown=""
+  for _ in $(seq "$runs"); do
+    local c w s
+    c=$(cli_once "$@")
+    read -r w s <<<"$(window_once "$@")"
+    if [ -z "$best_cli" ] || awk "BEGIN{exit !($c < $best_cli)}"; then best_cli=$c; fi
+    if [ -z "$best_win" ] || awk "BEGIN{exit !($w < $best_win)}"; then best_win=$w; shown=$s; fi
+  done
+  awk -v n="$name" -v c="$best_cli" -v w="$best_win" -v s="$shown" 'BEGIN{
+    printf "%-26s window %7.3f s (shown %5.1f/s) | quorvel-verify %7.3f s | ratio %.2fx\n",
+      n, w, s, c, (c > 0 ? w / c : 0) }'
+}
+
+compare "(a) 1 GiB identical pair" "$data/large-a.bin" "$data/large-b.bin"
+compare "(b) 20,000 small files" "$data/small-src" "$data/small-dst"
