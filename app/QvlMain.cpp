@@ -124,6 +124,7 @@ void TMainForm::SetUpMenusAndTools()
     ui->SpeedButtonHelp->setIcon(GlyphIcon(TGlyph::Help));
     ui->SpeedButtonAbout->setIcon(GlyphIcon(TGlyph::About));
     ui->ToolBar1->setContentsMargins(8, 0, 0, 0);
+    ui->ToolBar1->setFixedHeight(29);
     for (QAction *a : ui->ToolBar1->actions())
         if (QWidget *w = ui->ToolBar1->widgetForAction(a); w && !a->isSeparator())
             w->setFixedSize(25, 25);
