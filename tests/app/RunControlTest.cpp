@@ -856,8 +856,35 @@ private slots:
             QCOMPARE(bar->value(), before);
     }
 
-    void closeBoxDuringRunCancels()
+    void verifyLogWidensToItsWidestLine()
     {
+        MainFormFixture f;
+        TRunControl &rc = Run(f);
+        f.form->ShowVerifyView(true);
+        QListWidget *list = f.ui()->ListBoxV;
+        rc.Bridge().AppendResultLine("short");
+        rc.FlushDisplay();
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+        const std::string wide = "Files Match - /" + std::string(300, 'w') + "/end";
+        rc.Bridge().AppendResultLine(wide);
+        rc.Bridge().AppendResultLine("short again");
+        rc.FlushDisplay();
+        const int textWidth = list->fontMetrics().horizontalAdvance(QString::fromStdString(wide));
+        QScrollBar *bar = list->horizontalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QVERIFY(bar->maximum() + list->viewport()->width() >= textWidth + 10);
+    }
+
+    void closingDuringRunCancels_data()
+    {
+        QTest::addColumn<bool>("exitCommand");
+        QTest::newRow("close box") << false;
+        QTest::newRow("File Exit") << true;
+    }
+
+    void closingDuringRunCancels()
+    {
+        QFETCH(bool, exitCommand);
         QvlTest::TempTree tree;
         MakeMatchingTrees(tree);
         MainFormFixture f;
@@ -867,7 +894,10 @@ private slots:
         Run(f).WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held && f.ui()->CancelBitBtn->isEnabled());
-        QVERIFY(!f.form->close());
+        if (exitCommand)
+            f.ui()->FileExitItem->trigger();
+        else
+            QVERIFY(!f.form->close());
         QVERIFY(WaitForEnd(f));
         QCOMPARE(answerer.seen.size(), std::size_t(1));
         QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
