@@ -127,9 +127,15 @@ void TRunControl::StartBtnClick()
     m_runTarget = AbsolutePath(ToPath(target));
 
     for (TSystemTreeView *tree : {ui->SourceTreeView, ui->TargetTreeView}) {
-        const std::string selection = tree->Selection();
-        if (!selection.empty())
-            tree->SetSelection(DrivePartOf(selection) + "/");
+        // A tree that cannot show its drive root is shown the error; the run
+        // goes on, its paths are taken already.
+        try {
+            const std::string selection = tree->Selection();
+            if (!selection.empty())
+                tree->SetSelection(DrivePartOf(selection) + "/");
+        } catch (...) {
+            ShowException(std::current_exception());
+        }
     }
 
     ResetRunDisplay();

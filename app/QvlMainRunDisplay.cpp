@@ -327,6 +327,8 @@ void TRunControl::AddWindowLine(const QString &text)
 {
     const QString line = Clock().toString(QStringLiteral("hh:mm:ss")) + text;
     ui->ListLog->addItem(line);
+    // Every line of the verify log is as wide as the widest; this one too.
+    m_logDelegate->Widen({line});
     ui->ListBoxV->addItem(line);
 }
 

@@ -15,6 +15,7 @@
 
 #include "InfoThread.h"
 #include "MountTable.h"
+#include "Paths.h"
 #include "Trash.h"
 
 #include <QApplication>
@@ -288,8 +289,8 @@ private slots:
         QVERIFY(!f.ui()->ReturnBitBtn->isEnabled());
         QVERIFY(f.ui()->CancelBitBtn->isEnabled());
         const std::string driveRoot = DrivePart(tree.root()) + "/";
-        QCOMPARE(f.ui()->SourceTreeView->Selection(), driveRoot);
-        QCOMPARE(f.ui()->TargetTreeView->Selection(), driveRoot);
+        QCOMPARE(IncludeTrailingSlash(f.ui()->SourceTreeView->Selection()), driveRoot);
+        QCOMPARE(IncludeTrailingSlash(f.ui()->TargetTreeView->Selection()), driveRoot);
         Run(f).Worker()->Continue();
         QVERIFY(WaitForEnd(f));
 
