@@ -168,6 +168,16 @@ private slots:
         QCOMPARE(edit->selectedText(), selected);
     }
 
+    void aClickInATreeDisarmsCompletion()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        f.form->FCompletionArmed = true;
+        TSystemTreeView *view = f.ui()->TargetTreeView;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->FirstNode()).center());
+        QVERIFY(!f.form->FCompletionArmed);
+    }
+
     void backspaceLeavesTheFlagAsItWas()
     {
         MainFormFixture f;
@@ -285,6 +295,13 @@ private slots:
         QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("beta"));
         QCOMPARE(f.ui()->EditSource->text(), f.ui()->EditTarget->text());
         QCOMPARE(f.ui()->EditSource->text(), root + "/beta");
+
+        // Ctrl+M in the Target box is "Match Source".
+        BrowseSource(f, root + "/gamma");
+        f.ui()->EditTarget->setFocus();
+        QTest::keyClick(f.ui()->EditTarget, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("gamma"));
+        QCOMPARE(f.ui()->EditTarget->text(), root + "/gamma");
     }
 
     void resetPathSelectionEmptiesBothSides()
