@@ -14,6 +14,6 @@ struct TVersionFixedInfo {
     std::uint16_t fileVersion[4];    // major, minor, release, build
     std::uint16_t productVersion[4];
     std::uint32_t fileFlags;         // 0x2: pre-release
-    std::uint32_t fileOS;            // 0x4: as the Windows build declared it
+    std::uint32_t fileOS;            // 0x4: the value the resource has always carried
     std::uint32_t fileType;          // 0x1: application
 };
