@@ -876,6 +876,26 @@ private slots:
         QVERIFY(bar->maximum() + list->viewport()->width() >= textWidth + 10);
     }
 
+    void windowDestroyedDuringRunStopsTheWorker()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        auto f = std::make_unique<MainFormFixture>();
+        SetDeleteMode(*f, DeleteMode::Target);
+        Run(*f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        DialogAnswerer answerer;
+        THoldingWindow holder(Run(*f));
+        holder.holdAfterCount = 1;
+        Run(*f).WorkerWindow = &holder;
+        QVERIFY(Start(*f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        // The stopped worker still asks whether to delete the match so far;
+        // a window that is going away answers no, without a dialog.
+        f.reset();
+        QVERIFY(answerer.seen.empty());
+        QVERIFY(Exists(tree.path("dst/a.txt")) && Exists(tree.path("dst/b.txt")) && Exists(tree.path("dst/c.txt")));
+    }
+
     void closingDuringRunCancels_data()
     {
         QTest::addColumn<bool>("exitCommand");
