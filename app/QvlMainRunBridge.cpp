@@ -2,6 +2,8 @@
 
 #include "QvlMainRun.h"
 
+#include "InfoThread.h"
+
 #include <QMetaObject>
 #include <QThread>
 
@@ -13,9 +15,18 @@ TRunMail TVerifyBridge::TakeMail()
     return taken;
 }
 
+void TVerifyBridge::WaitWhileHeld()
+{
+    // Only the worker calls this; its own pointer is set before it starts
+    // and kept until it has ended.
+    if (TInfoThread *worker = m_control.Worker(); worker && QThread::currentThread() == worker)
+        worker->Poll();
+}
+
 template <class Call>
 auto TVerifyBridge::OnWindow(Call call) -> decltype(call())
 {
+    WaitWhileHeld();
     using Result = decltype(call());
     Result result {};
     auto onWindow = [&] {
@@ -36,18 +47,21 @@ VerifyRequest TVerifyBridge::CaptureRequest()
 
 void TVerifyBridge::AppendRunLog(const std::string &line)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.lines.push_back({true, line});
 }
 
 void TVerifyBridge::AppendResultLine(const std::string &line)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.lines.push_back({false, line});
 }
 
 void TVerifyBridge::ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.totals = true;
     m_mail.folders = folders;
@@ -60,6 +74,7 @@ void TVerifyBridge::ShowTotals(std::int32_t folders, std::int32_t files, double 
 void TVerifyBridge::ShowCounts(std::int32_t same, std::int32_t different, std::int32_t missing,
                                std::int32_t filesChecked, std::int32_t files)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.counts = true;
     m_mail.same = same;
@@ -72,6 +87,7 @@ void TVerifyBridge::ShowCounts(std::int32_t same, std::int32_t different, std::i
 
 void TVerifyBridge::ShowCurrentPair(const std::string &source, const std::string &target)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.pair = true;
     m_mail.source = source;
@@ -80,6 +96,7 @@ void TVerifyBridge::ShowCurrentPair(const std::string &source, const std::string
 
 void TVerifyBridge::StartFileBar(std::int32_t max)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.fileRange = m_mail.filePosition = true;
     m_mail.fileMax = max;
@@ -88,6 +105,7 @@ void TVerifyBridge::StartFileBar(std::int32_t max)
 
 void TVerifyBridge::UpdateFileBar(std::int32_t position)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.filePosition = true;
     m_mail.filePos = position;
@@ -95,6 +113,7 @@ void TVerifyBridge::UpdateFileBar(std::int32_t position)
 
 void TVerifyBridge::StartOverallBar(std::int32_t max, double totalBytes)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.overallRange = true;
     m_mail.overallMax = max;
@@ -103,6 +122,7 @@ void TVerifyBridge::StartOverallBar(std::int32_t max, double totalBytes)
 
 void TVerifyBridge::UpdateOverallBar(std::int32_t position, double overallBytesDone)
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.overallPosition = true;
     m_mail.overallPos = position;
@@ -111,6 +131,7 @@ void TVerifyBridge::UpdateOverallBar(std::int32_t position, double overallBytesD
 
 void TVerifyBridge::StopProgressTimer()
 {
+    WaitWhileHeld();
     std::lock_guard lock(m_mutex);
     m_mail.stopTimer = true;
 }

@@ -5,6 +5,9 @@
 // line, in the order they were made. Calls that need an answer run on the
 // window's thread while the worker waits, after the window has taken the
 // mailbox, so everything shown before them is on the screen by then.
+// While the window holds the worker (its cancel dialog is up) every call
+// waits before it is handed over: a held worker shows nothing and asks
+// nothing.
 #pragma once
 
 #include "VerifyWindow.h"
@@ -77,6 +80,8 @@ public:
     bool AskPermanentDelete(std::size_t count) override;
 
 private:
+    // Waits while the window holds the worker.
+    void WaitWhileHeld();
     // Runs `call` on the window's thread and waits for its result.
     template <class Call>
     auto OnWindow(Call call) -> decltype(call());

@@ -520,6 +520,32 @@ private slots:
         QCOMPARE(gone, deleted);
     }
 
+    void heldWorkerAsksNothing()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Target);
+        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        DialogAnswerer answerer;
+        answerer.cancelAnswer = DialogAnswerer::Continue;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 3; // the last pair: no polling point follows
+        Run(f).WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
+        QVERIFY(WaitForEnd(f));
+        // The delete confirmation waited for the cancel dialog's answer.
+        QCOMPARE(answerer.seen.size(), std::size_t(2));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
+        QCOMPARE(answerer.seen[1].caption, QStringLiteral("Confirm Delete"));
+        const QStringList lines = Items(f.ui()->ListBoxV);
+        const qsizetype continued = lines.indexOf(QRegularExpression(".* Verify operation continued\\.$"));
+        const qsizetype refused = lines.indexOf(QRegularExpression(".*Cancel without deleting matching files selected\\.$"));
+        QVERIFY(continued >= 0 && refused > continued);
+    }
+
     void deleteConfirmationAtTheEnd_data()
     {
         QTest::addColumn<bool>("confirm");
