@@ -17,7 +17,6 @@
 #include <memory>
 #include <string>
 
-
 class QTimer;
 class TCancelForm;
 class TDeleteBox;
