@@ -97,6 +97,9 @@ public:
     // Display turns that showed something new; a benchmark counts them.
     long DisplayTurns() const { return m_displayTurns; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void SetUpDisplay();
     // The display turns show the worker's mail about every 30 ms during a run.
@@ -106,6 +109,9 @@ private:
     void AddWindowLine(const QString &text);
     void ShowMail(TRunMail &mail);
     void AddLogLines(const QStringList &runLog, const QStringList &verifyLog);
+    // The pair on the path labels, each shortened to the width of
+    // SourcePath; shortened again when the label changes its size.
+    void ShowPaths(const QString &source, const QString &target);
     QString ShortenedPath(const QString &text) const;
     // Sets the texts of the two-line confirmation, sizes and centres it, and
     // shows it; true when it ended with OK.
@@ -135,6 +141,8 @@ private:
     QTime m_runStartTime;
     double m_runTotalBytes = 0;
     double m_runBytesDone = 0;
+    QString m_pathSource; // the full paths the labels show shortened
+    QString m_pathTarget;
     int m_listBoxVTag = 0;
     long m_displayTurns = 0;
 };

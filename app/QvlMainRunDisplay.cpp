@@ -9,6 +9,7 @@
 #include "QvlMainRunBridge.h"
 #include "ui_QvlMain.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
 #include <QListWidget>
@@ -151,6 +152,7 @@ void TRunControl::SetUpDisplay()
         policy.setHorizontalPolicy(QSizePolicy::Ignored);
         label->setSizePolicy(policy);
     }
+    ui->SourcePath->installEventFilter(this);
 
     // The verify log's scroll bar tells which way the user scrolled, before
     // the scroll is carried out.
@@ -219,8 +221,23 @@ void TRunControl::StartProgressDisplay()
     m_logDelegate->Reset();
     m_bridge->TakeMail(); // nothing of an earlier run may show in this one
 
-    ui->SourcePath->setText(ShortenedPath(m_sourceText));
-    ui->TargetPath->setText(ShortenedPath(m_targetText));
+    ShowPaths(m_sourceText, m_targetText);
+}
+
+void TRunControl::ShowPaths(const QString &source, const QString &target)
+{
+    m_pathSource = source;
+    m_pathTarget = target;
+    ui->SourcePath->setText(ShortenedPath(source));
+    ui->TargetPath->setText(ShortenedPath(target));
+}
+
+bool TRunControl::eventFilter(QObject *watched, QEvent *event)
+{
+    // A wider or narrower window shortens the paths anew.
+    if (watched == ui->SourcePath && event->type() == QEvent::Resize)
+        ShowPaths(m_pathSource, m_pathTarget);
+    return QObject::eventFilter(watched, event);
 }
 
 QString TRunControl::ShortenedPath(const QString &text) const
@@ -287,8 +304,7 @@ void TRunControl::ShowMail(TRunMail &mail)
         shown = true;
     }
     if (mail.pair) {
-        ui->SourcePath->setText(ShortenedPath(FromPath(mail.source)));
-        ui->TargetPath->setText(ShortenedPath(FromPath(mail.target)));
+        ShowPaths(FromPath(mail.source), FromPath(mail.target));
         shown = true;
     }
     // An empty range would make the bars show a busy indicator: a file of

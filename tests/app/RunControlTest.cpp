@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -337,6 +338,46 @@ private slots:
         QVERIFY(f.ui()->ReturnBitBtn->isEnabled());
         QVERIFY(!f.ui()->CancelBitBtn->isEnabled());
         QCOMPARE(Run(f).ListBoxVTag(), 0);
+    }
+
+    void pathLabelsShortenedToTheirWidth()
+    {
+        QvlTest::TempTree tree;
+        const std::string deep = "long-" + std::string(160, 'n') + "/end";
+        for (const char *name : {"one.txt", "two.txt"}) {
+            QVERIFY(tree.createFile("src/" + deep + "/" + name, "same"));
+            QVERIFY(tree.createFile("dst/" + deep + "/" + name, "same"));
+        }
+        MainFormFixture f;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        QTRY_VERIFY(f.ui()->SourcePath->text().contains(QChar(0x2026)));
+
+        // Held after the first pair: the labels show it, shortened in the
+        // middle to the width of SourcePath.
+        auto shortened = [&](QLabel *label, const std::string &side) {
+            for (const char *name : {"one.txt", "two.txt"}) {
+                const QString full = MainFormFixture::Q(tree.path(side + "/" + deep + "/" + name));
+                if (label->text()
+                    == label->fontMetrics().elidedText(full, Qt::ElideMiddle, f.ui()->SourcePath->width()))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(shortened(f.ui()->SourcePath, "src"));
+        QVERIFY(shortened(f.ui()->TargetPath, "dst"));
+        const QString narrow = f.ui()->SourcePath->text();
+        f.form->resize(f.form->width() + 200, f.form->height());
+        QTRY_VERIFY(f.ui()->SourcePath->text().size() > narrow.size());
+        QVERIFY(shortened(f.ui()->SourcePath, "src"));
+
+        Run(f).Worker()->Continue();
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(f.ui()->SourcePath->text(), QString());
+        QCOMPARE(f.ui()->TargetPath->text(), QString());
     }
 
     void singleFileRun()
