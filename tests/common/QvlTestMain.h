@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 namespace QvlTest {
 
 // Points HOME and the XDG folders at a temporary folder; returns its path.
@@ -34,6 +37,16 @@ inline std::string IsolateHome()
     return home;
 }
 
+// Gives the test process a mount table of its own, so that a tmpfs one test
+// mounts is neither seen by the trees and mount monitors of tests running
+// beside it, nor left on the machine. Must run before any thread starts.
+// Where the machine does not allow it, tests that mount skip anyway.
+inline void IsolateMounts()
+{
+    if (::unshare(CLONE_NEWNS) == 0)
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+}
+
 inline void RemoveHome(const std::string &home)
 {
     QDir(QString::fromStdString(home)).removeRecursively();
@@ -44,6 +57,7 @@ inline void RemoveHome(const std::string &home)
 #define QVL_TEST_MAIN_IMPL(AppClass, TestObject)                  \
     int main(int argc, char **argv)                               \
     {                                                             \
+        QvlTest::IsolateMounts();                                 \
         const std::string qvlHome = QvlTest::IsolateHome();       \
         int rc;                                                   \
         {                                                         \
