@@ -3,6 +3,8 @@
 // caches, settings of Qt itself) can reach the real home or trash.
 #pragma once
 
+#include "RemoveTree.h"
+
 #include <QCoreApplication>
 #ifdef QT_WIDGETS_LIB
 #include <QApplication>
@@ -49,7 +51,7 @@ inline void IsolateMounts()
 
 inline void RemoveHome(const std::string &home)
 {
-    QDir(QString::fromStdString(home)).removeRecursively();
+    RemoveTree(home);
 }
 
 } // namespace QvlTest

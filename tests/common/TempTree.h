@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "RemoveTree.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,7 +16,12 @@ namespace QvlTest {
 class TempTree
 {
 public:
-    TempTree() : m_dir(QDir::tempPath() + "/quorvel-tree-XXXXXX") {}
+    TempTree() : m_dir(QDir::tempPath() + "/quorvel-tree-XXXXXX") { m_dir.setAutoRemove(false); }
+    ~TempTree()
+    {
+        if (m_dir.isValid())
+            RemoveTree(root());
+    }
 
     bool isValid() const { return m_dir.isValid(); }
     // Absolute path of the root, without a trailing slash.
