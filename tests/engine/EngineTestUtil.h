@@ -10,7 +10,6 @@
 #include <QtTest/QtTest>
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 namespace EngineTest {
@@ -28,12 +27,8 @@ inline VerifyRequest Request(const std::string &source, const std::string &targe
 }
 
 // Runs one worker to its end on this thread; the window keeps the record.
-inline void RunOnce(RecordingWindow &win, TInfoThread *keep = nullptr)
+inline void RunOnce(RecordingWindow &win)
 {
-    if (keep) {
-        keep->Execute();
-        return;
-    }
     TInfoThread worker(&win);
     worker.Execute();
 }

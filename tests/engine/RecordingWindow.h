@@ -33,13 +33,9 @@ public:
     std::vector<std::string> verifyLog;   // both kinds, as the verify log shows them
     std::vector<std::string> messages;    // "Caption: text"
     std::vector<std::size_t> confirmCounts;
-    std::vector<std::size_t> permanentCounts;
     std::vector<std::string> stampedLines;
     Bar fileBar, overallBar;
-    std::vector<std::vector<std::int32_t>> fileBars; // one per StartFileBar
-    double lastOverallBytes = 0;
-    std::int32_t totalsFolders = 0, totalsFiles = 0;
-    double totalsBytes = 0;
+    std::int32_t totalsFiles = 0;
     std::string countsText;               // "checked/files"
     std::pair<std::string, std::string> currentPair;
     bool timerStopped = false;
@@ -79,13 +75,11 @@ public:
         }
         note("AppendResultLine");
     }
-    void ShowTotals(std::int32_t folders, std::int32_t files, double bytes) override
+    void ShowTotals(std::int32_t, std::int32_t files, double) override
     {
         {
             auto l = lock();
-            totalsFolders = folders;
             totalsFiles = files;
-            totalsBytes = bytes;
         }
         note("ShowTotals");
     }
@@ -110,7 +104,6 @@ public:
         {
             auto l = lock();
             fileBar = Bar{max, {}};
-            fileBars.emplace_back();
         }
         note("StartFileBar");
     }
@@ -119,7 +112,6 @@ public:
         {
             auto l = lock();
             fileBar.positions.push_back(pos);
-            fileBars.back().push_back(pos);
         }
         note("UpdateFileBar");
     }
@@ -131,12 +123,11 @@ public:
         }
         note("StartOverallBar");
     }
-    void UpdateOverallBar(std::int32_t pos, double done) override
+    void UpdateOverallBar(std::int32_t pos, double) override
     {
         {
             auto l = lock();
             overallBar.positions.push_back(pos);
-            lastOverallBytes = done;
         }
         note("UpdateOverallBar");
     }
@@ -170,12 +161,8 @@ public:
         }
         note("ShowMessage");
     }
-    bool AskPermanentDelete(std::size_t n) override
+    bool AskPermanentDelete(std::size_t) override
     {
-        {
-            auto l = lock();
-            permanentCounts.push_back(n);
-        }
         note("AskPermanentDelete");
         return permanentDelete;
     }
