@@ -36,19 +36,22 @@ enum class ReadResult { Match, Differ, Stopped, Failed };
 // Reads both files in lockstep. `failure` names the file and the reason when
 // the result is Failed.
 ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
-                           const TFileIdentity &sourceSeen, const TFileIdentity &targetSeen,
                            TFileReader &src, TFileReader &dst, std::string &failure)
 {
     VerifyCounters &c = w.counters;
-    if (int err = src.Open(source, sourceSeen)) {
+    if (int err = src.Open(source)) {
         failure = source + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
     }
-    if (int err = dst.Open(target, targetSeen)) {
+    if (int err = dst.Open(target)) {
         failure = target + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
     }
     w.Window().StartFileBar(BarRange(c.sourceSize));
+    // The sizes were compared on the paths; the open files must still have
+    // them, or a side changed in between.
+    if (double(src.Identity().size) != c.sourceSize || double(dst.Identity().size) != c.targetSize)
+        return ReadResult::Differ;
 
     if (w.sourceBlock.size() != std::size_t(kBlockSize)) {
         w.sourceBlock.resize(kBlockSize);
@@ -112,9 +115,23 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
         } else {
             TFileReader src, dst;
             std::string failure;
-            const ReadResult r = CompareContents(w, source, target, sourceSeen, targetSeen, src, dst, failure);
+            ReadResult r = CompareContents(w, source, target, src, dst, failure);
             if (r == ReadResult::Stopped)
                 return;
+            // What was read is what the open files held from start to end:
+            // a side written to, truncated or touched meanwhile proves
+            // nothing, whatever its bytes said.
+            std::string changed;
+            if (r == ReadResult::Match || r == ReadResult::Differ) {
+                for (TFileReader *f : {&src, &dst}) {
+                    const bool isSource = f == &src;
+                    const double sizeSeen = isSource ? c.sourceSize : c.targetSize;
+                    if (!f->Unchanged() || double(f->Identity().size) != sizeSeen)
+                        changed = isSource ? source : target;
+                }
+                if (!changed.empty())
+                    r = ReadResult::Differ;
+            }
             if (r != ReadResult::Failed) {
                 for (TFileReader *f : {&src, &dst}) {
                     if (int err = f->Close()) {
@@ -122,6 +139,10 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
                         break;
                     }
                 }
+            }
+            if (!changed.empty()) {
+                w.NoteTrouble();
+                w.Log("File changed while it was compared - " + changed);
             }
             if (!failure.empty()) {
                 w.NoteTrouble();
@@ -137,8 +158,9 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
                     if (src.Identity().SameFileAs(dst.Identity())) {
                         sameFile = true;
                     } else {
-                        w.deleteList.push_back({fromSource ? source : target,
-                                                fromSource ? src.Identity() : dst.Identity()});
+                        const TFileReader &gone = fromSource ? src : dst, &kept = fromSource ? dst : src;
+                        w.deleteList.push_back({fromSource ? source : target, gone.Identity(),
+                                                fromSource ? target : source, kept.Identity()});
                     }
                 }
             }

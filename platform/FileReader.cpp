@@ -6,36 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-TFileIdentity IdentityFromStat(const struct stat &st)
-{
-    TFileIdentity id;
-    id.device = static_cast<std::uint64_t>(st.st_dev);
-    id.inode = static_cast<std::uint64_t>(st.st_ino);
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.mtimeSec = st.st_mtim.tv_sec;
-    id.mtimeNsec = st.st_mtim.tv_nsec;
-    return id;
-}
-
-} // namespace
-
-bool IdentityOf(const std::string &path, TFileIdentity &out)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    out = IdentityFromStat(st);
-    return true;
-}
-
 TFileReader::~TFileReader()
 {
     Close();
 }
 
-int TFileReader::Open(const std::string &path, const TFileIdentity &seen)
+int TFileReader::Open(const std::string &path)
 {
     Close();
     m_error = 0;
@@ -44,12 +20,24 @@ int TFileReader::Open(const std::string &path, const TFileIdentity &seen)
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (m_fd < 0)
         return m_error = errno;
-    m_identity = seen;
+    struct stat st {};
+    const int error = ::fstat(m_fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+    if (error) {
+        Close();
+        return m_error = error;
+    }
+    m_identity = IdentityFromStat(st);
     m_position = 0;
     // Read-ahead advice only pays for files of more than a block or two.
-    if (seen.size > (4u << 20))
+    if (m_identity.size > (4u << 20))
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
+}
+
+bool TFileReader::Unchanged() const
+{
+    struct stat st {};
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 && IdentityFromStat(st) == m_identity;
 }
 
 std::int64_t TFileReader::Read(char *buf, std::size_t size)

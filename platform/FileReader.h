@@ -6,22 +6,7 @@
 #include <string>
 #include <sys/types.h>
 
-// Who a file is and how it looked: enough to notice that a path now names
-// another file, or that the file was written to since.
-struct TFileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t size = 0;
-    std::int64_t mtimeSec = 0;
-    std::int64_t mtimeNsec = 0;
-
-    bool SameFileAs(const TFileIdentity &o) const { return device == o.device && inode == o.inode; }
-    bool operator==(const TFileIdentity &o) const = default;
-};
-
-// The identity of what a path names now (links followed); false when it
-// names nothing or not a regular file.
-bool IdentityOf(const std::string &path, TFileIdentity &out);
+#include "FileIdentity.h"
 
 // A regular file opened for reading. Opening never blocks and never takes
 // anything but a regular file (a FIFO or a device node at the path is an
@@ -34,11 +19,11 @@ public:
     TFileReader(const TFileReader &) = delete;
     TFileReader &operator=(const TFileReader &) = delete;
 
-    // Opens the file that `IdentityOf` just described as `seen`; 0 or the
-    // errno of the failure. The description is trusted for the size (where
-    // reading may stop early) and as the identity of what is read; should the
-    // path have been replaced in between, a later identity check sees it.
-    int Open(const std::string &path, const TFileIdentity &seen);
+    // Opens the file at `path`; 0 or the errno of the failure (EINVAL when
+    // the path names something other than a regular file). Identity() is
+    // then what the open descriptor says, so it describes exactly the bytes
+    // that will be read, whatever the path names by now.
+    int Open(const std::string &path);
     // Fills as much of `buf` as the file has left (retrying short reads),
     // stopping early only at the size the file had when it was opened; a
     // file that grew since then yields the rest on the next call. Returns
@@ -47,7 +32,11 @@ public:
     // 0 or the errno of the failure; closing twice is harmless.
     int Close();
 
+    // The identity taken when the file was opened.
     const TFileIdentity &Identity() const { return m_identity; }
+    // Whether the open file still has that identity: same size, same times.
+    // A file written to, truncated or touched while it was read has not.
+    bool Unchanged() const;
     int Error() const { return m_error; }
 
 private:

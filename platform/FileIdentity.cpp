@@ -1,0 +1,25 @@
+#include "FileIdentity.h"
+
+#include <sys/stat.h>
+
+TFileIdentity IdentityFromStat(const struct stat &st)
+{
+    TFileIdentity id;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeSec = st.st_mtim.tv_sec;
+    id.mtimeNsec = st.st_mtim.tv_nsec;
+    id.ctimeSec = st.st_ctim.tv_sec;
+    id.ctimeNsec = st.st_ctim.tv_nsec;
+    return id;
+}
+
+bool IdentityOf(const std::string &path, TFileIdentity &out)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    out = IdentityFromStat(st);
+    return true;
+}
