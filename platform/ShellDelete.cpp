@@ -1,5 +1,7 @@
 #include "ShellDelete.h"
 
+#include "FileIdentity.h"
+#include "FolderHandle.h"
 #include "MountTable.h"
 #include "Paths.h"
 #include "Trash.h"
@@ -106,76 +108,106 @@ int EmptyFolder(int fd)
     return firstError;
 }
 
-// Deletes a path for good: a folder with everything in it, anything else
-// (a link to a folder included) by unlinking the entry itself.
-int DeletePermanently(const std::string &path)
+// Deletes the entry `name` of `folder` for good: a folder with everything in
+// it, anything else (a link to a folder included) by unlinking the entry
+// itself. `seen` is the entry as it was before the question: if something
+// else stands there by now, nothing is deleted (ESTALE).
+int DeletePermanently(const TFolderHandle &folder, const std::string &name, const struct stat &seen)
 {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno;
+    if (const int error = folder.StatEntry(name, st))
+        return error;
+    const bool same = st.st_dev == seen.st_dev && st.st_ino == seen.st_ino
+        && (st.st_mode & S_IFMT) == (seen.st_mode & S_IFMT);
+    if (!same || (!S_ISDIR(st.st_mode) && !(IdentityFromStat(st) == IdentityFromStat(seen))))
+        return ESTALE;
     if (!S_ISDIR(st.st_mode))
-        return ::unlink(path.c_str()) == 0 ? 0 : errno;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        return folder.RemoveFile(name);
+    const int fd = ::openat(folder.Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    struct stat opened;
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino) {
+        ::close(fd);
+        return ESTALE;
+    }
     if (const int error = EmptyFolder(fd))
         return error;
-    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    return folder.RemoveEmptyFolder(name);
 }
 
-// The root folder or a mount point: what the user would lose by deleting it
+// One path of a batch, reached through its folder.
+struct Item {
+    std::string path;     // absolute, as given
+    TFolderHandle folder; // holds the entry
+    std::string name;
+    struct stat seen {};  // the entry when it was first looked at
+    int result = 0;
+};
+
+// Finds the entry a batch path names; 0 or the errno. The root folder and
+// mount points are refused (EBUSY): what the user would lose by deleting one
 // for good is a whole volume.
-bool IsVolumeRoot(const std::string &path, const std::vector<MountEntry> &mounts)
+int Locate(Item &item, const std::vector<MountEntry> &mounts)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (!real)
-        return false;
-    const std::string resolved = real.get();
-    return resolved == "/" || DrivePart(resolved, mounts) == resolved;
+    std::string folderPath;
+    if (!SplitLastName(item.path, folderPath, item.name))
+        return item.path == "/" ? EBUSY : EINVAL;
+    if (const int error = item.folder.OpenPath(folderPath))
+        return error;
+    if (const int error = item.folder.StatEntry(item.name, item.seen))
+        return error;
+    if (S_ISDIR(item.seen.st_mode)) {
+        struct stat parent;
+        if (::fstat(item.folder.Fd(), &parent) != 0)
+            return errno;
+        const std::string where = item.folder.CurrentPath();
+        const std::string full = (where == "/" ? std::string() : where) + '/' + item.name;
+        if (parent.st_dev != item.seen.st_dev || (!where.empty() && DrivePart(full, mounts) == full))
+            return EBUSY;
+    }
+    return 0;
 }
 
 } // namespace
 
 int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent)
 {
-    // Every path is taken as the entry it names: "link/" would otherwise
-    // reach through the link to its folder.
-    std::vector<std::string> paths = SplitBatch(batch);
-    for (auto &p : paths)
-        p = ExcludeTrailingSlash(AbsolutePath(p));
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    TTrashSession trash(mounts);
     // The result of each path, in batch order; the first failure is the
     // batch's result.
-    std::vector<int> results(paths.size(), 0);
-    std::vector<std::size_t> untrashable;
-    const std::vector<MountEntry> mounts = ReadMountTable();
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (IsVolumeRoot(paths[i], mounts)) {
-            results[i] = EBUSY; // neither trashed nor wiped
+    std::vector<Item> items;
+    for (const std::string &p : SplitBatch(batch)) {
+        Item item;
+        // Every path is taken as the entry it names: "link/" would otherwise
+        // reach through the link to its folder.
+        item.path = ExcludeTrailingSlash(AbsolutePath(p));
+        items.push_back(std::move(item));
+    }
+    std::vector<Item *> untrashable;
+    for (Item &item : items) {
+        if ((item.result = Locate(item, mounts)))
             continue;
-        }
-        const TrashOutcome t = MoveToTrash(paths[i], mounts);
+        const TrashOutcome t = trash.MoveAt(item.folder, item.name, item.path);
         if (t.ok)
             continue;
         struct stat st;
-        if (::lstat(paths[i].c_str(), &st) == 0)
-            untrashable.push_back(i);
+        if (item.folder.StatEntry(item.name, st) == 0)
+            untrashable.push_back(&item);
         else
-            results[i] = t.error;
+            item.result = t.error;
     }
     if (!untrashable.empty()) {
         const bool agreed = askPermanent && askPermanent(untrashable.size());
-        for (std::size_t i : untrashable)
-            results[i] = agreed ? DeletePermanently(paths[i]) : ECANCELED;
+        for (Item *item : untrashable)
+            item->result = agreed ? DeletePermanently(item->folder, item->name, item->seen) : ECANCELED;
     }
-    for (int r : results)
-        if (r != 0)
-            return r;
+    for (const Item &item : items)
+        if (item.result != 0)
+            return item.result;
     return 0;
 }
-
 bool IsEmptyFolder(const std::string &path)
 {
     // Without its trailing slash, a link to a folder is looked at as a link.

@@ -12,9 +12,15 @@ using PermanentDeleteQuestion = std::function<bool(std::size_t count)>;
 
 // `batch` holds every path followed by a NUL, and one more NUL at its end.
 // Every path is moved to the trash; the ones that cannot be are deleted
-// permanently when `askPermanent` agrees. Returns 0 when every path went,
-// otherwise a non-zero code: the errno of the first failure, or ECANCELED
-// when the permanent deletion was declined.
+// permanently when `askPermanent` agrees. Each path's folder part is followed
+// as given, its last name is the entry itself (a link goes as a link), and
+// the entry is then reached only through its open folder. The root folder
+// and mount points are never moved nor wiped (EBUSY). What is deleted for
+// good after the question is the entry that was there before it: one that
+// was replaced or (for anything but a folder) changed meanwhile stays, with
+// ESTALE. Returns 0 when every path went, otherwise a non-zero code: the
+// errno of the first failure, or ECANCELED when the permanent deletion was
+// declined.
 int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent);
 
 // True for a folder that holds no entries but "." and ".."; false for

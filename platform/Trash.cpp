@@ -1,15 +1,20 @@
 #include "Trash.h"
 
 #include "MountTable.h"
+#include "FolderHandle.h"
 #include "Paths.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <random>
+#include <unordered_map>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <stdio.h>
 #include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -145,12 +150,12 @@ std::string LocalTimeNow()
     return buf;
 }
 
-// The trash name of the n-th attempt ("name", "name.2", "name.3", ...),
-// shortened so that "<name>.trashinfo" still fits a file name; the cut never
-// splits a UTF-8 sequence.
-std::string TrashName(const std::string &base, unsigned attempt)
+// The trash name with number `n` ("name" for 0, else "name.<n>"), shortened
+// so that "<name>.trashinfo" still fits a file name; the cut never splits a
+// UTF-8 sequence.
+std::string TrashName(const std::string &base, std::uint64_t n)
 {
-    const std::string suffix = attempt > 1 ? '.' + std::to_string(attempt) : std::string();
+    const std::string suffix = n > 0 ? '.' + std::to_string(n) : std::string();
     const std::size_t room = NAME_MAX - std::strlen(".trashinfo") - suffix.size();
     std::string name = base;
     if (name.size() > room) {
@@ -173,25 +178,6 @@ bool WriteAll(int fd, const std::string &text)
             return false;
         done += std::size_t(n);
     }
-    return true;
-}
-
-// The path of the entry itself (a link stays a link) with its folder part
-// resolved, so that the mount that really holds it is found.
-bool ResolveParent(const std::string &path, std::string &resolved, std::string &name)
-{
-    const std::string abs = ExcludeTrailingSlash(AbsolutePath(path));
-    const std::size_t slash = abs.rfind('/');
-    if (abs.empty() || slash == std::string::npos || slash + 1 >= abs.size()) {
-        errno = EINVAL; // "/" itself, or no path at all
-        return false;
-    }
-    name = abs.substr(slash + 1);
-    const std::string parent = slash == 0 ? std::string("/") : abs.substr(0, slash);
-    CPath real(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!real)
-        return false;
-    resolved = IncludeTrailingSlash(real.get()) + name;
     return true;
 }
 
@@ -237,19 +223,197 @@ std::string VolumeTop(const std::string &full, const std::string &driveTop, dev_
     return cur;
 }
 
-// rename() that never replaces an entry which appeared under the target
-// name; file systems without that flag get a plain rename() (the name was
-// checked free just before).
-bool RenameNoReplace(const std::string &from, const std::string &to)
+// renameat2() that never replaces an entry which appeared under the target
+// name. File systems without that flag get a plain renameat() after a look
+// at the name: the gap is one system call wide, and only there. 0 or errno.
+int RenameNoReplaceAt(int fromDir, const std::string &from, int toDir, const std::string &to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
     if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    return ::rename(from.c_str(), to.c_str()) == 0;
+        return errno;
+    struct stat st;
+    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    return ::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0 ? 0 : errno;
 }
 
+// After a taken name, "name.2" ... "name.9" are tried in turn; past those,
+// numbers are tried from a random point up to this far ahead, so that a
+// trash already full of "name.2" ... "name.50000" from earlier days costs a
+// few probes, not fifty thousand.
+constexpr std::uint64_t kLastPlainNumber = 9;
+constexpr std::uint64_t kNumberJump = 1000000000;
+
 } // namespace
+
+struct TTrashSession::Bin {
+    unsigned long long device = 0;
+    std::string drive;
+    int error = 0;           // the trash could not be made or opened
+    std::string message;
+    std::string dir;         // the trash folder, holding files/ and info/
+    bool home = false;       // the home trash: info paths are absolute
+    std::string topdir;      // otherwise: info paths are relative to it
+    TFolderHandle files, info;
+    // Per name that was found taken in this trash: the number to try next.
+    // Names never found taken have no entry, so a batch of different names
+    // costs no memory here.
+    std::unordered_map<std::string, std::uint64_t> next;
+    std::uint64_t partCounter = 0;
+};
+
+TTrashSession::TTrashSession() : TTrashSession(ReadMountTable()) {}
+
+TTrashSession::TTrashSession(std::vector<MountEntry> mounts) : m_mounts(std::move(mounts)) {}
+
+TTrashSession::~TTrashSession() = default;
+
+TTrashSession::Bin *TTrashSession::BinFor(unsigned long long device, const std::string &drive,
+                                          const std::string &full, TrashOutcome &failure)
+{
+    for (const auto &b : m_bins) {
+        if (b->device == device && b->drive == drive) {
+            if (b->error) {
+                failure = Failure(b->error, b->message);
+                return nullptr;
+            }
+            return b.get();
+        }
+    }
+    auto bin = std::make_unique<Bin>();
+    bin->device = device;
+    bin->drive = drive;
+    // The home trash takes what can be renamed into it: the same file
+    // system, reached through the same mount.
+    const std::string home = HomeTrashDir();
+    std::string homeReal;
+    dev_t homeDev = 0;
+    if (NearestExisting(home, homeReal, homeDev) && homeDev == device && DrivePart(homeReal, m_mounts) == drive) {
+        bin->home = true;
+        bin->dir = home;
+        if (!MakePath(home, 0700) || !MakeFilesAndInfo(home, false)) {
+            bin->error = errno;
+            bin->message = "Cannot create the trash folder " + home;
+        }
+    } else {
+        bin->topdir = VolumeTop(full, drive, dev_t(device));
+        int error = 0;
+        bin->dir = TopdirTrash(bin->topdir, error);
+        if (bin->dir.empty()) {
+            bin->error = error;
+            bin->message = "Cannot create a trash folder in " + bin->topdir + '/';
+        }
+    }
+    if (!bin->error) {
+        // files/ and info/ are held open, and reached without following a
+        // link: whatever is done to the paths meanwhile, entries go there.
+        TFolderHandle top;
+        int error = top.OpenPath(bin->dir);
+        if (!error)
+            error = bin->files.OpenBelow(top, "files");
+        if (!error)
+            error = bin->info.OpenBelow(top, "info");
+        if (error) {
+            bin->error = error;
+            bin->message = "Cannot open the trash folder " + bin->dir;
+        }
+    }
+    m_bins.push_back(std::move(bin));
+    Bin *b = m_bins.back().get();
+    if (b->error) {
+        failure = Failure(b->error, b->message);
+        return nullptr;
+    }
+    return b;
+}
+
+TrashOutcome TTrashSession::MoveAt(const TFolderHandle &folder, const std::string &name, const std::string &pathHint)
+{
+    if (!folder.IsOpen() || name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return Failure(EINVAL, "Cannot move " + pathHint);
+    struct stat st, parentSt;
+    if (const int error = folder.StatEntry(name, st))
+        return Failure(error, "Cannot find " + pathHint);
+    if (::fstat(folder.Fd(), &parentSt) != 0)
+        return Failure(errno, "Cannot find " + pathHint);
+    // The path that really holds the entry, so that its mount is found and
+    // the trash records where it came from.
+    const std::string parent = folder.CurrentPath();
+    const std::string full = parent.empty() ? pathHint : (parent == "/" ? std::string() : parent) + '/' + name;
+
+    // A volume's root cannot leave its volume; no trash folder is made on it
+    // for the attempt.
+    const std::string drive = DrivePart(full, m_mounts);
+    if (drive == full || (S_ISDIR(st.st_mode) && st.st_dev != parentSt.st_dev))
+        return Failure(EBUSY, "Cannot move " + full + ", a mount point");
+    TrashOutcome failure;
+    Bin *bin = BinFor(st.st_dev, drive, full, failure);
+    if (!bin)
+        return failure;
+    const std::string original = bin->home ? full : full.substr(std::min(full.size(), bin->topdir.size() + 1));
+    const std::string infoText = "[Trash Info]\nPath=" + PercentEncode(original)
+        + "\nDeletionDate=" + LocalTimeNow() + '\n';
+
+    // The info is written in full under a name no trash reader takes for
+    // one (it does not end in .trashinfo), then renamed into place.
+    const int infoDir = bin->info.Fd();
+    const std::string part = ".quorvel-" + std::to_string(::getpid()) + '-' + std::to_string(++bin->partCounter) + ".part";
+    const int fd = ::openat(infoDir, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return Failure(errno, "Cannot write in " + bin->dir + "/info");
+    bool written = WriteAll(fd, infoText);
+    int error = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlinkat(infoDir, part.c_str(), 0);
+        return Failure(error, "Cannot write in " + bin->dir + "/info");
+    }
+
+    static thread_local std::mt19937_64 rng {std::random_device {}()};
+    constexpr unsigned kMaxAttempts = 64;
+    for (unsigned attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const auto known = bin->next.find(name);
+        const std::uint64_t number = known == bin->next.end() ? 0 : known->second;
+        const std::string trashName = TrashName(name, number);
+        const std::string infoName = trashName + ".trashinfo";
+        ++m_probes;
+        // Renaming the info into place claims the name against anyone else
+        // trashing at the same time.
+        error = RenameNoReplaceAt(infoDir, part, infoDir, infoName);
+        if (!error) {
+            error = RenameNoReplaceAt(folder.Fd(), name, bin->files.Fd(), trashName);
+            if (!error) {
+                if (known != bin->next.end())
+                    ++known->second;
+                TrashOutcome ok;
+                ok.ok = true;
+                ok.trashedAs = bin->dir + "/files/" + trashName;
+                ok.infoPath = bin->dir + "/info/" + infoName;
+                return ok;
+            }
+            // The info goes back to its part name either way; an entry of
+            // that name without an info file is kept, and another name tried.
+            if (::renameat(infoDir, infoName.c_str(), infoDir, part.c_str()) != 0)
+                ::unlinkat(infoDir, infoName.c_str(), 0);
+            if (error != EEXIST) {
+                ::unlinkat(infoDir, part.c_str(), 0);
+                return Failure(error, "Cannot move " + full + " to the trash " + bin->dir);
+            }
+        } else if (error != EEXIST) {
+            ::unlinkat(infoDir, part.c_str(), 0);
+            return Failure(error, "Cannot write in " + bin->dir + "/info");
+        }
+        // Taken: the next number, or a jump to a random one further on.
+        std::uint64_t &n = bin->next[name];
+        n = number == 0 ? 2 : number < kLastPlainNumber ? number + 1 : number + 1 + rng() % kNumberJump;
+    }
+    ::unlinkat(infoDir, part.c_str(), 0);
+    return Failure(EEXIST, "No free name in the trash " + bin->dir + " for " + name);
+}
 
 std::string HomeTrashDir()
 {
@@ -259,6 +423,16 @@ std::string HomeTrashDir()
     return HomeFolder() + "/.local/share/Trash";
 }
 
+bool SplitLastName(const std::string &path, std::string &folder, std::string &name)
+{
+    const std::size_t slash = path.rfind('/');
+    if (path.empty() || slash == std::string::npos || slash + 1 >= path.size())
+        return false;
+    name = path.substr(slash + 1);
+    folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+    return name != "." && name != "..";
+}
+
 TrashOutcome MoveToTrash(const std::string &path)
 {
     return MoveToTrash(path, ReadMountTable());
@@ -266,86 +440,14 @@ TrashOutcome MoveToTrash(const std::string &path)
 
 TrashOutcome MoveToTrash(const std::string &path, const std::vector<MountEntry> &mounts)
 {
-    std::string full, name;
-    if (!ResolveParent(path, full, name))
-        return Failure(errno, "Cannot find " + path);
-    struct stat st;
-    if (::lstat(full.c_str(), &st) != 0)
-        return Failure(errno, "Cannot find " + full);
-
-    // The home trash takes what can be renamed into it: the same file
-    // system, reached through the same mount.
-    const std::string home = HomeTrashDir();
-    const std::string drive = DrivePart(full, mounts);
-    // A volume's root cannot leave its volume; no trash folder is made on it
-    // for the attempt.
-    if (drive == full)
-        return Failure(EBUSY, "Cannot move " + full + ", a mount point");
-    std::string homeReal;
-    dev_t homeDev = 0;
-    std::string trash;
-    std::string originalPath;
-    if (NearestExisting(home, homeReal, homeDev) && homeDev == st.st_dev
-        && DrivePart(homeReal, mounts) == drive) {
-        if (!MakePath(home, 0700) || !MakeFilesAndInfo(home, false))
-            return Failure(errno, "Cannot create the trash folder " + home);
-        trash = home;
-        originalPath = full;
-    } else {
-        const std::string topdir = VolumeTop(full, drive, st.st_dev);
-        int error = 0;
-        trash = TopdirTrash(topdir, error);
-        if (trash.empty())
-            return Failure(error, "Cannot create a trash folder in " + topdir + '/');
-        originalPath = full.substr(topdir.size() + 1); // relative to the volume's top
-    }
-
-    const std::string info = "[Trash Info]\nPath=" + PercentEncode(originalPath)
-        + "\nDeletionDate=" + LocalTimeNow() + '\n';
-    // The info file is created first, with O_EXCL: it claims the name against
-    // anyone else trashing at the same time.
-    constexpr unsigned kMaxAttempts = 100000;
-    for (unsigned attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        const std::string trashName = TrashName(name, attempt);
-        const std::string infoFile = trash + "/info/" + trashName + ".trashinfo";
-        const std::string target = trash + "/files/" + trashName;
-        const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return Failure(errno, "Cannot write " + infoFile);
-        }
-        struct stat taken;
-        if (::lstat(target.c_str(), &taken) == 0) {
-            // An entry left without its info file: keep it, take another name.
-            ::close(fd);
-            ::unlink(infoFile.c_str());
-            continue;
-        }
-        bool written = WriteAll(fd, info);
-        int error = errno;
-        if (::close(fd) != 0 && written) {
-            written = false;
-            error = errno;
-        }
-        if (!written) {
-            ::unlink(infoFile.c_str());
-            return Failure(error, "Cannot write " + infoFile);
-        }
-        // A rename only: a move to another file system would be a copy and a
-        // delete, which is not what trashing promises.
-        if (!RenameNoReplace(full, target)) {
-            error = errno;
-            ::unlink(infoFile.c_str());
-            if (error == EEXIST)
-                continue; // taken since we looked
-            return Failure(error, "Cannot move " + full + " to the trash " + trash);
-        }
-        TrashOutcome ok;
-        ok.ok = true;
-        ok.trashedAs = target;
-        ok.infoPath = infoFile;
-        return ok;
-    }
-    return Failure(EEXIST, "No free name in the trash " + trash + " for " + name);
+    // Without its trailing slash, "link/" names the link, not its folder.
+    const std::string abs = ExcludeTrailingSlash(AbsolutePath(path));
+    std::string folderPath, name;
+    if (!SplitLastName(abs, folderPath, name))
+        return Failure(EINVAL, "Cannot find " + path); // "/" itself, or no path at all
+    TFolderHandle folder;
+    if (const int error = folder.OpenPath(folderPath))
+        return Failure(error, "Cannot find " + path);
+    TTrashSession session(mounts);
+    return session.MoveAt(folder, name, abs);
 }
