@@ -1,14 +1,32 @@
 #include "DeleteMatching.h"
 
-#include "FileReader.h"
+#include "FileIdentity.h"
+#include "FolderHandle.h"
 #include "InfoThread.h"
 #include "Paths.h"
-#include "ShellDelete.h"
+#include "Trash.h"
 #include "VerifyWindow.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <map>
+#include <set>
+#include <sys/stat.h>
 
 namespace {
+
+// Why a file was kept, for the run log.
+const char kFileChanged[] = "Not deleted, the file changed after it was compared - ";
+const char kOtherChanged[] = "Not deleted, the other copy is gone or changed - ";
+const char kOtherDeleted[] = "Not deleted, the other copy is one of the files being deleted - ";
+const char kFolderReplaced[] = "Not deleted, a folder on its path is gone or was replaced - ";
+
+using TInodeKey = std::pair<std::uint64_t, std::uint64_t>; // device, inode
+
+TInodeKey KeyOf(const TFileIdentity &id)
+{
+    return {id.device, id.inode};
+}
 
 // A stop ends the deletion only when the user did not ask to delete the
 // matches found so far.
@@ -17,9 +35,228 @@ bool StopDeleting(TInfoThread &w)
     return w.Poll() && !w.Window().DeleteOnCancelChecked();
 }
 
-int ShellDeleteBatch(TInfoThread &w, const std::string &batch)
+// What the deletion of one side knows while it runs.
+struct TDeleteSide {
+    TInfoThread &w;
+    std::string sideWord;
+    // The folder the candidates' relative paths start from, held open: the
+    // side root, or a single file's folder.
+    std::string base;
+    TFolderHandle root;
+    int rootError = 0;
+    // Every file the run means to delete. A copy that is one of them proves
+    // nothing: with crosswise links or overlapping trees, the two copies of
+    // a pair can both be on the list, each the other's proof.
+    std::set<TInodeKey> deleting;
+    // Files with other names that this deletion itself moved or unlinked
+    // before: their change time moved with it. Compared identity -> now.
+    std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
+    std::size_t deleted = 0;
+
+    explicit TDeleteSide(TInfoThread &worker) : w(worker) {}
+};
+
+// Reaches the folder that holds a candidate below the side's open root,
+// never through a link; false when it cannot be reached so.
+bool Reach(const TDeleteSide &side, const std::string &path, TFolderHandle &folder, std::string &name)
 {
-    return ShellDelete(batch, [&w](std::size_t count) { return w.Window().AskPermanentDelete(count); });
+    if (side.rootError)
+        return false;
+    const std::string relative = RelativeTo(path, side.base);
+    const std::size_t slash = relative.rfind('/');
+    name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    if (name.empty())
+        return false;
+    return folder.OpenBelow(side.root, slash == std::string::npos ? std::string() : relative.substr(0, slash)) == 0;
+}
+
+// Decides, right before a file goes, whether it may: the file is still the
+// one compared, and its copy on the other side still is what proved it.
+// Returns the reason to keep it, or nullptr. `entry` gets the file's own
+// stat.
+const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const TFolderHandle &folder,
+                      const std::string &name, struct stat &entry)
+{
+    if (folder.StatEntry(name, entry) != 0)
+        return kFileChanged;
+    // A link is compared by what it leads to and deleted as a link.
+    struct stat content = entry;
+    if (S_ISLNK(entry.st_mode) && folder.StatEntry(name, content, true) != 0)
+        return kFileChanged;
+    if (!S_ISREG(content.st_mode))
+        return kFileChanged;
+    const TFileIdentity now = IdentityFromStat(content);
+    if (!(now == c.compared)) {
+        const auto t = side.touched.find(KeyOf(now));
+        if (t == side.touched.end() || !(t->second.first == c.compared && t->second.second == now))
+            return kFileChanged;
+    }
+    if (side.deleting.count(KeyOf(c.keptCompared)))
+        return kOtherDeleted;
+    // The other copy is looked up by its path each time, never through a
+    // descriptor held from before: a volume unmounted meanwhile must count
+    // as gone, and does.
+    TFileIdentity kept;
+    if (!IdentityOf(c.keptPath, kept) || !(kept == c.keptCompared))
+        return kOtherChanged;
+    return nullptr;
+}
+
+// After this deletion moved or unlinked a file that has other names too:
+// remembers the change time it gave the file, so that its other names on
+// the list are not taken for changed.
+void NoteTouched(TDeleteSide &side, const TDeleteCandidate &c, const struct stat &entry, const struct stat &after)
+{
+    if (!S_ISREG(entry.st_mode) || entry.st_nlink < 2 || after.st_ino == 0)
+        return;
+    const TFileIdentity now = IdentityFromStat(after);
+    auto [it, fresh] = side.touched.try_emplace(KeyOf(now), c.compared, now);
+    if (!fresh)
+        it->second.second = now;
+}
+
+void Keep(TDeleteSide &side, const char *why, const std::string &path)
+{
+    side.w.NoteTrouble();
+    side.w.Log(why + path);
+}
+
+void LogStopped(TDeleteSide &side)
+{
+    side.w.Log("Deleting stopped, " + std::to_string(side.deleted) + " matching " + side.sideWord
+               + " files deleted.");
+}
+
+enum class TStep { Go, Keep, Stop };
+
+// Before each file: the stop request, then the checks of the moment, then
+// the test seam. Keep when the file must stay (logged); Stop when a stop
+// request ends the deletion (logged too).
+TStep NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &folder, std::string &name,
+               struct stat &entry)
+{
+    if (StopDeleting(side.w)) {
+        LogStopped(side);
+        return TStep::Stop;
+    }
+    if (!Reach(side, c.path, folder, name)) {
+        Keep(side, kFolderReplaced, c.path);
+        return TStep::Keep;
+    }
+    if (const char *why = Objection(side, c, folder, name, entry)) {
+        Keep(side, why, c.path);
+        return TStep::Keep;
+    }
+    if (side.w.beforeDeleting)
+        side.w.beforeDeleting(c.path);
+    return TStep::Go;
+}
+
+// Moves the batch to the trash, one file at a time, each checked at the
+// moment it goes; what cannot go to the trash is deleted for good after one
+// question, each checked again after it. Returns 0, the errno of the first
+// failure (ECANCELED when the question was declined), or -1 when a stop
+// ended it.
+int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
+{
+    TInfoThread &w = side.w;
+    TTrashSession trash;
+    int rc = 0;
+    std::vector<const TDeleteCandidate *> untrashable;
+    for (const TDeleteCandidate *c : batch) {
+        TFolderHandle folder;
+        std::string name;
+        struct stat entry;
+        if (const TStep step = NextStep(side, *c, folder, name, entry); step != TStep::Go) {
+            if (step == TStep::Stop)
+                return -1;
+            continue;
+        }
+        const TrashOutcome t = trash.MoveAt(folder, name, c->path);
+        if (t.ok) {
+            ++side.deleted;
+            struct stat after {};
+            if (::lstat(t.trashedAs.c_str(), &after) == 0)
+                NoteTouched(side, *c, entry, after);
+            continue;
+        }
+        struct stat still;
+        if (folder.StatEntry(name, still) == 0)
+            untrashable.push_back(c);
+        else if (!rc)
+            rc = t.error;
+    }
+    if (untrashable.empty())
+        return rc;
+    if (!w.Window().AskPermanentDelete(untrashable.size()))
+        return rc ? rc : ECANCELED;
+    for (const TDeleteCandidate *c : untrashable) {
+        // The question may have waited for hours: everything is checked
+        // again now.
+        TFolderHandle folder;
+        std::string name;
+        struct stat entry;
+        if (const TStep step = NextStep(side, *c, folder, name, entry); step != TStep::Go) {
+            if (step == TStep::Stop)
+                return -1;
+            continue;
+        }
+        struct stat after {};
+        if (const int error = folder.RemoveFile(name, &after)) {
+            if (!rc)
+                rc = error;
+            continue;
+        }
+        ++side.deleted;
+        NoteTouched(side, *c, entry, after);
+    }
+    return rc;
+}
+
+// Removes the side's folders that are empty now, deepest first, the side
+// root last; only ever an empty folder, only ever through its open parent.
+// False when a stop ended it.
+bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
+{
+    TInfoThread &w = side.w;
+    std::vector<std::string> relatives;
+    for (const std::string &f : w.folderList)
+        relatives.push_back(RelativeTo(f, w.request.sourcePath));
+    // In byte order a folder stands after its parent; going from the end, a
+    // folder comes before its parent, which may be empty once it is gone.
+    std::sort(relatives.begin(), relatives.end());
+    const auto removeOne = [&](const TFolderHandle &parent, const std::string &name) {
+        const int error = parent.RemoveEmptyFolder(name);
+        // Not an empty folder (any more, or it never was): it stays, as it
+        // should.
+        const bool notEmpty = error == ENOTEMPTY || error == EEXIST || error == ENOTDIR || error == ENOENT;
+        if (!error) {
+            ++removed;
+        } else if (!notEmpty) {
+            w.NoteTrouble();
+            w.Log("Some empty folders could not be deleted.");
+        }
+    };
+    for (auto it = relatives.rbegin(); it != relatives.rend(); ++it) {
+        if (StopDeleting(w))
+            return false;
+        TFolderHandle parent;
+        std::string name;
+        if (Reach(side, IncludeTrailingSlash(side.base) + *it, parent, name))
+            removeOne(parent, name);
+    }
+    if (StopDeleting(w))
+        return false;
+    // The root itself, from its parent, when the entry there is still the
+    // folder the deletion worked in (not a link to it, not another folder).
+    std::string parentPath, name;
+    TFolderHandle parent;
+    struct stat there, held;
+    if (!side.rootError && SplitLastName(ExcludeTrailingSlash(side.base), parentPath, name)
+        && parent.OpenPath(parentPath) == 0 && parent.StatEntry(name, there) == 0 && S_ISDIR(there.st_mode)
+        && ::fstat(side.root.Fd(), &held) == 0 && held.st_dev == there.st_dev && held.st_ino == there.st_ino)
+        removeOne(parent, name);
+    return true;
 }
 
 } // namespace
@@ -27,60 +264,45 @@ int ShellDeleteBatch(TInfoThread &w, const std::string &batch)
 void DeleteMatching(TInfoThread &w)
 {
     const bool sourceSide = w.request.deleteMode == DeleteMode::Source;
-    const std::string sideWord = sourceSide ? "source" : "target";
+    TDeleteSide side(w);
+    side.sideWord = sourceSide ? "source" : "target";
     const std::string sideRoot = sourceSide ? w.request.sourcePath : w.request.targetPath;
 
     std::sort(w.deleteList.begin(), w.deleteList.end(),
               [](const TDeleteCandidate &a, const TDeleteCandidate &b) { return a.path < b.path; });
 
-    std::string batch;
-    std::size_t handedOver = 0;
+    for (const TDeleteCandidate &entry : w.deleteList)
+        side.deleting.insert(KeyOf(entry.compared));
+    std::vector<const TDeleteCandidate *> batch;
     for (const TDeleteCandidate &entry : w.deleteList) {
         if (StopDeleting(w))
             return;
-        TFileIdentity now;
-        if (!IdentityOf(entry.path, now) || !(now == entry.compared)) {
-            w.NoteTrouble();
-            w.Log("Not deleted, the file changed after it was compared - " + entry.path);
-            continue;
-        }
-        batch += entry.path;
-        batch += '\0';
-        ++handedOver;
+        batch.push_back(&entry);
     }
-    batch += '\0';
 
-    if (handedOver > 0) {
-        if (const int rc = ShellDeleteBatch(w, batch)) {
+    if (w.request.singleFile) {
+        std::string name;
+        if (!SplitLastName(ExcludeTrailingSlash(sideRoot), side.base, name))
+            side.base = sideRoot;
+    } else {
+        side.base = sideRoot;
+    }
+    side.rootError = side.root.OpenPath(side.base);
+
+    if (!batch.empty()) {
+        const int rc = DeleteFiles(side, batch);
+        if (rc < 0)
+            return;
+        if (rc) {
             w.NoteTrouble();
             w.Window().ShowMessage("File Delete Failed", std::to_string(rc), TMessageIcon::Error);
         }
     }
-    w.Log("Total number of matching " + sideWord + " files deleted = " + std::to_string(handedOver));
+    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(batch.size()));
 
-    std::vector<std::string> folders = w.folderList;
-    if (!sourceSide) {
-        for (std::string &f : folders)
-            f = IncludeTrailingSlash(w.request.targetPath) + RelativeTo(f, w.request.sourcePath);
-    }
-    folders.push_back(sideRoot);
-    std::sort(folders.begin(), folders.end());
-
+    // A single-file run's side root is a file: no folder to remove.
     int removed = 0;
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        if (StopDeleting(w))
-            return;
-        if (!IsEmptyFolder(*it))
-            continue;
-        std::string one = *it;
-        one += '\0';
-        one += '\0';
-        if (ShellDeleteBatch(w, one) != 0) {
-            w.NoteTrouble();
-            w.Log("Some empty folders could not be deleted.");
-        } else {
-            ++removed;
-        }
-    }
-    w.Log("Total number of empty " + sideWord + " folders deleted = " + std::to_string(removed));
+    if (!w.request.singleFile && !RemoveEmptiedFolders(side, removed))
+        return;
+    w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed));
 }

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,14 @@
 
 class IVerifyWindow;
 
-// A matching file that the run may delete, with what it looked like when it
-// was compared: it is deleted only if it still looks the same.
+// A matching file that the run may delete, and the copy on the other side
+// that proved it, each with the identity it had when the two were compared.
+// It is deleted only while both still have them.
 struct TDeleteCandidate {
     std::string path;
     TFileIdentity compared;
+    std::string keptPath;
+    TFileIdentity keptCompared;
 };
 
 class TInfoThread : public QThread
@@ -64,6 +68,11 @@ public:
     std::vector<std::string> fileList;
     std::vector<std::string> folderList;
     std::vector<TDeleteCandidate> deleteList;
+
+    // Runs between the last check of a file and its move to the trash (or
+    // its unlinking), with the file's path: lets a test change the world at
+    // the worst moment.
+    std::function<void(const std::string &path)> beforeDeleting;
 
     // Two block buffers of the comparison, made once per run.
     std::vector<char> sourceBlock;
