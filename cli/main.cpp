@@ -2,8 +2,8 @@
 // engine, texts and log.
 #include "CliWindow.h"
 #include "InfoThread.h"
+#include "StopSignals.h"
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -14,7 +14,8 @@ TInfoThread *g_worker = nullptr;
 extern "C" void OnInterrupt(int)
 {
     // As the window's Cancel: the run stops at its next polling point and
-    // still prints its summary.
+    // still prints its summary; a file being moved to the trash is moved in
+    // full first.
     if (g_worker)
         g_worker->Terminate();
 }
@@ -43,11 +44,9 @@ int main(int argc, char **argv)
     TInfoThread worker(&window);
     g_worker = &worker;
 
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0; // no SA_RESTART: a question waiting on the terminal ends
-    ::sigaction(SIGINT, &sa, nullptr);
+    // Ctrl+C, SIGTERM and a hang-up stop the run at its next polling point;
+    // a question waiting on the terminal ends with "no".
+    CatchStopSignals(OnInterrupt);
 
     worker.Execute();
     g_worker = nullptr;
