@@ -3,6 +3,7 @@
 #include "TempTree.h"
 #include "Trash.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -211,6 +212,60 @@ private slots:
         const QStringList lines = Unstamped(out + p.readAllStandardOutput());
         QVERIFY(lines.filter("Files Match").isEmpty());
         QCOMPARE(lines.mid(lines.size() - 5, 4), Summary(0, 0, 0, 0));
+    }
+
+    // A stop signal while the matches go to the trash: the file being moved
+    // is moved in full, the summary follows, exit 2. Wherever the signal
+    // lands, every trashed file has its .trashinfo and every .trashinfo its
+    // file, and every file is in one place: the Source or the trash.
+    void stopSignalDuringTheDeletion_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void stopSignalDuringTheDeletion()
+    {
+        QFETCH(int, signalNumber);
+        TempTree t;
+        const int files = 3000;
+        for (int i = 0; i < files; ++i) {
+            const std::string rel = "/d" + std::to_string(i % 30) + "/f" + std::to_string(i);
+            QVERIFY(t.createFile("src" + rel, "x"));
+            QVERIFY(t.createFile("dst" + rel, "x"));
+        }
+        const QString trash = Q(HomeTrashDir());
+        QDir(trash).removeRecursively();
+        QProcess p;
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(Program(), {"--delete=source", "--yes", Q(t.path("src")), Q(t.path("dst"))});
+        QVERIFY(p.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("Begin deleting files."), 60000);
+        ::kill(pid_t(p.processId()), signalNumber);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 2);
+        const QStringList lines = Unstamped(out + p.readAllStandardOutput());
+        QCOMPARE(lines.mid(lines.size() - 5, 4), Summary(files, files, 0, 0).replaceInStrings("3000", "3,000"));
+
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QStringList trashed = QDir(trash + "/files").entryList(all);
+        QStringList infos = QDir(trash + "/info").entryList(all);
+        for (QString &i : infos) {
+            QVERIFY2(i.endsWith(".trashinfo") && QFileInfo(trash + "/info/" + i).size() > 0, qPrintable(i));
+            i.chop(10);
+        }
+        trashed.sort();
+        infos.sort();
+        QCOMPARE(infos, trashed);
+        int left = 0;
+        QDirIterator it(Q(t.path("src")), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            ++left;
+        }
+        QCOMPARE(left + int(trashed.size()), files);
     }
 
     void exitStatusRules()

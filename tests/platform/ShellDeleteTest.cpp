@@ -133,6 +133,37 @@ private slots:
         QCOMPARE(Exists(m.volume + "/one.txt"), answer != 1);
     }
 
+    // What goes for good after the question is what was asked about: an
+    // entry replaced or changed while the question waited stays.
+    void permanentDeletionOnlyOfWhatWasAskedAbout()
+    {
+        Untrashable m;
+        QVERIFY(m.other.createFile("volume/edited.txt", "before"));
+        QVERIFY(m.other.createFile("volume/replaced.txt", "before"));
+        QVERIFY(m.other.createFile("volume/folder/inner", "i"));
+        QVERIFY(m.other.createFile("volume/plain.txt", "p"));
+        bool asked = false;
+        const auto question = [&](std::size_t) {
+            asked = true;
+            m.other.createFile("volume/edited.txt", "BEFORE");
+            ::unlink((m.volume + "/replaced.txt").c_str());
+            m.other.createFile("volume/replaced.txt", "before");
+            ::rename((m.volume + "/folder").c_str(), (m.volume + "/old-folder").c_str());
+            m.other.createFile("volume/folder/new", "n");
+            return true;
+        };
+        const int rc = ShellDelete(Batch({m.volume + "/edited.txt", m.volume + "/replaced.txt", m.volume + "/folder",
+                                          m.volume + "/plain.txt"}),
+                                   question);
+        QVERIFY(asked);
+        QCOMPARE(rc, ESTALE);
+        QVERIFY(Exists(m.volume + "/edited.txt"));
+        QVERIFY(Exists(m.volume + "/replaced.txt"));
+        QVERIFY(Exists(m.volume + "/folder/new"));
+        QVERIFY(Exists(m.volume + "/old-folder/inner"));
+        QVERIFY(!Exists(m.volume + "/plain.txt"));
+    }
+
     void permanentDeletionNeverFollowsLinks()
     {
         Untrashable m;

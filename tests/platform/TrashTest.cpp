@@ -1,3 +1,4 @@
+#include "FolderHandle.h"
 #include "MountTable.h"
 #include "QvlTestMain.h"
 #include "TempTree.h"
@@ -64,6 +65,16 @@ int EntriesIn(const std::string &folder)
     return int(QDir(QFile::decodeName(QByteArray::fromStdString(folder)))
                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
                    .size());
+}
+
+// Nothing but entries and their .trashinfo files: no half-written info
+// under another name left behind.
+void CheckNoLeftovers(const std::string &trash)
+{
+    const QDir info(QFile::decodeName(QByteArray::fromStdString(trash + "/info")));
+    const QStringList all = info.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : all)
+        QVERIFY2(name.endsWith(".trashinfo") && QFileInfo(info, name).size() > 0, qPrintable(name));
 }
 
 // A working folder in the test home and a data home that does not exist
@@ -405,6 +416,49 @@ private slots:
         QCOMPARE(out.error, ENOTDIR);
         QVERIFY(Exists(v.top + "/stays.txt"));
         QVERIFY(!Exists(h.trash));
+    }
+
+    // One Thumbs.db per folder: each name is found in a few probes, however
+    // many of that name the trash holds already.
+    void manyEntriesOfOneNameCostFewProbesEach()
+    {
+        FreshHome h;
+        const auto trashMany = [&](int count, const std::string &tag) -> std::size_t {
+            TTrashSession session;
+            for (int i = 0; i < count; ++i) {
+                const std::string folder = h.work + "/" + tag + std::to_string(i);
+                if (::mkdir(folder.c_str(), 0755) != 0 || !WriteFile(folder + "/Thumbs.db"))
+                    return 0;
+                TFolderHandle handle;
+                if (handle.OpenPath(folder) != 0 || !session.MoveAt(handle, "Thumbs.db", folder + "/Thumbs.db").ok)
+                    return 0;
+            }
+            return session.Probes();
+        };
+        const std::size_t few = trashMany(300, "a");
+        const std::size_t many = trashMany(3000, "b");
+        QVERIFY(few > 0 && many > 0);
+        // Probing names one by one from the start would cost 300 * 300 / 2
+        // and 3000 * 3000 / 2 probes: a hundred times more for ten times the
+        // files. Here it is ten times, a probe or two each.
+        QVERIFY2(many < 11 * few, qPrintable(QString("%1 probes for 300, %2 for 3000").arg(few).arg(many)));
+        QVERIFY2(many <= 2 * 3000 + 16, qPrintable(QString::number(many)));
+        CheckNoLeftovers(h.trash);
+        QCOMPARE(EntriesIn(h.trash + "/files"), 3300);
+        QCOMPARE(EntriesIn(h.trash + "/info"), 3300);
+    }
+
+    void failedMovesLeaveNoPartialInfo()
+    {
+        FreshHome h;
+        QVERIFY(WriteFile(h.work + "/first.txt"));
+        QVERIFY(MoveToTrash(h.work + "/first.txt").ok);
+        // A folder cannot go into the trash inside it; a missing entry
+        // cannot go at all.
+        QVERIFY(!MoveToTrash(h.trash.substr(0, h.trash.rfind("/data/"))).ok);
+        QVERIFY(!MoveToTrash(h.work + "/missing").ok);
+        CheckNoLeftovers(h.trash);
+        QCOMPARE(EntriesIn(h.trash + "/info"), 1);
     }
 };
 
