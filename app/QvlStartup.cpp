@@ -5,6 +5,17 @@
 #include "QvlAbout.h"
 #include "QvlMain.h"
 #include "Quorvellogo.h"
+#include "StopSignals.h"
+
+#include <QApplication>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<TStopSignalNotifier> g_stopSignals;
+
+} // namespace
 
 void CreateForms()
 {
@@ -15,8 +26,19 @@ void CreateForms()
     DeleteBox = new TDeleteBox(MainForm);
 }
 
+TStopSignalNotifier *CatchStopSignalsForMainForm()
+{
+    g_stopSignals = std::make_unique<TStopSignalNotifier>();
+    QObject::connect(g_stopSignals.get(), &TStopSignalNotifier::stopRequested, MainForm, [] {
+        if (MainForm && !QApplication::activeModalWidget())
+            MainForm->close();
+    });
+    return g_stopSignals.get();
+}
+
 void DestroyForms()
 {
+    g_stopSignals.reset();
     delete DeleteBox;
     DeleteBox = nullptr;
     delete CancelForm;

@@ -8,6 +8,7 @@
 #include "QvlStartup.h"
 #include "QvlTestMain.h"
 #include "QvlVersion.h"
+#include "StopSignals.h"
 #include "Quorvellogo.h"
 #include "TempTree.h"
 #include "ui_CancelMessageForm.h"
@@ -17,10 +18,13 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QUrl>
 
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -31,11 +35,16 @@ struct ModalAnswerer {
     QString caption;
     QString text;
     bool seen = false;
+    // A timer still waiting for its box when the test ends goes with it.
+    QPointer<QTimer> pending;
+
+    ~ModalAnswerer() { delete pending; }
 
     void Arm(std::function<QAbstractButton *(QWidget *)> pick = {})
     {
         seen = false;
         auto *timer = new QTimer;
+        pending = timer;
         timer->setInterval(20);
         QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pick] {
             QWidget *modal = QApplication::activeModalWidget();
@@ -213,6 +222,35 @@ private slots:
         QApplication::sendEvent(&target, &event);
         QVERIFY(!answer.seen);
         QApplication::processEvents(); // lets the idle answerer go
+    }
+
+    // A stop signal closes the window as its close button does; while a
+    // question is open it does nothing, as a click on the close button
+    // could not either.
+    void stopSignalClosesTheWindowUnlessAQuestionIsOpen()
+    {
+        CreateForms();
+        QSignalSpy stops(CatchStopSignalsForMainForm(), &TStopSignalNotifier::stopRequested);
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+
+        QMessageBox question(QMessageBox::Question, "A question", "Still there?", QMessageBox::Ok, MainForm);
+        bool stillShown = false;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(question.isVisible());
+            ::raise(SIGTERM);
+            // The signal's notice is read by the event loop that runs the
+            // question; once it has been handled, the window is still up.
+            QTRY_COMPARE(stops.count(), 1);
+            stillShown = MainForm->isVisible();
+            question.accept();
+        });
+        question.exec();
+        QVERIFY(stillShown);
+
+        ::raise(SIGHUP);
+        QTRY_COMPARE(stops.count(), 2);
+        QVERIFY(!MainForm->isVisible());
     }
 };
 
