@@ -10,7 +10,8 @@
 # same files (the desktop's own trash command), where gio is installed.
 # BASELINE=/path/to/another/quorvel-verify adds its figures for the same
 # data (an earlier build, say); BASELINE_TIMEOUT (seconds, default 1200)
-# bounds each of its runs.
+# bounds each of its runs, REFERENCE_TIMEOUT (default 600) each reference
+# run.
 # A ratio above 1.0 means quorvel-verify was faster.
 #   bench/run-delete.sh [DATA_FOLDER]     (default: bench/data)
 set -euo pipefail
@@ -99,7 +100,7 @@ row() { # name template empty|filled
   [ -n "$baseline" ] && base=$(run "$2" "$3" "${BASELINE_TIMEOUT:-1200}" "$baseline" --quiet --delete=source --yes "$work/src" "$work/dst")
   if command -v gio >/dev/null; then
     export -f reference
-    ref=$(run "$2" "$3" 3600 bash -c 'reference "$0" "$1"' "$work/src" "$work/dst")
+    ref=$(run "$2" "$3" "${REFERENCE_TIMEOUT:-600}" bash -c 'reference "$0" "$1"' "$work/src" "$work/dst")
   fi
   report "$1" "$ours" "$base" "$ref"
 }
