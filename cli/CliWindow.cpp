@@ -25,6 +25,9 @@ const char kUsage[] =
     "  --delete=source    after the comparison, move the matching SOURCE files to\n"
     "                     the trash and remove the SOURCE folders left empty\n"
     "  --delete=target    the same for the TARGET side\n"
+    "  --from-disk        read every byte from the disks, not from the page cache:\n"
+    "                     right after a copy the cache still holds what was\n"
+    "                     written, and only this shows what reached the disk\n"
     "  --yes              answer yes to the delete confirmation and to the\n"
     "                     question whether files that cannot go to the trash may\n"
     "                     be deleted permanently; without it they are asked on\n"
@@ -104,6 +107,11 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, bool &
             o.request.deleteMode = DeleteMode::Source;
         } else if (a == "--delete=target") {
             o.request.deleteMode = DeleteMode::Target;
+        } else if (a == "--from-disk") {
+            o.request.fromDisk = true;
+        } else if (a == "--no-concurrent-reads") {
+            // For benchmarks only: what reading both sides at once gains.
+            o.request.concurrentReads = false;
         } else if (a == "--yes" || a == "-y") {
             o.yes = true;
         } else if (a == "--quiet" || a == "-q") {

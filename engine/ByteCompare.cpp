@@ -1,5 +1,6 @@
 #include "ByteCompare.h"
 
+#include "BlockPairReader.h"
 #include "FileReader.h"
 #include "InfoThread.h"
 #include "VerifyWindow.h"
@@ -33,19 +34,27 @@ void AddOverall(TInfoThread &w, double bytes)
 
 enum class ReadResult { Match, Differ, Stopped, Failed };
 
+// Files from this size on are read on two threads at once.
+constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
+
 // Reads both files in lockstep. `failure` names the file and the reason when
 // the result is Failed.
 ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
                            TFileReader &src, TFileReader &dst, std::string &failure)
 {
     VerifyCounters &c = w.counters;
-    if (int err = src.Open(source)) {
+    const bool fromDisk = w.request.fromDisk;
+    if (int err = src.Open(source, fromDisk)) {
         failure = source + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
     }
-    if (int err = dst.Open(target)) {
+    if (int err = dst.Open(target, fromDisk)) {
         failure = target + " (" + ErrorText(err) + ")";
         return ReadResult::Failed;
+    }
+    for (const TFileReader *f : {&src, &dst}) {
+        if (f->FromMemory() && w.memoryDevicesLogged.insert(f->Identity().device).second)
+            w.Log("Read from memory, this file system has no disk - " + (f == &src ? source : target));
     }
     w.Window().StartFileBar(BarRange(c.sourceSize));
     // The sizes were compared on the paths; the open files must still have
@@ -53,20 +62,22 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
     if (double(src.Identity().size) != c.sourceSize || double(dst.Identity().size) != c.targetSize)
         return ReadResult::Differ;
 
-    if (w.sourceBlock.size() != std::size_t(kBlockSize)) {
-        w.sourceBlock.resize(kBlockSize);
-        w.targetBlock.resize(kBlockSize);
-    }
+    if (!w.blocks)
+        w.blocks = std::make_unique<TBlockPairReader>();
+    TBlockPairReader &blocks = *w.blocks;
+    // Handing a read to the second thread costs more than reading a small
+    // file's one block from the cache takes.
+    const bool together = w.request.concurrentReads && src.Identity().size >= kConcurrentReadsFrom;
     for (;;) {
         if (w.Poll())
             return ReadResult::Stopped;
-        const std::int64_t n = src.Read(w.sourceBlock.data(), kBlockSize);
+        std::int64_t n = 0, m = 0;
+        blocks.Read(src, dst, together, n, m);
         if (n < 0) {
             failure = source + " (" + ErrorText(src.Error()) + ")";
             return ReadResult::Failed;
         }
         c.lastBlockBytes = static_cast<std::int32_t>(n);
-        const std::int64_t m = dst.Read(w.targetBlock.data(), kBlockSize);
         if (m < 0) {
             failure = target + " (" + ErrorText(dst.Error()) + ")";
             return ReadResult::Failed;
@@ -77,7 +88,7 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
             return ReadResult::Differ;
         if (n == 0)
             return ReadResult::Match;
-        if (std::memcmp(w.sourceBlock.data(), w.targetBlock.data(), std::size_t(n)) != 0)
+        if (std::memcmp(blocks.SourceBlock(), blocks.TargetBlock(), std::size_t(n)) != 0)
             return ReadResult::Differ;
         c.fileBytesDone += double(n);
         w.Window().UpdateFileBar(BarPosition(c.fileBytesDone, c.sourceSize));

@@ -1,5 +1,6 @@
 #include "InfoThread.h"
 
+#include "BlockPairReader.h"
 #include "ByteCompare.h"
 #include "DeleteMatching.h"
 #include "FolderWalk.h"

@@ -10,13 +10,17 @@
 #include <QThread>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "FileReader.h"
 
 class IVerifyWindow;
+class TBlockPairReader;
 
 // A matching file that the run may delete, and the copy on the other side
 // that proved it, each with the identity it had when the two were compared.
@@ -74,9 +78,12 @@ public:
     // the worst moment.
     std::function<void(const std::string &path)> beforeDeleting;
 
-    // Two block buffers of the comparison, made once per run.
-    std::vector<char> sourceBlock;
-    std::vector<char> targetBlock;
+    // The block buffers of the comparison and their reader, made with the
+    // first pair that is read.
+    std::unique_ptr<TBlockPairReader> blocks;
+    // The file systems already named in the log as holding their files in
+    // memory (a read "from disk" cannot be one there).
+    std::set<std::uint64_t> memoryDevicesLogged;
 
 protected:
     void run() override;

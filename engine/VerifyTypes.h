@@ -23,6 +23,13 @@ struct VerifyRequest {
     bool includeHidden = true;
     std::string maskText = "*.*";  // masks separated by ';', no blanks
     DeleteMode deleteMode = DeleteMode::None;
+    // Every byte compared comes from the storage devices, not the page
+    // cache: right after a copy, the cache still holds what was written,
+    // not what reached the disk.
+    bool fromDisk = false;
+    // The two files of a pair are read at once, each on a thread of its
+    // own. Off only to measure what that gains.
+    bool concurrentReads = true;
 };
 
 // Counts are signed 32-bit and sizes doubles, as the window shows them;

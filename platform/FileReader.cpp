@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 TFileReader::~TFileReader()
@@ -11,13 +13,45 @@ TFileReader::~TFileReader()
     Close();
 }
 
-int TFileReader::Open(const std::string &path)
+namespace {
+
+// File systems that keep their files in memory: there is no disk to read.
+bool KeptInMemory(int fd)
+{
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    return fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC;
+}
+
+// Writes back what is dirty and drops what is cached of the file, so that
+// the next reads go to the device. A file system that cannot sync a file
+// opened for reading has nothing dirty to give.
+void ReadFromDeviceNext(int fd)
+{
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+} // namespace
+
+int TFileReader::Open(const std::string &path, bool fromDisk)
 {
     Close();
     m_error = 0;
+    m_direct = m_dropPages = m_fromMemory = false;
     // O_NONBLOCK: should a FIFO have taken the file's place since it was
     // looked at, open() must not wait for a writer (regular files ignore it).
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    if (fromDisk) {
+        m_fd = ::open(path.c_str(), kFlags | O_DIRECT);
+        m_direct = m_fd >= 0;
+        // EINVAL: the file system does not do direct reads.
+        if (m_fd < 0 && errno != EINVAL)
+            return m_error = errno;
+    }
+    if (m_fd < 0)
+        m_fd = ::open(path.c_str(), kFlags);
     if (m_fd < 0)
         return m_error = errno;
     struct stat st {};
@@ -28,10 +62,41 @@ int TFileReader::Open(const std::string &path)
     }
     m_identity = IdentityFromStat(st);
     m_position = 0;
+    if (fromDisk) {
+        m_dropPages = true;
+        // A memory file system takes O_DIRECT as a formality; its files
+        // never were anywhere else.
+        m_fromMemory = KeptInMemory(m_fd);
+        if (!m_direct && !m_fromMemory)
+            ReadFromDeviceNext(m_fd);
+    }
     // Read-ahead advice only pays for files of more than a block or two.
-    if (m_identity.size > (4u << 20))
+    if (!m_direct && m_identity.size > (4u << 20))
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
+}
+
+int TFileReader::ReadOnce(char *buf, std::size_t size, ssize_t &n)
+{
+    for (;;) {
+        n = ::read(m_fd, buf, size);
+        if (n >= 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        // A direct read needs an aligned buffer, offset and size; a file that
+        // grew since it was opened, a short read or a buffer of the caller's
+        // breaks that. The rest is read through the cache, emptied first.
+        if (errno == EINVAL && m_direct) {
+            const int flags = ::fcntl(m_fd, F_GETFL);
+            if (flags >= 0 && ::fcntl(m_fd, F_SETFL, flags & ~O_DIRECT) == 0) {
+                m_direct = false;
+                ReadFromDeviceNext(m_fd);
+                continue;
+            }
+        }
+        return errno;
+    }
 }
 
 bool TFileReader::Unchanged() const
@@ -48,11 +113,9 @@ std::int64_t TFileReader::Read(char *buf, std::size_t size)
     }
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(m_fd, buf + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            m_error = errno;
+        ssize_t n = 0;
+        if (const int error = ReadOnce(buf + done, size - done, n)) {
+            m_error = error;
             return -1;
         }
         if (n == 0)
@@ -72,6 +135,8 @@ int TFileReader::Close()
 {
     if (m_fd < 0)
         return 0;
+    if (m_dropPages)
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_DONTNEED);
     const int rc = ::close(m_fd);
     m_fd = -1;
     if (rc != 0 && errno != EINTR)

@@ -8,6 +8,9 @@
 
 #include "FileIdentity.h"
 
+// Direct reads go to and from buffers aligned to this, in multiples of it.
+constexpr std::size_t kDirectAlignment = 4096;
+
 // A regular file opened for reading. Opening never blocks and never takes
 // anything but a regular file (a FIFO or a device node at the path is an
 // error), so a comparison cannot hang on one.
@@ -23,7 +26,19 @@ public:
     // the path names something other than a regular file). Identity() is
     // then what the open descriptor says, so it describes exactly the bytes
     // that will be read, whatever the path names by now.
-    int Open(const std::string &path);
+    //
+    // With `fromDisk`, every byte read comes from the storage device, not
+    // from the page cache: the file is read with O_DIRECT (the kernel first
+    // writes back what is still dirty), or, where the file system refuses
+    // that, its dirty pages are written back and its cached pages dropped
+    // before reading. Direct reads need buffers aligned to kDirectAlignment
+    // and sizes that are multiples of it (but for the end of the file).
+    // FromMemory() tells when no such promise can be kept: the file system
+    // keeps its files in memory and has no disk. Closing drops the file's
+    // pages again, so that a verify does not crowd out the user's cache.
+    int Open(const std::string &path, bool fromDisk = false);
+    // The file system holds its files in memory only (tmpfs, ramfs).
+    bool FromMemory() const { return m_fromMemory; }
     // Fills as much of `buf` as the file has left (retrying short reads),
     // stopping early only at the size the file had when it was opened; a
     // file that grew since then yields the rest on the next call. Returns
@@ -40,8 +55,13 @@ public:
     int Error() const { return m_error; }
 
 private:
+    int ReadOnce(char *buf, std::size_t size, ssize_t &n);
+
     int m_fd = -1;
     int m_error = 0;
+    bool m_direct = false;     // reading with O_DIRECT
+    bool m_dropPages = false;  // drop the file's cached pages when closing
+    bool m_fromMemory = false;
     std::uint64_t m_position = 0;
     TFileIdentity m_identity;
 };

@@ -1,0 +1,65 @@
+#include "BlockPairReader.h"
+
+#include "ByteCompare.h"
+#include "FileReader.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+char *AlignedBlock()
+{
+    // The block size is a multiple of the alignment, as aligned_alloc wants.
+    static_assert(kBlockSize % kDirectAlignment == 0);
+    void *p = std::aligned_alloc(kDirectAlignment, std::size_t(kBlockSize));
+    if (!p)
+        throw std::bad_alloc();
+    return static_cast<char *>(p);
+}
+
+} // namespace
+
+void TBlockPairReader::Free::operator()(char *p) const
+{
+    std::free(p);
+}
+
+TBlockPairReader::TBlockPairReader() : m_source(AlignedBlock()), m_target(AlignedBlock()) {}
+
+TBlockPairReader::~TBlockPairReader()
+{
+    if (m_thread.joinable()) {
+        m_quit = true;
+        m_go.release();
+        m_thread.join();
+    }
+}
+
+void TBlockPairReader::Serve()
+{
+    for (;;) {
+        m_go.acquire();
+        if (m_quit)
+            return;
+        m_result = m_pending->Read(m_target.get(), std::size_t(kBlockSize));
+        m_done.release();
+    }
+}
+
+void TBlockPairReader::Read(TFileReader &source, TFileReader &target, bool together, std::int64_t &n,
+                            std::int64_t &m)
+{
+    if (!together) {
+        n = source.Read(m_source.get(), std::size_t(kBlockSize));
+        m = target.Read(m_target.get(), std::size_t(kBlockSize));
+        return;
+    }
+    if (!m_thread.joinable())
+        m_thread = std::thread(&TBlockPairReader::Serve, this);
+    m_pending = &target;
+    m_go.release();
+    n = source.Read(m_source.get(), std::size_t(kBlockSize));
+    m_done.acquire();
+    m = m_result;
+}
