@@ -9,6 +9,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   shared-mime-info hicolor-icon-theme adwaita-icon-theme fonts-dejavu-core
   desktop-file-utils appstream
+  e2fsprogs mount
+  dbus-daemon
 )
 
 install_missing() {

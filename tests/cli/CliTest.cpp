@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QString help = r.out.join('\n');
         for (const char *opt : {"--mask", "--no-subfolders", "--no-hidden", "--delete=source", "--delete=target",
-                                "--yes", "--quiet", "Exit status"})
+                                "--from-disk", "--yes", "--quiet", "Exit status"})
             QVERIFY2(help.contains(opt), opt);
     }
 
@@ -153,6 +153,21 @@ private slots:
         Result quiet = Run({"--quiet", Q(t.path("src")), Q(t.path("dst"))});
         QCOMPARE(quiet.out.mid(0, 4), Summary(4, 4, 0, 0));
         QCOMPARE(quiet.out.size(), 5);
+    }
+
+    void fromDiskReachesTheRequest()
+    {
+        const char *const with[] = {"--from-disk", "a", "b"};
+        const char *const without[] = {"a", "b"};
+        CliOptions o;
+        bool help = false;
+        std::string error;
+        QVERIFY(ParseCliArguments(3, with, o, help, error));
+        QVERIFY(o.request.fromDisk);
+        QVERIFY(o.request.concurrentReads);
+        CliOptions plain;
+        QVERIFY(ParseCliArguments(2, without, plain, help, error));
+        QVERIFY(!plain.request.fromDisk);
     }
 
     void relativePathsResolveAgainstTheCurrentFolder()

@@ -1,15 +1,44 @@
 #include "ByteCompare.h"
 #include "EngineTestUtil.h"
 #include "QvlTestMain.h"
+#include "../platform/TmpfsMount.h"
+#include "LoopExt4.h"
 #include "TempTree.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace EngineTest;
+using QvlTest::LoopExt4;
 using QvlTest::TempTree;
+using QvlTest::TmpfsMount;
 using Strings = std::vector<std::string>;
+
+namespace {
+
+// Bytes this process has had the storage layer fetch for it, as the kernel
+// counts them.
+std::uint64_t ReadBytes()
+{
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("read_bytes: "))
+            return line.mid(12).toULongLong();
+    return 0;
+}
+
+// A folder on a file system with a disk under it, not one kept in memory.
+bool OnABlockDevice(const std::string &folder)
+{
+    struct stat st;
+    return ::stat(folder.c_str(), &st) == 0 && major(st.st_dev) != 0;
+}
+
+} // namespace
 
 
 class ByteCompareTest : public QObject
@@ -274,6 +303,137 @@ private slots:
         QCOMPARE(w.counters.filesChecked, before);
         QCOMPARE(w.counters.same, before);
         QCOMPARE(int(win.resultLines.size()), before);
+    }
+
+    // A block of the Target overwritten on the device itself, behind the
+    // page cache that still holds what was written: a copy to a stick that
+    // was pulled too early, a drive that wrote garbage.
+    void fromDiskSeesWhatTheCacheHides_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("damagedAt");
+        QTest::newRow("a block in the middle") << (4 << 20) << 2000000;
+        QTest::newRow("the last, partial block") << 4000000 << 3999000;
+    }
+    void fromDiskSeesWhatTheCacheHides()
+    {
+        QFETCH(int, size);
+        QFETCH(int, damagedAt);
+        LoopExt4 disk;
+        if (!disk.Usable())
+            QSKIP(disk.Reason());
+        TempTree t;
+        QVERIFY(t.createFile("source.bin", Pattern(size)));
+        QFile target(QString::fromStdString(disk.path("target.bin")));
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write(Pattern(size)) == size);
+        target.close();
+        QVERIFY(disk.ZeroBlockBehindTheCache(disk.path("target.bin"), std::uint64_t(damagedAt)));
+
+        // Through the cache the damage does not show: this is what the
+        // option is for.
+        RecordingWindow cached;
+        cached.request = Request(t.path("source.bin"), disk.path("target.bin"));
+        RunOnce(cached);
+        QCOMPARE(cached.resultLines, Strings {"Files Match - " + disk.path("target.bin")});
+
+        RecordingWindow fromDisk;
+        fromDisk.request = Request(t.path("source.bin"), disk.path("target.bin"));
+        fromDisk.request.fromDisk = true;
+        RunOnce(fromDisk);
+        QCOMPARE(fromDisk.resultLines, Strings {"Files Differ - " + t.path("source.bin")});
+    }
+
+    // Files just written, still in the cache: with the option, both are read
+    // from the device, which the kernel's count of bytes read shows.
+    void fromDiskReadsBothFilesFromTheDevice()
+    {
+        LoopExt4 disk;
+        TempTree t;
+        const auto onDisk = [&](const std::string &rel) { return disk.Usable() ? disk.path(rel) : t.path(rel); };
+        if (!disk.Usable() && !OnABlockDevice(t.root()))
+            QSKIP(qPrintable(QString("no disk to read from: ") + disk.Reason()));
+        const int size = 3 * kBlockSize + 12345;
+        for (const char *name : {"a.bin", "b.bin"}) {
+            QFile f(QString::fromStdString(onDisk(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(Pattern(size)) == size);
+        }
+        RecordingWindow win;
+        win.request = Request(onDisk("a.bin"), onDisk("b.bin"));
+        win.request.fromDisk = true;
+        const std::uint64_t before = ReadBytes();
+        RunOnce(win);
+        const std::uint64_t after = ReadBytes();
+        QCOMPARE(win.resultLines, Strings {"Files Match - " + onDisk("b.bin")});
+        QVERIFY2(after - before >= 2 * std::uint64_t(size),
+                 qPrintable(QString("%1 bytes read from the device").arg(after - before)));
+    }
+
+    // tmpfs keeps its files in memory: the option cannot reach a disk
+    // there, and the log says so once per file system and run.
+    void memoryFileSystemIsNamedOncePerRun()
+    {
+        TempTree t;
+        QVERIFY(t.createDir("memory"));
+        TmpfsMount memory(t.path("memory"));
+        if (!memory.Mounted())
+            QSKIP(memory.Reason());
+        for (const char *name : {"a", "b", "sub/c"}) {
+            QVERIFY(t.createFile(std::string("memory/src/") + name, Pattern(5000)));
+            QVERIFY(t.createFile(std::string("dst/") + name, Pattern(5000)));
+        }
+        const std::string line = "Read from memory, this file system has no disk - ";
+        for (bool fromDisk : {true, false}) {
+            RecordingWindow win;
+            win.request = Request(t.path("memory/src"), t.path("dst"));
+            win.request.fromDisk = fromDisk;
+            RunOnce(win);
+            QCOMPARE(win.resultLines.size(), std::size_t(3));
+            Strings named;
+            for (const auto &l : win.logLines)
+                if (l.rfind(line, 0) == 0)
+                    named.push_back(l.substr(line.size()));
+            if (fromDisk) {
+                QCOMPARE(named.size(), std::size_t(1));
+                QVERIFY(named[0].rfind(t.path("memory/src/"), 0) == 0);
+            } else {
+                QCOMPARE(named, Strings {});
+            }
+        }
+    }
+
+    // Both sides read at once or one after the other: the same outcome,
+    // block for block, for a difference anywhere.
+    void concurrentReadsChangeNothingButTheTime_data()
+    {
+        QTest::addColumn<bool>("concurrent");
+        QTest::addColumn<int>("differAt"); // -1: equal
+        for (bool concurrent : {true, false}) {
+            const QString how = concurrent ? "at once: " : "in turn: ";
+            QTest::newRow(qPrintable(how + "equal")) << concurrent << -1;
+            QTest::newRow(qPrintable(how + "first byte")) << concurrent << 0;
+            QTest::newRow(qPrintable(how + "third block")) << concurrent << 2 * kBlockSize + 17;
+            QTest::newRow(qPrintable(how + "last byte")) << concurrent << 4 * kBlockSize - 1;
+        }
+    }
+    void concurrentReadsChangeNothingButTheTime()
+    {
+        QFETCH(bool, concurrent);
+        QFETCH(int, differAt);
+        TempTree t;
+        QByteArray data = Pattern(4 * kBlockSize);
+        QVERIFY(t.createFile("s", data));
+        if (differAt >= 0)
+            data[differAt] = char(data[differAt] ^ 1);
+        QVERIFY(t.createFile("d", data));
+        RecordingWindow win;
+        win.request = Request(t.path("s"), t.path("d"));
+        win.request.concurrentReads = concurrent;
+        TInfoThread w(&win);
+        w.Execute();
+        QCOMPARE(win.resultLines, Strings {(differAt < 0 ? "Files Match - " + t.path("d") : "Files Differ - " + t.path("s"))});
+        const double blocksBefore = differAt < 0 ? 4 : differAt / kBlockSize;
+        QCOMPARE(w.counters.overallBytesDone, blocksBefore * kBlockSize);
+        QCOMPARE(win.fileBar.positions.size(), std::size_t(blocksBefore));
     }
 };
 
