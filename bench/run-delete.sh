@@ -72,7 +72,7 @@ run() { # template empty|filled limit command...
   local t m x left
   read -r t m x <<<"$(tail -n 1 "$timing")"
   if [ "$x" = 124 ]; then echo "timeout 0"; return; fi
-  left=$(find "$work/src" -type f | wc -l)
+  left=$(find "$work/src" -type f 2>/dev/null | wc -l)
   [ "$left" -eq 0 ] || echo "error: $left Source files left after: $*" >&2
   echo "$t $m"
 }
