@@ -230,6 +230,7 @@ VerifyRequest TRunControl::CaptureRequest()
     request.includeSubfolders = ui->CheckBoxSubDir->isChecked();
     request.includeHidden = ui->CheckBoxHidden->isChecked();
     request.maskText = ui->SourceFileListBox->Mask();
+    request.fromDisk = ui->MenuFromDisk->isChecked();
     return request;
 }
 
