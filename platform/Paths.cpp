@@ -75,3 +75,9 @@ std::string RelativeTo(const std::string &path, const std::string &base)
         return {};
     return path.substr(b.size());
 }
+
+std::string ParentFolder(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}

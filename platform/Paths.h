@@ -22,3 +22,7 @@ std::string AbsolutePath(const std::string &path);
 // The part of `path` after `base` (which is taken with a trailing slash), or
 // the empty string when `path` does not lie below `base`.
 std::string RelativeTo(const std::string &path, const std::string &base);
+
+// The folder part of an absolute path without a trailing slash: everything
+// before its last '/', and "/" for the root and the entries in it.
+std::string ParentFolder(const std::string &path);
