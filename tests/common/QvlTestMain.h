@@ -56,9 +56,16 @@ inline void RemoveHome(const std::string &home)
 
 } // namespace QvlTest
 
+// A test may define QVL_TEST_PREPARE(argc, argv) before including this
+// header: it runs first thing in main, before any isolation.
+#ifndef QVL_TEST_PREPARE
+#define QVL_TEST_PREPARE(argc, argv) ((void)0)
+#endif
+
 #define QVL_TEST_MAIN_IMPL(AppClass, TestObject)                  \
     int main(int argc, char **argv)                               \
     {                                                             \
+        QVL_TEST_PREPARE(argc, argv);                             \
         QvlTest::IsolateMounts();                                 \
         const std::string qvlHome = QvlTest::IsolateHome();       \
         int rc;                                                   \
