@@ -2,14 +2,18 @@
 
 #include "Paths.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -261,13 +265,84 @@ TDriveType ClassifyMount(const MountEntry &m, const RemovableProbe &isRemovable)
     return dtUnknown;
 }
 
+namespace {
+
+// Magic numbers of file systems that <linux/magic.h> does not name.
+constexpr unsigned long kZfsMagic = 0x2FC12FC1;
+constexpr unsigned long kNtfsMagic = 0x5346544E;
+constexpr unsigned long kNtfs3Magic = 0x7366746E;
+constexpr unsigned long kBcachefsMagic = 0xCA451A4E;
+constexpr unsigned long kJfsMagic = 0x3153464A;
+constexpr unsigned long kHfsPlusMagic = 0x482B;
+
+// The same classes as ClassifyMount's, by magic number. FUSE says nothing
+// of what is behind it, so it stays unknown.
+TDriveType ClassByMagic(unsigned long magic)
+{
+    switch (magic) {
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+        return dtRamDisk;
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+        return dtRemote;
+    case ISOFS_SUPER_MAGIC:
+    case UDF_SUPER_MAGIC:
+        return dtCDROM;
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case NILFS_SUPER_MAGIC:
+    case REISERFS_SUPER_MAGIC:
+    case MSDOS_SUPER_MAGIC:
+    case EXFAT_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+    case kZfsMagic:
+    case kNtfsMagic:
+    case kNtfs3Magic:
+    case kBcachefsMagic:
+    case kJfsMagic:
+    case kHfsPlusMagic:
+        return dtFixed;
+    default:
+        return dtUnknown;
+    }
+}
+
+} // namespace
+
+TDriveType ClassifyFileSystem(const std::string &folder, const RemovableProbe &isRemovable)
+{
+    struct stat st;
+    struct statfs fs;
+    struct statvfs vfs;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::statfs(folder.c_str(), &fs) != 0
+        || ::statvfs(folder.c_str(), &vfs) != 0)
+        return dtNoRootDir;
+    if (vfs.f_flag & ST_RDONLY)
+        return dtCDROM;
+    const TDriveType type = ClassByMagic(static_cast<unsigned long>(fs.f_type));
+    if (type == dtFixed && isRemovable && isRemovable(::major(st.st_dev), ::minor(st.st_dev), std::string()))
+        return dtRemovable;
+    return type;
+}
+
 TDriveType GetDriveType(const std::string &root, const std::vector<MountEntry> &mounts,
                         const RemovableProbe &isRemovable)
 {
     const std::string path = root.empty() ? std::string("/") : ExcludeTrailingSlash(root);
     const MountEntry *m = HoldingMount(path, mounts);
+    if (!m)
+        return ClassifyFileSystem(path, isRemovable);
     struct stat st;
-    if (!m || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return dtNoRootDir;
     return ClassifyMount(*m, isRemovable);
 }
@@ -293,6 +368,14 @@ std::vector<MountEntry> UserVolumes(const std::vector<MountEntry> &mounts)
         const bool userDisk = IsBlockDeviceMount(m) && m.fsType != "squashfs";
         if (m.mountPoint == "/" || userDisk || IsNetworkFs(m.fsType))
             out.push_back(m);
+    }
+    // Every path lies on some volume: where the table does not list the
+    // root (a plain chroot), the root is one all the same.
+    if (std::none_of(out.begin(), out.end(), [](const MountEntry &m) { return m.mountPoint == "/"; })) {
+        MountEntry root;
+        root.mountPoint = "/";
+        root.root = "/";
+        out.insert(out.begin(), std::move(root));
     }
     return out;
 }

@@ -54,13 +54,21 @@ bool IsRemovableDeviceIn(const std::string &sysRoot, unsigned major, unsigned mi
 
 TDriveType ClassifyMount(const MountEntry &m, const RemovableProbe &isRemovable);
 
+// The drive type of a folder from what its file system says of itself
+// (statfs), for a folder that no mount lists: inside a plain chroot, or with
+// a container's table that leaves out the root. dtNoRootDir when the folder
+// does not exist.
+TDriveType ClassifyFileSystem(const std::string &folder, const RemovableProbe &isRemovable);
+
 // The drive type of a drive root (a mount point with or without its slash):
-// dtNoRootDir when no mount holds it or the folder does not exist.
+// that of the mount holding it, or ClassifyFileSystem's where no mount does;
+// dtNoRootDir when the folder does not exist.
 TDriveType GetDriveType(const std::string &root, const std::vector<MountEntry> &mounts,
                         const RemovableProbe &isRemovable);
 TDriveType GetDriveType(const std::string &root);
 
 // The volumes a user cares about, in table order: "/" and the mounts of real
 // block devices and network file systems (no proc, sysfs, cgroup, devtmpfs,
-// tmpfs, ...).
+// tmpfs, ...). "/" is always one: where the table does not list it (a plain
+// chroot), it comes first, with nothing but its mount point set.
 std::vector<MountEntry> UserVolumes(const std::vector<MountEntry> &mounts);

@@ -133,7 +133,7 @@ private slots:
         QVERIFY(temp.createDir("a/old"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         QTreeWidgetItem *a = tree.Selected();
         QTRY_VERIFY_WITH_TIMEOUT(tree.WatchThread() && tree.WatchedNode() == a, 3000); // after ReadDelay
         QVERIFY(tree.ParentWatchThread());
@@ -156,7 +156,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(0);
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         QVERIFY(tree.WatchThread());
         QVERIFY(QDir(Q(temp.path("a/b"))).removeRecursively());
         QTRY_COMPARE(tree.GetSelection(), temp.path("a"));
@@ -171,7 +171,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(0);
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         QVERIFY(tree.WatchThread());
         QVERIFY(tree.ParentWatchThread());
         QCOMPARE(std::rename(temp.path("a/b").c_str(), temp.path("a/c").c_str()), 0);
@@ -188,7 +188,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(0);
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         // Only the parent watcher sees the change: the folder's own one is
         // stopped first, as if its report had not come yet.
         tree.WatchThread()->OnTerminate = nullptr;
@@ -205,7 +205,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(0);
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         int reads = 0;
         tree.OnExpanding = [&](TSystemTreeView *, QTreeWidgetItem *, bool &) { ++reads; };
         QVERIFY(temp.createFile("a/file.txt", "x"));
@@ -222,7 +222,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(0);
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         QVERIFY(tree.WatchThread());
         QTreeWidgetItem *watched = tree.WatchedNode();
         QPointer<TFileChangeThread> oldWatcher = tree.WatchThread();
@@ -231,6 +231,7 @@ private slots:
         QVERIFY(tree.WatchThread() != oldWatcher || !oldWatcher);
         QVERIFY(!oldWatcher || !oldWatcher->OnTerminate); // its report, if any, is dropped
         QVERIFY(temp.createDir("a/x"));
+        QCOMPARE(ChildTexts(tree.FirstNode()), (QStringList{"Home", "Computer"}));
         tree.SetSelected(tree.FirstNode()->child(1)); // Computer
         QVERIFY(!tree.WatchThread());
         QVERIFY(!tree.ParentWatchThread());
@@ -245,7 +246,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetReadDelay(100);
         tree.show();
-        tree.SetSelection(temp.path("p"));
+        QVL_SELECT(tree, temp.path("p"));
         QTreeWidgetItem *p = tree.Selected();
         tree.expandItem(p);
         QTRY_VERIFY(tree.WatchedNode() == p);

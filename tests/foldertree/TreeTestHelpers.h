@@ -4,6 +4,7 @@
 #include "FileChange.h"
 
 #include <QFile>
+#include <QtTest/QtTest>
 #include <QStringList>
 #include <QTreeWidgetItem>
 
@@ -15,6 +16,15 @@ inline QString Q(const std::string &path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
+
+// Selects `path` and ends the test unless the tree selected exactly that
+// path, so that nothing after it touches a node that is not there.
+#define QVL_SELECT(tree, path)                        \
+    do {                                              \
+        const std::string qvlWanted = (path);         \
+        (tree).SetSelection(qvlWanted);               \
+        QCOMPARE((tree).GetSelection(), qvlWanted);   \
+    } while (false)
 
 inline QStringList ChildTexts(QTreeWidgetItem *node)
 {

@@ -6,6 +6,10 @@
 #include <QFile>
 
 #include <cctype>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using QvlTest::TempTree;
@@ -238,7 +242,7 @@ private slots:
         const auto mounts = DesktopTable();
         QCOMPARE(GetDriveType("/", mounts, &FakeRemovable), dtFixed);
         QCOMPARE(GetDriveType("/no/such/quorvel/folder/", mounts, &FakeRemovable), dtNoRootDir);
-        QCOMPARE(GetDriveType("/", {}, &FakeRemovable), dtNoRootDir);
+        QCOMPARE(GetDriveType("/no/such/quorvel/folder/", {}, &FakeRemovable), dtNoRootDir);
         QCOMPARE(GetDriveType("relative/", mounts, &FakeRemovable), dtNoRootDir);
         QCOMPARE(GetDriveType("/no/such/quorvel/folder"), dtNoRootDir);
         TempTree t;
@@ -266,6 +270,76 @@ private slots:
         const auto volumes = UserVolumes(mounts);
         QCOMPARE(volumes.size(), std::size_t(2));
         QCOMPARE(volumes[1].mountPoint, std::string("/mnt/image"));
+    }
+
+    // A plain chroot lists the mounts made inside it, but not its root.
+    void tableWithoutTheRoot()
+    {
+        const auto mounts = ParseMountInfo("21 26 0:20 / /proc rw - proc proc rw\n"
+                                           "22 26 0:21 / /sys rw - sysfs sysfs rw\n"
+                                           "23 26 0:6 / /dev rw - devtmpfs devtmpfs rw\n"
+                                           "30 26 8:17 / /mnt/stick rw - vfat /dev/sdb1 rw\n");
+        QCOMPARE(DrivePart("/src/build/x", mounts), std::string());
+        QCOMPARE(DrivePart("/", mounts), std::string());
+        QCOMPARE(DrivePart("/proc/self", mounts), std::string("/proc"));
+        std::vector<std::string> points;
+        for (const auto &m : UserVolumes(mounts))
+            points.push_back(m.mountPoint);
+        QCOMPARE(points, (std::vector<std::string>{"/", "/mnt/stick"}));
+        QVERIFY(GetDriveType("/", mounts, &FakeRemovable) != dtNoRootDir);
+        QCOMPARE(GetDriveType("/", mounts, &FakeRemovable), ClassifyFileSystem("/", &FakeRemovable));
+        QCOMPARE(GetDriveType("/proc/", mounts, &FakeRemovable), dtUnknown);
+    }
+
+    // Where no mount lists a folder, its file system tells what it is.
+    void driveTypeFromTheFileSystemItself_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<int>("type");
+        QTest::newRow("tmpfs") << QByteArray("tmpfs") << int(dtRamDisk);
+        QTest::newRow("read-only tmpfs") << QByteArray("ro tmpfs") << int(dtCDROM);
+        QTest::newRow("proc") << QByteArray("proc") << int(dtUnknown);
+        QTest::newRow("missing folder") << QByteArray("missing") << int(dtNoRootDir);
+        QTest::newRow("a file") << QByteArray("file") << int(dtNoRootDir);
+        QTest::newRow("disk on a removable device") << QByteArray("removable") << int(dtRemovable);
+    }
+
+    void driveTypeFromTheFileSystemItself()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(int, type);
+        TempTree t;
+        QVERIFY(t.createDir("point"));
+        QVERIFY(t.createFile("file"));
+        std::string path = t.path("point");
+        RemovableProbe probe = &FakeRemovable;
+        std::unique_ptr<TmpfsMount> mount;
+        if (kind.endsWith("tmpfs")) {
+            mount = std::make_unique<TmpfsMount>(path);
+            if (!mount->Mounted())
+                QSKIP(mount->Reason());
+            if (kind.startsWith("ro ")
+                && ::mount("quorvel-test", path.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+                QSKIP("cannot remount the tmpfs read-only");
+        } else if (kind == "proc") {
+            path = "/proc";
+        } else if (kind == "missing") {
+            path = t.path("missing");
+        } else if (kind == "file") {
+            path = t.path("file");
+        } else if (kind == "removable") {
+            // Only a disk file system asks whether its device is removable.
+            if (ClassifyFileSystem(path, {}) != dtFixed)
+                QSKIP("the temporary folder is not on a disk file system");
+            struct stat st;
+            QCOMPARE(::stat(path.c_str(), &st), 0);
+            probe = [device = st.st_dev](unsigned major, unsigned minor, const std::string &) {
+                return major == ::major(device) && minor == ::minor(device);
+            };
+        }
+        QCOMPARE(int(ClassifyFileSystem(path, probe)), type);
+        // With no table at all, the drive type is the file system's.
+        QCOMPARE(int(GetDriveType(path, {}, probe)), type);
     }
 
     void removableFromTheDeviceTree_data()
