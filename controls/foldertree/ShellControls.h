@@ -131,6 +131,10 @@ public:
     // The next selection change notifies at once (set at construction).
     bool ChangeNow() const { return m_changeNow; }
     void SetChangeNow(bool now) { m_changeNow = now; }
+    // Drops a delayed notification that has not gone out yet, and with it
+    // what the tree would start then (the folder watching); TimerID is 0
+    // afterwards.
+    void CancelDelayedNotification() { KillDelayTimer(); }
     bool MainWindowHooked() const { return m_mainWindowHooked; }
 
     TCustomSystemListView *ListView() const { return m_listView; }

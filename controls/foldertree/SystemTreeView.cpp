@@ -313,21 +313,31 @@ std::string TSystemTreeView::GetSelection()
 
 void TSystemTreeView::SetSelection(const std::string &path)
 {
+    SelectPath(path, false);
+}
+
+bool TSystemTreeView::SetSelectionExactly(const std::string &path)
+{
+    return SelectPath(path, true);
+}
+
+bool TSystemTreeView::SelectPath(const std::string &path, bool exactly)
+{
     if (path.empty())
-        return;
+        return false;
     if (!m_hasWindow) {
         m_pendingSelection = path;
-        return;
+        return true;
     }
     QTreeWidgetItem *root = FirstNode();
     if (!root)
-        return;
+        return false;
     ExpandNode(root);
     if (root->childCount() == 0)
-        return;
+        return false;
     TFolderItemData *first = GetNodeData(root->child(0));
     if (!first)
-        return;
+        return false;
 
     // Trees rooted elsewhere also take a path that begins with the root's
     // name.
@@ -340,14 +350,24 @@ void TSystemTreeView::SetSelection(const std::string &path)
             text = QFile::encodeName(given.mid(prefix.size())).toStdString();
     }
 
-    PItemIDList id = nullptr;
-    if (!GetIDFromPath(first->ParentFolder.get(), text, id))
-        return;
-    {
-        TBulkUpdate update(this);
-        SelectAndShow(FindNodeFromID(id));
+    PItemIDList parsed = nullptr;
+    if (!GetIDFromPath(first->ParentFolder.get(), text, parsed))
+        return false;
+    const TPidlHolder id(parsed);
+    TBulkUpdate update(this);
+    bool whole = false;
+    QTreeWidgetItem *node = FindNode(id.get(), whole);
+    if (!whole && node) {
+        // The path exists (it parsed), so the folder missing below `node`
+        // may have been made after `node` was listed.
+        TNodeGuard guard(this, node);
+        if (ReadNewChildren(node) && guard.get())
+            node = FindNode(id.get(), whole);
     }
-    FreePIDL(id);
+    if (exactly && !whole)
+        return false;
+    SelectAndShow(node);
+    return true;
 }
 
 std::string TSystemTreeView::GetNodePath(QTreeWidgetItem *node)
@@ -366,11 +386,20 @@ bool TSystemTreeView::GetIDFromPath(TShellFolder *folder, const std::string &pat
 
 QTreeWidgetItem *TSystemTreeView::FindNodeFromID(PCItemIDList id)
 {
+    bool whole = false;
+    return FindNode(id, whole);
+}
+
+QTreeWidgetItem *TSystemTreeView::FindNode(PCItemIDList id, bool &whole)
+{
+    whole = false;
     QTreeWidgetItem *node = FirstNode();
     if (!node || !id)
         return nullptr;
-    if (IsEmptyID(id))
+    if (IsEmptyID(id)) {
+        whole = true;
         return node;
+    }
     int index = 0;
     PCItemIDList rest = id;
     while (index < node->childCount()) {
@@ -383,8 +412,10 @@ QTreeWidgetItem *TSystemTreeView::FindNodeFromID(PCItemIDList id)
         }
         node = child;
         rest = NextPIDL(rest);
-        if (!rest || IsEmptyID(rest))
+        if (!rest || IsEmptyID(rest)) {
+            whole = true;
             break;
+        }
         TNodeGuard guard(this, child);
         ExpandNode(child); // its handlers may rebuild the tree
         if (!guard.get())
@@ -491,6 +522,11 @@ void TSystemTreeView::Reset()
 {
     if (!m_hasWindow)
         return;
+    struct TResetting {
+        int &depth;
+        explicit TResetting(int &d) : depth(d) { ++depth; }
+        ~TResetting() { --depth; }
+    } resetting(m_resetting);
     TPidlHolder remembered;
     bool wasExpanded = false;
     if (TFolderItemData *data = DataOf(Selected())) {
@@ -598,7 +634,7 @@ QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemID
     return node;
 }
 
-bool TSystemTreeView::EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode)
+bool TSystemTreeView::EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode, bool onlyNew)
 {
     TBulkUpdate update(this);
     TBusyCursor busy(this);
@@ -613,8 +649,22 @@ bool TSystemTreeView::EnumerateFolders(const TShellFolderPtr &folder, QTreeWidge
     TFolderItemData *parentData = DataOf(parentNode);
     bool any = false;
     PItemIDList relative = nullptr;
+    // Whether a child of the parent node stands for the item already.
+    const auto listed = [&](PCItemIDList item) {
+        for (int i = 0; parentNode && i < parentNode->childCount(); ++i) {
+            TFolderItemData *data = DataOf(parentNode->child(i));
+            if (data && folder->CompareIDs(0, data->RelativeID, item) == 0)
+                return true;
+        }
+        return false;
+    };
     while (items->Next(relative)) {
         any = true;
+        if (onlyNew && listed(relative)) {
+            FreePIDL(relative);
+            relative = nullptr;
+            continue;
+        }
         PItemIDList absolute = ConcatPIDLs(parentData ? parentData->AbsoluteID : nullptr, relative);
         if (!absolute || !AddNode(folder, absolute, relative, parentNode)) {
             FreePIDL(absolute);
@@ -632,25 +682,48 @@ bool TSystemTreeView::CanExpand(QTreeWidgetItem *node)
     bool answer = true;
     TFolderItemData *data = GetNodeData(node);
     if (data && !data->Enumerated) {
-        if (!node->parent() && m_rootFolder == rfDesktop && node == FirstNode()) {
-            EnumerateFolders(m_desktopFolder, node);
-            data->Enumerated = true;
-        } else {
-            std::string error;
-            TShellFolderPtr folder = data->ParentFolder->BindToObject(data->RelativeID, &error);
-            if (!folder) {
-                ReportError(ENoBindFolder(error.empty() ? ShellControlsMessage(10015) : error));
-                return false;
-            }
-            data->Enumerated = true;
-            answer = EnumerateFolders(folder, node);
+        std::string error;
+        TShellFolderPtr folder = NodeFolder(node, data, error);
+        if (!folder) {
+            ReportError(ENoBindFolder(error.empty() ? ShellControlsMessage(10015) : error));
+            return false;
         }
+        data->Enumerated = true;
+        const bool found = EnumerateFolders(folder, node);
+        // The Desktop opens even when it holds nothing.
+        answer = found || folder == m_desktopFolder;
     }
     if (answer)
         Populated(node);
     else
         node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     return answer;
+}
+
+TShellFolderPtr TSystemTreeView::NodeFolder(QTreeWidgetItem *node, TFolderItemData *data, std::string &error)
+{
+    if (!node->parent() && m_rootFolder == rfDesktop && node == FirstNode())
+        return m_desktopFolder;
+    return data->ParentFolder->BindToObject(data->RelativeID, &error);
+}
+
+bool TSystemTreeView::ReadNewChildren(QTreeWidgetItem *node)
+{
+    TFolderItemData *data = DataOf(node);
+    // A node not listed yet is listed afresh when it first opens.
+    if (!data || !data->Enumerated)
+        return false;
+    std::string error;
+    const TShellFolderPtr folder = NodeFolder(node, data, error);
+    if (!folder)
+        return false;
+    TBulkUpdate update(this);
+    const int before = node->childCount();
+    EnumerateFolders(folder, node, true);
+    if (node->childCount() == before)
+        return false;
+    SortChildren(node, nullptr, 0);
+    return true;
 }
 
 void TSystemTreeView::Expand(QTreeWidgetItem *node)

@@ -134,8 +134,16 @@ public:
     std::string GetSelection();
     // Selects the node of a path (a file's folder when files are not shown);
     // a path that does not exist leaves the selection, an empty one does
-    // nothing. Without a window the path waits for the window.
+    // nothing. Without a window the path waits for the window. A folder the
+    // tree has no node for yet is looked for once more in its parent, read
+    // afresh: it may have been made since the parent was listed. What still
+    // has no node (a hidden folder while those are not shown) selects its
+    // deepest ancestor that has one.
     void SetSelection(const std::string &path);
+    // The same, but only the node of the whole path is ever selected: false,
+    // with the selection left as it was, when the tree has no node for it.
+    // Without a window the path waits, and the answer is true.
+    bool SetSelectionExactly(const std::string &path);
     std::string Selection() { return GetSelection(); }
     std::string Directory() { return GetSelection(); }
     void SetDirectory(const std::string &path) { SetSelection(path); }
@@ -144,6 +152,9 @@ public:
     // Rebuilds the tree from its root, keeping the selected folder (and its
     // open state) or applying a waiting selection.
     void Reset() override;
+    // True while Reset runs: the selection changes it makes only put back
+    // what was selected (or what waited), they are nobody's choice.
+    bool Resetting() const { return m_resetting > 0; }
     std::string GetNodePath(QTreeWidgetItem *node);
     QTreeWidgetItem *FindNodeFromID(PCItemIDList id);
     bool GetIDFromPath(TShellFolder *folder, const std::string &path, PItemIDList &id);
@@ -183,7 +194,10 @@ protected:
     // The menu of a node; nothing is shown by this tree itself.
     virtual bool DisplayContextMenu(QTreeWidgetItem *node, const QPoint &screenPoint);
 
-    bool EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode);
+    // Adds a node for every item of `folder` below `parentNode`; with
+    // `onlyNew`, only for items that have no node there yet. True when the
+    // folder yielded an item (filtered out or not).
+    bool EnumerateFolders(const TShellFolderPtr &folder, QTreeWidgetItem *parentNode, bool onlyNew = false);
     void CreateWnd();
     void DestroyWnd();
     void ThreadDone(TFileChangeThread *sender);
@@ -213,12 +227,22 @@ private:
     void StopWatchers();
     void SortChildren(QTreeWidgetItem *node, const TNodeCompare &compare, std::intptr_t data);
     void SelectAndShow(QTreeWidgetItem *node);
+    bool SelectPath(const std::string &path, bool exactly);
+    // FindNodeFromID, telling whether the node reached stands for the whole ID.
+    QTreeWidgetItem *FindNode(PCItemIDList id, bool &whole);
+    // The folder a node lists its children from; nullptr (with the reason)
+    // when it cannot be bound.
+    TShellFolderPtr NodeFolder(QTreeWidgetItem *node, TFolderItemData *data, std::string &error);
+    // Adds nodes for the items a listed node gained since it was listed;
+    // true when it gained any.
+    bool ReadNewChildren(QTreeWidgetItem *node);
     void ReportError(const std::exception &error);
 
     bool m_autoExpand = false;
     bool m_rowSelect = false;
     bool m_hasWindow = false;
     bool m_destroying = false;
+    int m_resetting = 0; // nesting of Reset
     TRootFolder m_rootFolder = rfDesktop;
     std::string m_customDir;
     std::string m_customDirCaption;

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 using namespace QvlTest;
@@ -65,7 +67,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetShowHiddenDirs(false);
         tree.show();
-        tree.SetSelection(temp.path("p"));
+        QVL_SELECT(tree, temp.path("p"));
         QTreeWidgetItem *p = tree.Selected();
         tree.expandItem(p);
         QTreeWidgetItem *hiddenOnly = ChildNamed(p, "onlyhidden");
@@ -88,7 +90,7 @@ private slots:
         QVERIFY(temp.createDir("a/gone/c"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         tree.expandItem(tree.Selected());
         QTreeWidgetItem *gone = ChildNamed(tree.Selected(), "gone");
         QCOMPARE(gone->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
@@ -106,7 +108,7 @@ private slots:
             QVERIFY(temp.createDir(std::string("p/") + name));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("p"));
+        QVL_SELECT(tree, temp.path("p"));
         tree.expandItem(tree.Selected());
         QCOMPARE(ChildTexts(tree.Selected()), (QStringList{"_x", "a", "b", "B2", "C"}));
     }
@@ -115,34 +117,97 @@ private slots:
     {
         QTest::addColumn<QString>("select");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("folder") << "a/b" << "a/b";
-        QTest::newRow("folder with slash") << "a/b/" << "a/b";
-        QTest::newRow("file selects its folder") << "a/b/f.txt" << "a/b";
-        QTest::newRow("missing leaves selection") << "a/missing" << "a";
-        QTest::newRow("empty does nothing") << "" << "a";
-        QTest::newRow("hidden folder not shown") << "a/.h/deep" << "a";
+        QTest::addColumn<bool>("own"); // the tree has a node for the path itself
+        QTest::newRow("folder") << "a/b" << "a/b" << true;
+        QTest::newRow("folder with slash") << "a/b/" << "a/b" << true;
+        QTest::newRow("file selects its folder") << "a/b/f.txt" << "a/b" << false;
+        QTest::newRow("missing leaves selection") << "a/missing" << "a" << false;
+        QTest::newRow("empty does nothing") << "" << "a" << false;
+        QTest::newRow("hidden folder not shown") << "a/.h/deep" << "a" << false;
     }
     void selectionByPath()
     {
         QFETCH(QString, select);
         QFETCH(QString, expected);
+        QFETCH(bool, own);
         QvlTest::TempTree temp;
         QVERIFY(temp.createFile("a/b/f.txt"));
         QVERIFY(temp.createDir("a/.h/deep"));
         TSystemTreeView tree;
         tree.SetShowHiddenDirs(false);
         tree.show();
-        tree.SetSelection(temp.path("a"));
-        QCOMPARE(tree.GetSelection(), temp.path("a"));
-        tree.SetSelection(select.isEmpty() ? std::string() : temp.path(select.toStdString()));
+        const std::string path = select.isEmpty() ? std::string() : temp.path(select.toStdString());
+        QVL_SELECT(tree, temp.path("a"));
+        tree.SetSelection(path);
         QCOMPARE(tree.GetSelection(), temp.path(expected.toStdString()));
         QCOMPARE(tree.Directory(), tree.Selection());
+        // Asked for exactly, only the path's own node is selected; else the
+        // selection stays.
+        QVL_SELECT(tree, temp.path("a"));
+        QCOMPARE(tree.SetSelectionExactly(path), own);
+        QCOMPARE(tree.GetSelection(), temp.path(own ? expected.toStdString() : "a"));
+    }
+
+    void folderMadeAfterItsParentWasListedIsSelected_data()
+    {
+        QTest::addColumn<QString>("listed"); // selected and opened first
+        QTest::addColumn<QString>("made");   // made after that
+        QTest::newRow("beside listed folders") << "p" << "p/new";
+        QTest::newRow("first subfolder of a folder listed empty") << "p/empty" << "p/empty/sub";
+        QTest::newRow("two new levels") << "p" << "p/new/deeper";
+    }
+    void folderMadeAfterItsParentWasListedIsSelected()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, made);
+        QvlTest::TempTree temp;
+        QVERIFY(temp.createDir("p/old"));
+        QVERIFY(temp.createDir("p/empty"));
+        TSystemTreeView tree;
+        // No folder watching: only the selection itself may find what is new.
+        tree.SetChangeNow(false);
+        tree.SetReadDelay(60000);
+        tree.show();
+        QVL_SELECT(tree, temp.path(listed.toStdString()));
+        tree.expandItem(tree.Selected());
+        QVERIFY(tree.GetNodeData(tree.Selected())->Enumerated);
+        QVERIFY(!tree.WatchThread());
+        QVERIFY(temp.createDir(made.toStdString()));
+        tree.SetSelection(temp.path(made.toStdString()));
+        QCOMPARE(tree.GetSelection(), temp.path(made.toStdString()));
+        // The folders listed before are still there, in order.
+        QVERIFY(tree.SetSelectionExactly(temp.path("p/old")));
+        QTreeWidgetItem *p = tree.Selected()->parent();
+        QStringList sorted = ChildTexts(p);
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(ChildTexts(p), sorted);
+    }
+
+    void resetMarksOnlyItsOwnSelectionChanges()
+    {
+        QvlTest::TempTree temp;
+        QVERIFY(temp.createDir("a/b"));
+        TSystemTreeView tree;
+        tree.show();
+        QVL_SELECT(tree, temp.path("a/b"));
+        QStringList seen;
+        tree.OnChange = [&](TSystemTreeView *sender, QTreeWidgetItem *) {
+            seen << (sender->Resetting() ? "reset" : "choice");
+        };
+        tree.Reset();
+        QVERIFY(!tree.Resetting());
+        QCOMPARE(seen, (QStringList{"reset", "reset"})); // cleared, then put back
+        QCOMPARE(tree.GetSelection(), temp.path("a/b"));
+        seen.clear();
+        QVL_SELECT(tree, temp.path("a"));
+        QCOMPARE(seen, QStringList{"choice"});
     }
 
     void selectionOnComputerHasNoPath()
     {
         TSystemTreeView tree;
         tree.show();
+        QCOMPARE(ChildTexts(tree.FirstNode()), (QStringList{"Home", "Computer"}));
         tree.SetSelected(tree.FirstNode()->child(1));
         QCOMPARE(tree.Selected()->text(0), QString("Computer"));
         QCOMPARE(tree.GetSelection(), std::string());
@@ -157,7 +222,7 @@ private slots:
         QVERIFY(temp.createDir("a/b/c"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         QTreeWidgetItem *before = tree.Selected();
         tree.expandItem(before);
         QVERIFY(before->isExpanded());
@@ -180,7 +245,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetShowHiddenDirs(false);
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         tree.expandItem(tree.Selected());
         QCOMPARE(ChildTexts(tree.Selected()), QStringList{"plain"});
         tree.SetShowHiddenDirs(true);
@@ -221,9 +286,11 @@ private slots:
         TSystemTreeView tree;
         tree.SetRootFolder(rfDrives);
         tree.show();
+        QVERIFY(tree.FirstNode());
         QCOMPARE(tree.FirstNode()->text(0), QString("Computer"));
+        QVERIFY(tree.FirstNode()->childCount() >= 1);
         QCOMPARE(tree.FirstNode()->child(0)->text(0), QString("/"));
-        tree.SetSelection(temp.path("v/w"));
+        QVL_SELECT(tree, temp.path("v/w"));
         QCOMPARE(tree.GetSelection(), temp.path("v/w"));
         tree.expandItem(tree.Selected());
         tree.Reset(); // the kept selection skips the Computer item
@@ -243,6 +310,7 @@ private slots:
         tree.SetCustomDir(temp.path("c"));
         tree.SetCustomDirCaption("My Root");
         tree.show();
+        QVERIFY(tree.FirstNode());
         QCOMPARE(tree.FirstNode()->text(0), QString("My Root"));
         QCOMPARE(ChildTexts(tree.FirstNode()), QStringList{"d"});
         tree.SetSelection(temp.path("c/d/e"));
@@ -269,7 +337,7 @@ private slots:
         tree.SetShowFiles(true);
         tree.SetFileMask("*.TXT");
         tree.show();
-        tree.SetSelection(temp.path("m"));
+        QVL_SELECT(tree, temp.path("m"));
         tree.expandItem(tree.Selected());
         QCOMPARE(ChildTexts(tree.Selected()), (QStringList{"folder.bin", "justfiles", "keep.txt"}));
         QTreeWidgetItem *justFiles = ChildNamed(tree.Selected(), "justfiles");
@@ -284,7 +352,7 @@ private slots:
         QVERIFY(temp.createDir("a/b"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         QTreeWidgetItem *a = tree.Selected();
         tree.expandItem(a);
         bool allow = false;
@@ -312,7 +380,7 @@ private slots:
         QVERIFY(temp.createDir("a/b"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         tree.OnExpanding = [](TSystemTreeView *, QTreeWidgetItem *, bool &allow) { allow = false; };
         tree.expandItem(tree.Selected());
         QVERIFY(!tree.Selected()->isExpanded());
@@ -331,21 +399,21 @@ private slots:
             QCOMPARE(sender, &tree);
             changes.push_back(node);
         };
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         QVERIFY(!changes.empty());
         QCOMPARE(changes.back(), tree.Selected());
         QVERIFY(!tree.Selected()->isExpanded());
 
         tree.SetAutoExpand(true);
         QVERIFY(tree.AutoExpand());
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         QTreeWidgetItem *b = ChildNamed(tree.Selected(), "b");
         QVERIFY(tree.Selected()->isExpanded());
         tree.SetSelected(b);
         QVERIFY(b->isExpanded());
         QTreeWidgetItem *a = b->parent();
         QVERIFY(a->isExpanded()); // the way to the new node stays open
-        tree.SetSelection(temp.path("x"));
+        QVL_SELECT(tree, temp.path("x"));
         QVERIFY(tree.Selected()->isExpanded());
         QVERIFY(!b->isExpanded()); // the node selected before closes
 
@@ -362,7 +430,7 @@ private slots:
         TSystemTreeView tree;
         tree.SetAutoExpand(true);
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         bool resetting = false;
         tree.OnChange = [&](TSystemTreeView *sender, QTreeWidgetItem *node) {
             if (!node || resetting)
@@ -394,6 +462,7 @@ private slots:
         other->setFocus();
         tree->setFocus(Qt::TabFocusReason);
         QCOMPARE(enters, 1);
+        QVERIFY(tree->FirstNode() && tree->FirstNode()->childCount() >= 1);
         const QRect rect = tree->visualItemRect(tree->FirstNode()->child(0));
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(clicks, 1);
@@ -406,7 +475,7 @@ private slots:
         QVERIFY(temp.createDir("a/b/c/d"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a"));
+        QVL_SELECT(tree, temp.path("a"));
         QTest::keyClick(&tree, Qt::Key_Asterisk);
         QTreeWidgetItem *a = tree.Selected();
         QVERIFY(a->isExpanded());
@@ -420,7 +489,7 @@ private slots:
         QVERIFY(temp.createDir("a/b"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a/b"));
+        QVL_SELECT(tree, temp.path("a/b"));
         tree.ChangeToParent();
         QCOMPARE(tree.GetSelection(), temp.path("a"));
         tree.SetSelected(tree.FirstNode());
@@ -434,7 +503,7 @@ private slots:
         QVERIFY(temp.createDir("a/one"));
         TSystemTreeView tree;
         tree.show();
-        tree.SetSelection(temp.path("a/one"));
+        QVL_SELECT(tree, temp.path("a/one"));
         QTreeWidgetItem *a = tree.Selected()->parent();
         QVERIFY(temp.createDir("a/two"));
         QVERIFY(QDir(QString::fromStdString(temp.path("a/one"))).removeRecursively());
@@ -487,7 +556,7 @@ private slots:
         TSystemTreeView tree;
         QVERIFY(!tree.AlphaSort()); // no window
         tree.show();
-        tree.SetSelection(temp.path("s"));
+        QVL_SELECT(tree, temp.path("s"));
         tree.expandItem(tree.Selected());
         QVERIFY(tree.CustomSort([](QTreeWidgetItem *a, QTreeWidgetItem *b, std::intptr_t) {
             return QString::compare(b->text(0), a->text(0));
