@@ -183,6 +183,10 @@ private:
     TSide m_target{};
     TSide &Other(const TSide &side) { return &side == &m_source ? m_target : m_source; }
 
+    // A box's text as the program takes it: "~" and "~/..." name the home
+    // folder.
+    static std::string TypedPath(const QLineEdit *edit);
+
     void SetUpControls();
     void SetUpPathBoxes();
     void SetUpSync();
@@ -209,10 +213,28 @@ private:
     void ShowHistory(TSide &side);
     void PopupOpen(TSide &side);
     void MatchOther(TSide &side);
-    void SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path);
+    // Selects `path` in the tree with automatic expansion on for that one
+    // selection. With `exactly`, only the path's own node is selected; false
+    // when the tree has none (the selection is then left as it was).
+    bool SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path, bool exactly = false);
+    // "Path Not Valid" for the box's text, with the reason when one is known.
+    void ShowPathNotValid(const QLineEdit *edit, const QString &reason = QString());
     void SetCandidateFolder(const std::string &folder);
 
     void TreeChange(TSide &side);
+    // Shows the tree's selection in the side's file list and offers its
+    // subfolders for completion; false (and nothing shown) when it is no
+    // folder that can be made current.
+    bool ShowTreeFolder(TSide &side);
+    // The box takes the tree's selection (emptied, with its file list, when
+    // the selection is no accessible folder).
+    void BoxFollowsTree(TSide &side, bool accessible);
+    // Asks the other tree to select the place that corresponds to this
+    // side's `selection`; false when the user chose to put this side back.
+    bool SyncOtherTree(TSide &side, const std::string &selection);
+    // After the trees were rebuilt: a box keeps what it holds while that
+    // still exists, otherwise it follows its tree.
+    void KeepOrFollowBox(TSide &side);
     void TreeEnter(TSide &side);
     void TreeCollapsing(TSide &side, bool &allowCollapse);
     bool TakeSyncBase(const QLineEdit *edit, const char *sideName, std::string &base);
@@ -234,7 +256,9 @@ private:
 
 // The relative-position rule of synchronised browsing: where `selection`
 // (a folder on this side) lies relative to `thisBase`, joined to `otherBase`;
-// `selection` itself when the bases are equal. Both bases end in "/".
+// `selection` itself when the bases are equal. Both bases end in "/". Empty
+// (no place) when the bases differ and `selection` is on another drive than
+// `thisBase`.
 std::string SyncMappedPath(const std::string &selection, const std::string &thisBase,
                            const std::string &otherBase);
 // The relative path of `selection` with respect to `base`, with ".." steps;

@@ -41,12 +41,6 @@ QString FromPath(const std::string &path)
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// A typed path as the program takes it: "~" and "~/..." name the home folder.
-std::string TypedPath(const QLineEdit *edit)
-{
-    return ExpandHome(ToPath(edit->text()));
-}
-
 bool IsCharacterKey(const QKeyEvent *key)
 {
     switch (key->key()) {
@@ -67,6 +61,11 @@ bool IsCharacterKey(const QKeyEvent *key)
 }
 
 } // namespace
+
+std::string TMainForm::TypedPath(const QLineEdit *edit)
+{
+    return ExpandHome(ToPath(edit->text()));
+}
 
 void TMainForm::SetUpPathBoxes()
 {
@@ -226,7 +225,11 @@ void TMainForm::BoxEnterPressed(TSide &side)
         side.PendingFile = 1;
         const auto slash = path.rfind('/');
         const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-        SelectWithAutoExpand(side.Tree, folder);
+        if (!SelectWithAutoExpand(side.Tree, folder, true)) {
+            side.PendingFile = 0;
+            ShowPathNotValid(edit);
+            break;
+        }
         Guarded([&] { side.FileList->SetFileName(path); });
         // The tree showed that folder already, so no change handling ran the
         // box update: run it now, or the mark would wait for a later update
@@ -236,14 +239,20 @@ void TMainForm::BoxEnterPressed(TSide &side)
         break;
     }
     case pkFolder: {
+        const std::string previous = CurrentFolder();
         if (const int error = SetCurrentFolder(path)) {
-            ShowMessageBox(QStringLiteral("Path Not Valid            "),
-                           QStringLiteral("'%1' is not a valid path name.\n%2")
-                               .arg(edit->text(), QString::fromLocal8Bit(std::strerror(error))),
-                           QMessageBox::Warning, QMessageBox::Ok);
+            ShowPathNotValid(edit, QString::fromLocal8Bit(std::strerror(error)));
             break;
         }
-        SelectWithAutoExpand(side.Tree, CurrentFolder());
+        // A folder the tree cannot show (a hidden one while hidden folders
+        // are left out) is refused as it is: selecting the nearest folder
+        // the tree does show would change the box to a folder nobody chose.
+        if (!SelectWithAutoExpand(side.Tree, CurrentFolder(), true)) {
+            if (!previous.empty())
+                SetCurrentFolder(previous);
+            ShowPathNotValid(edit);
+            break;
+        }
         if (edit->hasSelectedText()) {
             const int end = edit->selectionEnd();
             edit->deselect();
@@ -252,11 +261,17 @@ void TMainForm::BoxEnterPressed(TSide &side)
         break;
     }
     case pkNone:
-        ShowMessageBox(QStringLiteral("Path Not Valid            "),
-                       QStringLiteral("'") + edit->text() + QStringLiteral("' is not a valid path name."),
-                       QMessageBox::Warning, QMessageBox::Ok);
+        ShowPathNotValid(edit);
         break;
     }
+}
+
+void TMainForm::ShowPathNotValid(const QLineEdit *edit, const QString &reason)
+{
+    QString text = QStringLiteral("'") + edit->text() + QStringLiteral("' is not a valid path name.");
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    ShowMessageBox(QStringLiteral("Path Not Valid            "), text, QMessageBox::Warning, QMessageBox::Ok);
 }
 
 bool TMainForm::BoxKeyDown(TSide &side, QKeyEvent *key)
@@ -443,11 +458,18 @@ void TMainForm::EditPopTargetMatchClick() { MatchOther(m_target); }
 
 // ------------------------------------------------------------------ shared steps
 
-void TMainForm::SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path)
+bool TMainForm::SelectWithAutoExpand(TSystemTreeView *tree, const std::string &path, bool exactly)
 {
     tree->SetAutoExpand(true);
-    Guarded([&] { tree->SetSelection(path); });
+    bool selected = !exactly;
+    Guarded([&] {
+        if (exactly)
+            selected = tree->SetSelectionExactly(path);
+        else
+            tree->SetSelection(path);
+    });
     tree->SetAutoExpand(ui->MenuAutoExpand->isChecked());
+    return selected;
 }
 
 void TMainForm::SetCandidateFolder(const std::string &folder)
@@ -468,10 +490,14 @@ void TMainForm::ResetPathSelection()
         side->Tree->FullCollapse();
         side->Tree->Reset();
     }
-    m_source.FileList->Clear();
-    m_target.FileList->Clear();
-    m_source.Edit->clear();
-    m_target.Edit->clear();
+    for (TSide *side : {&m_source, &m_target}) {
+        side->FileList->Clear();
+        side->Edit->clear();
+        // A notification the run's own selections left delayed would start
+        // watching the folder the tree shows, and what that watcher reports
+        // moves the tree, which fills the box again: nothing is chosen now.
+        side->Tree->CancelDelayedNotification();
+    }
 }
 
 // ------------------------------------------------------------------ event routing

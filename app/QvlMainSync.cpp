@@ -94,6 +94,11 @@ std::string SyncMappedPath(const std::string &selection, const std::string &this
 {
     if (thisBase == otherBase)
         return selection;
+    // The relative path of a selection on another drive is the whole
+    // selection, and joined to the other base that is a legal path here,
+    // which may even exist: it never maps.
+    if (DrivePart(selection) != DrivePart(thisBase))
+        return {};
     return otherBase + SyncRelativePath(selection, thisBase);
 }
 
@@ -157,50 +162,70 @@ void TMainForm::SB_syncClick()
 
 void TMainForm::TreeChange(TSide &side)
 {
-    const bool isSource = &side == &m_source;
-    TSide &other = Other(side);
+    // A tree that is being rebuilt only puts its selection back; the box
+    // keeps what the user chose (see KeepOrFollowBox).
+    if (side.Tree->Resetting())
+        return;
     const std::string selection = side.Tree->Selection();
-    const bool accessible = !selection.empty() && SetCurrentFolder(selection) == 0;
-    if (accessible) {
-        Guarded([&] { side.FileList->SetFileName(IncludeTrailingSlash(selection)); });
-        SetCandidateFolder(selection);
-        if (ui->SB_sync->isChecked() && ui->PanelMain->isVisible() && !m_restoringSelection) {
-            const std::string &thisBase = isSource ? FSyncSourceBase : FSyncTargetBase;
-            const std::string &otherBase = isSource ? FSyncTargetBase : FSyncSourceBase;
-            const std::string mapped = SyncMappedPath(selection, thisBase, otherBase);
-            if (thisBase == otherBase) {
-                other.Tree->SetSelection(mapped);
-            } else if (GetPathKind(mapped) == pkFolder) {
-                other.Tree->SetSelection(AbsolutePath(mapped));
-            } else {
-                const QString text =
-                    isSource ? QStringLiteral("Cannot sync using Target \"%1\" \nDisable syncronization and change Source?  ")
-                                   .arg(ui->EditTarget->text())
-                             : QStringLiteral("Cannot sync using Source \"%1\" \nDisable syncronization and change Target?  ")
-                                   .arg(ui->EditSource->text());
-                if (ShowMessageBox(QStringLiteral("Sync Error"), text, QMessageBox::Information,
-                                   QMessageBox::Yes | QMessageBox::No)
-                    == QMessageBox::Yes) {
-                    ui->SB_sync->setChecked(false);
-                } else {
-                    // Back to where this side was. That place was in step
-                    // already (or is the base itself, which need not map), so
-                    // its own change handling only updates the box and asks
-                    // nothing again.
-                    m_restoringSelection = true;
-                    side.Tree->SetSelection(ToPath(side.Edit->text()));
-                    m_restoringSelection = false;
-                    return;
-                }
-            }
-        }
-    }
+    const bool accessible = ShowTreeFolder(side);
+    if (accessible && ui->SB_sync->isChecked() && ui->PanelMain->isVisible() && !m_restoringSelection
+        && !SyncOtherTree(side, selection))
+        return;
+    BoxFollowsTree(side, accessible);
+}
+
+bool TMainForm::ShowTreeFolder(TSide &side)
+{
+    const std::string selection = side.Tree->Selection();
+    if (selection.empty() || SetCurrentFolder(selection) != 0)
+        return false;
+    Guarded([&] { side.FileList->SetFileName(IncludeTrailingSlash(selection)); });
+    SetCandidateFolder(selection);
+    return true;
+}
+
+void TMainForm::BoxFollowsTree(TSide &side, bool accessible)
+{
     if (!accessible) {
         side.Edit->clear();
         side.FileList->Clear();
     } else {
         UpdateBox(side);
     }
+}
+
+bool TMainForm::SyncOtherTree(TSide &side, const std::string &selection)
+{
+    const bool isSource = &side == &m_source;
+    const std::string &thisBase = isSource ? FSyncSourceBase : FSyncTargetBase;
+    const std::string &otherBase = isSource ? FSyncTargetBase : FSyncSourceBase;
+    const std::string mapped = SyncMappedPath(selection, thisBase, otherBase);
+    if (thisBase == otherBase) {
+        Other(side).Tree->SetSelection(mapped);
+        return true;
+    }
+    if (!mapped.empty() && GetPathKind(mapped) == pkFolder) {
+        Other(side).Tree->SetSelection(AbsolutePath(mapped));
+        return true;
+    }
+    const QString text =
+        isSource ? QStringLiteral("Cannot sync using Target \"%1\" \nDisable syncronization and change Source?  ")
+                       .arg(ui->EditTarget->text())
+                 : QStringLiteral("Cannot sync using Source \"%1\" \nDisable syncronization and change Target?  ")
+                       .arg(ui->EditSource->text());
+    if (ShowMessageBox(QStringLiteral("Sync Error"), text, QMessageBox::Information,
+                       QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes) {
+        ui->SB_sync->setChecked(false);
+        return true;
+    }
+    // Back to where this side was. That place was in step already (or is
+    // the base itself, which need not map), so its own change handling only
+    // updates the box and asks nothing again.
+    m_restoringSelection = true;
+    side.Tree->SetSelection(ToPath(side.Edit->text()));
+    m_restoringSelection = false;
+    return false;
 }
 
 void TMainForm::SourceTreeViewChange(QTreeWidgetItem *) { TreeChange(m_source); }
@@ -254,6 +279,33 @@ void TMainForm::ResetTrees()
 {
     ui->SourceTreeView->Reset();
     ui->TargetTreeView->Reset();
+    KeepOrFollowBox(m_source);
+    KeepOrFollowBox(m_target);
+    UpdateStartButton();
+}
+
+void TMainForm::KeepOrFollowBox(TSide &side)
+{
+    // The box is what a run takes. A rebuild of the tree (a mount anywhere,
+    // a refresh) changes nothing the user chose, so the box stays as long as
+    // what it names is there; an empty box stays empty.
+    if (side.Edit->text().isEmpty())
+        return;
+    // Resolved before the file list makes its own folder current.
+    const std::string path = AbsolutePath(TypedPath(side.Edit));
+    const TPathKind kind = GetPathKind(path);
+    if (kind == pkNone) {
+        side.PendingFile = 0;
+        BoxFollowsTree(side, ShowTreeFolder(side));
+        return;
+    }
+    // Still there: the file list shows it afresh, with the box's file
+    // selected again.
+    Guarded([&] {
+        side.FileList->ReadFileNames();
+        if (kind == pkFile)
+            side.FileList->SetFileName(path);
+    });
 }
 
 void TMainForm::MenuRefreshDirectoriesClick()

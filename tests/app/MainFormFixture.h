@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 #include <QtTest/QtTest>
 
 #include <memory>
@@ -42,6 +43,17 @@ public:
     }
 
     Ui::TMainForm *ui() const { return form->ui; }
+
+    // A mount or unmount reaches the window as its pending tree reset; then
+    // the reset runs, 1500 ms later.
+    bool MountChangeHeard() const
+    {
+        return QTest::qWaitFor([this] { return form->TimerTreeReset->isActive(); }, 5000);
+    }
+    bool TreeResetDone() const
+    {
+        return QTest::qWaitFor([this] { return !form->TimerTreeReset->isActive(); }, 5000);
+    }
 
     static QString Q(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 

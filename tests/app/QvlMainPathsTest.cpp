@@ -34,6 +34,7 @@ private slots:
         QVERIFY(tree.createFile("alpha/big.bin", QByteArray(1536000, 'x')));
         QVERIFY(tree.createFile("alpha/small.txt", "abc"));
         QVERIFY(tree.createFile("beta/other.txt", "abc"));
+        QVERIFY(tree.createFile(".hidden/inner/f.txt", "abc"));
         root = MainFormFixture::Q(tree.root());
     }
 
@@ -119,6 +120,71 @@ private slots:
         QCOMPARE(f.boxes[0].buttons, int(QMessageBox::Ok));
         QCOMPARE(f.ui()->EditSource->text(), root + "/no such thing");
         QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("alpha"));
+    }
+
+    // The trees listed "alpha" before its new folder was made; typed in
+    // both boxes, the new folder is what both select.
+    void enterOnFolderMadeAfterItsParentWasListed()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        for (TSystemTreeView *view : {f.ui()->SourceTreeView, f.ui()->TargetTreeView}) {
+            // Nothing watches the folders: only Enter itself may find the new
+            // one.
+            view->SetChangeNow(false);
+            view->SetReadDelay(60000);
+            view->SetSelection(tree.path("alpha"));
+            QCOMPARE(view->Selection(), tree.path("alpha"));
+            QVERIFY(view->GetNodeData(view->Selected())->Enumerated);
+            QVERIFY(!view->WatchThread());
+        }
+        QVERIFY(tree.createDir("alpha/new_album"));
+        const QString typed = root + "/alpha/new_album";
+        for (QLineEdit *edit : {f.ui()->EditSource, f.ui()->EditTarget}) {
+            edit->setFocus();
+            edit->setText(typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(edit->text(), typed);
+        }
+        QVERIFY(f.boxes.empty());
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("alpha/new_album"));
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("alpha/new_album"));
+        QVERIFY(f.ui()->StartBtn->isEnabled());
+        // The new folder is the current one: leave it before it goes.
+        QDir::setCurrent(root);
+        QVERIFY(QDir(typed).removeRecursively());
+    }
+
+    // A path the tree cannot show (hidden folders left out) is refused as an
+    // invalid one: the box, the tree and the current folder stay as they were.
+    void enterOnPathTheTreeCannotShow_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("hidden folder") << "/.hidden/inner";
+        QTest::newRow("file in a hidden folder") << "/.hidden/inner/f.txt";
+    }
+
+    void enterOnPathTheTreeCannotShow()
+    {
+        QFETCH(QString, typed);
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        f.ui()->CheckBoxHidden->click();
+        QVERIFY(!f.ui()->SourceTreeView->ShowHiddenDirs());
+        BrowseSource(f, root + "/alpha");
+        QCOMPARE(QDir::currentPath(), root + "/alpha");
+        f.ui()->EditSource->setFocus();
+        f.ui()->EditSource->setText(root + typed);
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return);
+        QCOMPARE(int(f.boxes.size()), 1);
+        QCOMPARE(f.boxes[0].caption, QString("Path Not Valid            "));
+        QCOMPARE(f.boxes[0].text, "'" + root + typed + "' is not a valid path name.");
+        QCOMPARE(f.ui()->EditSource->text(), root + typed);
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("alpha"));
+        QCOMPARE(QDir::currentPath(), root + "/alpha");
+        // No file waits to be kept: the next tree selection shows its folder.
+        BrowseSource(f, root + "/beta");
+        QCOMPARE(f.ui()->EditSource->text(), root + "/beta");
     }
 
     void enterOnTildeMeansHome()

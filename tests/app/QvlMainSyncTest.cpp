@@ -4,6 +4,8 @@
 #include "QvlTestMain.h"
 #include "TempTree.h"
 
+#include "../platform/TmpfsMount.h"
+
 #include "MountMonitor.h"
 
 #include <QTimer>
@@ -22,9 +24,12 @@ private:
 private slots:
     void initTestCase()
     {
-        for (const char *dir : {"c/Photos/2020", "e/Photos/2020", "c/Data/x", "d/Backup/x", "d/Backup/only-here", "same/a/b"})
+        for (const char *dir : {"c/Photos/2020", "e/Photos/2020", "c/Data/x", "d/Backup/x", "d/Backup/only-here",
+                                "same/a/b", "mnt", "usb"})
             QVERIFY(tree.createDir(dir));
         QVERIFY(tree.createFile("c/file.txt", "x"));
+        QVERIFY(tree.createFile("e/file.txt", "x"));
+        QVERIFY(tree.createFile("hidden-by-mount/file.txt", "x"));
     }
 
     void relativePosition_data()
@@ -56,6 +61,8 @@ private slots:
         QCOMPARE(SyncMappedPath("/c/Photos", "/c/Photos/", "/e/Photos/"), std::string("/e/Photos/../Photos"));
         QCOMPARE(SyncMappedPath("/c/Data", "/c/Data/", "/d/Backup/"), std::string("/d/Backup/../Data"));
         QCOMPARE(SyncMappedPath("/x/y", "/same/", "/same/"), std::string("/x/y"));
+        // Another drive than the base: no place at all.
+        QCOMPARE(SyncMappedPath("/proc/self", "/Data/", "/Backup/"), std::string());
     }
 
     void selectingOnOneSideSelectsTheSameRelativeFolder()
@@ -151,6 +158,122 @@ private slots:
         QCOMPARE(f.boxes[0].text, "Cannot sync using Source \"" + MainFormFixture::Q(tree.path("c/Data"))
                                       + "\" \nDisable syncronization and change Target?  ");
         QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("d/Backup"));
+    }
+
+    // A selection on another drive than the base joins the other base as a
+    // legal path, which may exist; it must still not map.
+    void selectionOnAnotherDriveNeverMaps()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        QvlTest::TmpfsMount usb(tree.path("usb"));
+        if (!usb.Mounted())
+            QSKIP(usb.Reason());
+        QVERIFY(f.MountChangeHeard() && f.TreeResetDone());
+        QVERIFY(tree.createDir("usb/x"));
+        QVERIFY(tree.createDir("d/Backup" + tree.path("usb/x")));
+        Select(f.ui()->SourceTreeView, tree.path("c/Data"));
+        Select(f.ui()->TargetTreeView, tree.path("d/Backup"));
+        f.ui()->SB_sync->trigger();
+        f.answer = QMessageBox::No;
+        Select(f.ui()->SourceTreeView, tree.path("usb/x"));
+        QCOMPARE(int(f.boxes.size()), 1);
+        QCOMPARE(f.boxes[0].caption, QString("Sync Error"));
+        QCOMPARE(f.boxes[0].text, "Cannot sync using Target \"" + MainFormFixture::Q(tree.path("d/Backup"))
+                                      + "\" \nDisable syncronization and change Source?  ");
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("d/Backup"));
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("c/Data"));
+        QVERIFY(usb.Unmount());
+        QVERIFY(f.MountChangeHeard() && f.TreeResetDone());
+    }
+
+    // A tree rebuilt after a mount anywhere, or on F5, shows the same
+    // folders again; what the boxes hold (files too) and Start stay.
+    void treeResetsKeepTheBoxes_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("mount");
+        QTest::newRow("files, mount and unmount") << "c/file.txt" << "e/file.txt" << true;
+        QTest::newRow("folders, mount and unmount") << "c/Photos" << "e/Photos" << true;
+        QTest::newRow("files, F5") << "c/file.txt" << "e/file.txt" << false;
+    }
+
+    void treeResetsKeepTheBoxes()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(bool, mount);
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        const QString sourcePath = MainFormFixture::Q(tree.path(source.toStdString()));
+        const QString targetPath = MainFormFixture::Q(tree.path(target.toStdString()));
+        for (QLineEdit *edit : {f.ui()->EditSource, f.ui()->EditTarget}) {
+            edit->setFocus();
+            edit->setText(edit == f.ui()->EditSource ? sourcePath : targetPath);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+        QVERIFY(f.boxes.empty());
+        QVERIFY(f.ui()->StartBtn->isEnabled());
+        const std::string sourceTree = f.ui()->SourceTreeView->Selection();
+        const std::string targetTree = f.ui()->TargetTreeView->Selection();
+        const std::string sourceListed = f.ui()->SourceFileListBox->FileName();
+
+        auto unchanged = [&] {
+            QCOMPARE(f.ui()->EditSource->text(), sourcePath);
+            QCOMPARE(f.ui()->EditTarget->text(), targetPath);
+            QVERIFY(f.ui()->StartBtn->isEnabled());
+            QCOMPARE(f.ui()->SourceTreeView->Selection(), sourceTree);
+            QCOMPARE(f.ui()->TargetTreeView->Selection(), targetTree);
+            QCOMPARE(f.ui()->SourceFileListBox->FileName(), sourceListed);
+        };
+        if (!mount) {
+            f.ui()->MenuRefreshDirectories->trigger();
+            unchanged();
+            return;
+        }
+        QvlTest::TmpfsMount tmpfs(tree.path("mnt"));
+        if (!tmpfs.Mounted())
+            QSKIP(tmpfs.Reason());
+        for (int step = 0; step < 2; ++step) { // mounted, then unmounted
+            if (step == 1)
+                QVERIFY(tmpfs.Unmount());
+            // The trees rebuild at once, the window resets them once more later.
+            QVERIFY(f.MountChangeHeard());
+            unchanged();
+            QVERIFY(f.TreeResetDone());
+            unchanged();
+        }
+    }
+
+    // Only when what a box names is gone does it follow its tree.
+    void aBoxWhosePathWentFollowsItsTree()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        const QString file = MainFormFixture::Q(tree.path("hidden-by-mount/file.txt"));
+        const QString other = MainFormFixture::Q(tree.path("e/file.txt"));
+        f.ui()->EditSource->setText(file);
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return);
+        f.ui()->EditTarget->setText(other);
+        QTest::keyClick(f.ui()->EditTarget, Qt::Key_Return);
+        QVERIFY(f.ui()->StartBtn->isEnabled());
+        QvlTest::TmpfsMount tmpfs(tree.path("hidden-by-mount"));
+        if (!tmpfs.Mounted())
+            QSKIP(tmpfs.Reason());
+        QVERIFY(f.MountChangeHeard() && f.TreeResetDone());
+        // The file is hidden: the box shows the folder its tree shows, and
+        // a folder against a file cannot start.
+        QCOMPARE(f.ui()->EditSource->text(), MainFormFixture::Q(tree.path("hidden-by-mount")));
+        QCOMPARE(f.ui()->EditTarget->text(), other);
+        QVERIFY(!f.ui()->StartBtn->isEnabled());
+        QCOMPARE(f.ui()->SourceFileListBox->Count(), 0);
+        // The file back: the box keeps the folder that was put there, and
+        // its list shows the file again.
+        QVERIFY(tmpfs.Unmount());
+        QVERIFY(f.MountChangeHeard() && f.TreeResetDone());
+        QCOMPARE(f.ui()->EditSource->text(), MainFormFixture::Q(tree.path("hidden-by-mount")));
+        QCOMPARE(f.ui()->SourceFileListBox->Count(), 1);
     }
 
     void aBoxThatIsNoFolderCannotBeABase()
