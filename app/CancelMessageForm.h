@@ -16,6 +16,10 @@ public:
     // Checking "Cancel and delete matching files so far" leaves Cancel as
     // the only way on.
     void CheckBoxDeleteOnCancelClick();
+    // Sizes the dialog for its next showing: `height` pixels high (97
+    // designed without the check box, 115 with it) and as wide as designed,
+    // or more wherever a text needs more room in the platform's font.
+    void FitClient(int height);
 
     void reject() override;
 
@@ -23,6 +27,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int m_designWidth;
 };
 
 extern TCancelForm *CancelForm;

@@ -16,11 +16,18 @@ public:
 
     void BitBtnCancelClick();
     void reject() override;
+    // Sizes the dialog to the texts its labels and buttons hold now: as wide
+    // as the wider line + 20 pixels (or as the buttons need), each line
+    // centred, and as high as designed or as the buttons need.
+    void FitClient();
 
     Ui::TDeleteBox *ui;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int m_designHeight;
 };
 
 extern TDeleteBox *DeleteBox;

@@ -5,6 +5,7 @@
 
 #include "CancelMessageForm.h"
 #include "DeleteMsgForm.h"
+#include "DialogForms.h"
 #include "QvlMain.h"
 #include "QvlModalResult.h"
 #include "ui_CancelMessageForm.h"
@@ -52,11 +53,13 @@ void TRunControl::CancelBitBtnClick()
     deleteSoFar->setChecked(false);
     deleteSoFar->hide();
     dialog->CheckBoxDeleteOnCancelClick();
-    dialog->setFixedSize(dialog->width(), 97);
+    dialog->FitClient(97);
     if (ui->Same->text() != QLatin1String("0") && m_deleteMode != DeleteMode::None) {
         deleteSoFar->show();
-        dialog->setFixedSize(dialog->width(), 115);
+        dialog->FitClient(115);
     }
+    // Enter goes on with the run, however the dialog was left the last time.
+    DialogForms::OpenWith(dialog->ui->ContinueBtn);
 
     if (dialog->exec() == mrCancel) {
         AddWindowLine(QStringLiteral(" Verify operation canceled.")
@@ -94,21 +97,10 @@ bool TRunControl::AskDeleteBox(const QString &caption, const QString &line1, con
     if (cancelText)
         form->CancelBitBtn->setText(*cancelText);
 
-    // As wide as the wider line + 20 pixels, each line centred.
-    const int width1 = form->Label1->fontMetrics().horizontalAdvance(line1);
-    const int width2 = form->Label2->fontMetrics().horizontalAdvance(line2);
-    const int client = std::max(width1, width2) + 20;
-    form->Label1->setGeometry((client - width1) / 2, form->Label1->y(), width1, form->Label1->height());
-    form->Label2->setGeometry((client - width2) / 2, form->Label2->y(), width2, form->Label2->height());
-    // QDialog centres itself on the window as it shows.
-    box->setFixedSize(client, box->height());
-    // The buttons stay together in the middle, as designed, whatever the width.
-    QPushButton *ok = form->ContinueBtn;
-    QPushButton *cancel = form->CancelBitBtn;
-    const int gap = cancel->x() - (ok->x() + ok->width());
-    const int left = (client - (ok->width() + gap + cancel->width())) / 2;
-    ok->move(left, ok->y());
-    cancel->move(left + ok->width() + gap, cancel->y());
+    box->FitClient();
+    // Deleting, or going on with a deletion the drive cannot undo, takes a
+    // deliberate click: Enter cancels.
+    DialogForms::OpenWith(form->CancelBitBtn);
 
     return box->exec() == mrOk;
 }

@@ -31,6 +31,7 @@
 #include <sys/mount.h>
 
 #include <atomic>
+#include <deque>
 #include <fstream>
 #include <sstream>
 
@@ -104,17 +105,43 @@ struct SeenDialog {
     bool continueEnabledWhenChecked = true;
     QString label1, label2, continueText, cancelText;
     int label1X = 0, label1Width = 0, label2X = 0, label2Width = 0;
+    // The buttons Enter presses and that has the focus, by their names.
+    QString defaultButton, focusButton;
+    // Every text has the room its size hint asks for, inside the dialog.
+    bool textsFit = false;
 };
+
+// Reads what every run dialog shows: caption, size, the default and the
+// focused button, and whether its texts have room.
+void Look(QDialog *dialog, QPushButton *ok, QPushButton *cancel, const QList<QWidget *> &texts, SeenDialog &s)
+{
+    s.caption = dialog->windowTitle();
+    s.height = dialog->height();
+    s.width = dialog->width();
+    for (QPushButton *b : {ok, cancel})
+        if (b->isDefault())
+            s.defaultButton = b->objectName();
+    s.focusButton = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+    s.textsFit = true;
+    for (QWidget *w : texts + QList<QWidget *>{ok, cancel})
+        if (!w->isHidden())
+            s.textsFit = s.textsFit && w->width() >= w->sizeHint().width()
+                && w->height() >= w->fontMetrics().height() && dialog->rect().contains(w->geometry());
+}
 
 // Answers the run dialogs as they come up (polling for the active modal
 // widget): the cancel dialog with Continue, Cancel, or "delete so far" and
-// Cancel; the two-line confirmation with OK or Cancel.
+// Cancel; the two-line confirmation with OK or Cancel. Answers queued in
+// `next` come first, as a user gives them: a mouse click on a button (which
+// takes the focus) or Enter.
 class DialogAnswerer
 {
 public:
     enum TCancelAnswer { Continue, Cancel, DeleteSoFar };
     TCancelAnswer cancelAnswer = Cancel;
     bool confirm = false;
+    enum TUserAnswer { ClickContinue, ClickCancel, PressEnter };
+    std::deque<TUserAnswer> next;
     std::vector<SeenDialog> seen;
 
     DialogAnswerer()
@@ -124,16 +151,33 @@ public:
     }
 
 private:
+    // Gives a queued answer; false when none is queued.
+    bool AnswerAsUser(QDialog *dialog, QPushButton *ok, QPushButton *cancel)
+    {
+        if (next.empty())
+            return false;
+        const TUserAnswer answer = next.front();
+        next.pop_front();
+        if (answer == PressEnter)
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+        else
+            QTest::mouseClick(answer == ClickContinue ? ok : cancel, Qt::LeftButton);
+        return true;
+    }
+
     void Poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *cancel = qobject_cast<TCancelForm *>(modal)) {
             Ui::TCancelForm *ui = cancel->ui;
             SeenDialog s;
-            s.caption = cancel->windowTitle();
-            s.height = cancel->height();
-            s.width = cancel->width();
+            Look(cancel, ui->ContinueBtn, ui->CancelBitBtn, {ui->Label1, ui->CheckBoxDeleteOnCancel}, s);
             s.checkBoxVisible = ui->CheckBoxDeleteOnCancel->isVisible();
+            if (!next.empty()) {
+                seen.push_back(s);
+                AnswerAsUser(cancel, ui->ContinueBtn, ui->CancelBitBtn);
+                return;
+            }
             if (cancelAnswer == DeleteSoFar) {
                 QTest::mouseClick(ui->CheckBoxDeleteOnCancel, Qt::LeftButton, {},
                                   QPoint(5, ui->CheckBoxDeleteOnCancel->height() / 2));
@@ -144,9 +188,7 @@ private:
         } else if (auto *box = qobject_cast<TDeleteBox *>(modal)) {
             Ui::TDeleteBox *ui = box->ui;
             SeenDialog s;
-            s.caption = box->windowTitle();
-            s.height = box->height();
-            s.width = box->width();
+            Look(box, ui->ContinueBtn, ui->CancelBitBtn, {}, s);
             s.label1 = ui->Label1->text();
             s.label2 = ui->Label2->text();
             s.continueText = ui->ContinueBtn->text();
@@ -155,8 +197,11 @@ private:
             s.label1Width = ui->Label1->width();
             s.label2X = ui->Label2->x();
             s.label2Width = ui->Label2->width();
+            s.textsFit = s.textsFit && s.label1X >= 0 && s.label2X >= 0
+                && s.label1X + s.label1Width <= s.width && s.label2X + s.label2Width <= s.width;
             seen.push_back(s);
-            (confirm ? ui->ContinueBtn : ui->CancelBitBtn)->click();
+            if (!AnswerAsUser(box, ui->ContinueBtn, ui->CancelBitBtn))
+                (confirm ? ui->ContinueBtn : ui->CancelBitBtn)->click();
         }
     }
 
@@ -402,6 +447,81 @@ private slots:
         QVERIFY(!f.ui()->StartBtn->isEnabled());
     }
 
+    // After a run nothing is chosen; rebuilding the trees (F5, a mount
+    // anywhere) must not choose what they show, the drive roots.
+    void returnThenTreeResetLeavesTheBoxesEmpty_data()
+    {
+        QTest::addColumn<bool>("mount");
+        QTest::newRow("F5") << false;
+        QTest::newRow("a mount and an unmount") << true;
+    }
+
+    void returnThenTreeResetLeavesTheBoxesEmpty()
+    {
+        QFETCH(bool, mount);
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        QVERIFY(tree.createDir("mnt"));
+        MainFormFixture f;
+        f.ui()->SourceTreeView->SetSelection(tree.path("src"));
+        f.ui()->TargetTreeView->SetSelection(tree.path("dst"));
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QTest::mouseClick(f.ui()->ReturnBitBtn, Qt::LeftButton);
+        QVERIFY(f.ui()->PanelMain->isVisible());
+        QVERIFY(!f.ui()->SourceTreeView->Selection().empty()); // the drive root
+
+        if (mount) {
+            QvlTest::TmpfsMount tmpfs(tree.path("mnt"));
+            if (!tmpfs.Mounted())
+                QSKIP(tmpfs.Reason());
+            for (int step = 0; step < 2; ++step) { // mounted, then unmounted
+                if (step == 1)
+                    QVERIFY(tmpfs.Unmount());
+                QVERIFY(f.MountChangeHeard() && f.TreeResetDone());
+                QVERIFY(f.ui()->EditSource->text().isEmpty());
+                QVERIFY(f.ui()->EditTarget->text().isEmpty());
+                QVERIFY(!f.ui()->StartBtn->isEnabled());
+            }
+        } else {
+            f.form->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+            QTest::keyClick(f.form.get(), Qt::Key_F5);
+        }
+        QVERIFY(f.ui()->EditSource->text().isEmpty());
+        QVERIFY(f.ui()->EditTarget->text().isEmpty());
+        QVERIFY(!f.ui()->StartBtn->isEnabled());
+        QVERIFY(!f.ui()->SourceTreeView->Selection().empty()); // the trees kept theirs
+        QCOMPARE(f.ui()->SourceFileListBox->Count(), 0);
+    }
+
+    // A run shorter than the trees' delay leaves their notification of the
+    // drive roots pending; after the run nothing may come of it.
+    void shortRunLeavesNoDelayedNotification()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        // The drive root the trees show during the run: a folder the test may
+        // change.
+        Run(f).DrivePartOf = [&tree](const std::string &) { return tree.root(); };
+        f.ui()->SourceTreeView->SetSelection(tree.path("src"));
+        f.ui()->TargetTreeView->SetSelection(tree.path("dst"));
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        for (TSystemTreeView *view : {f.ui()->SourceTreeView, f.ui()->TargetTreeView}) {
+            QCOMPARE(view->Selection(), tree.root());
+            QCOMPARE(view->TimerID(), 0); // nothing left to go out later
+            QVERIFY(!view->WatchThread());
+        }
+        // A change in the folder the trees show reaches nobody.
+        QVERIFY(tree.createDir("new"));
+        QVERIFY(QDir(MainFormFixture::Q(tree.path("src"))).removeRecursively());
+        QCoreApplication::processEvents();
+        QVERIFY(f.ui()->EditSource->text().isEmpty());
+        QVERIFY(f.ui()->EditTarget->text().isEmpty());
+    }
+
     void identicalPathsAskFirst_data()
     {
         QTest::addColumn<int>("answer");
@@ -453,6 +573,7 @@ private slots:
         QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
         QCOMPARE(answerer.seen[0].height, 97);
         QVERIFY(!answerer.seen[0].checkBoxVisible);
+        QVERIFY(answerer.seen[0].textsFit);
         const QStringList lines = Items(f.ui()->ListBoxV);
         const QStringList log = Items(f.ui()->ListLog);
         for (const QString &text : {QStringLiteral(" Verify operation paused."), QStringLiteral(" Verify operation canceled.")}) {
@@ -521,6 +642,9 @@ private slots:
         const SeenDialog &cancel = answerer.seen[0];
         QCOMPARE(cancel.height, height);
         QCOMPARE(cancel.checkBoxVisible, height == 115);
+        QVERIFY(cancel.textsFit); // "Cancel and delete matching files so far" whole
+        QCOMPARE(cancel.defaultButton, QStringLiteral("ContinueBtn"));
+        QCOMPARE(cancel.focusButton, QStringLiteral("ContinueBtn"));
         const QStringList lines = Stamped(f.ui()->ListBoxV);
         if (answer == DialogAnswerer::Continue) {
             QCOMPARE(Items(f.ui()->ListBoxV).filter(QStringLiteral(" Verify operation continued.")).size(), 1);
@@ -543,6 +667,8 @@ private slots:
             QCOMPARE(del.label2, "2 matching files from Target drive " + DriveText(tree) + "?");
             QCOMPARE(del.continueText, QStringLiteral("Ok Delete"));
             QCOMPARE(del.cancelText, QStringLiteral("No Cancel"));
+            QCOMPARE(del.defaultButton, QStringLiteral("CancelBitBtn"));
+            QCOMPARE(del.focusButton, QStringLiteral("CancelBitBtn"));
             QCOMPARE(sounds, 1);
         } else {
             QCOMPARE(answerer.seen.size(), std::size_t(1));
@@ -590,6 +716,148 @@ private slots:
         QVERIFY(continued >= 0 && refused > continued);
     }
 
+    // A reused dialog opens on the same button every time, whichever one
+    // the user pressed the time before.
+    void cancelDialogOpensOnContinueEveryTime()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Target);
+        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        DialogAnswerer answerer;
+        // The first run: Cancel, clicked; no deletion after it.
+        answerer.next = {DialogAnswerer::ClickCancel, DialogAnswerer::ClickCancel};
+        for (int run = 0; run < 2; ++run) {
+            THoldingWindow holder(Run(f));
+            holder.holdAfterCount = 1;
+            Run(f).WorkerWindow = &holder;
+            QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+            QTRY_VERIFY(holder.held);
+            QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
+            QVERIFY(WaitForEnd(f));
+            Run(f).WorkerWindow = nullptr;
+            f.ui()->ReturnBitBtn->click();
+            // The second run: Enter.
+            answerer.next = {DialogAnswerer::PressEnter, DialogAnswerer::ClickCancel};
+        }
+        std::vector<SeenDialog> cancels;
+        std::copy_if(answerer.seen.begin(), answerer.seen.end(), std::back_inserter(cancels),
+                     [](const SeenDialog &d) { return d.caption == QStringLiteral("Confirm Cancellation"); });
+        QCOMPARE(cancels.size(), std::size_t(2));
+        for (const SeenDialog &d : cancels) {
+            QVERIFY(d.checkBoxVisible);
+            QCOMPARE(d.focusButton, QStringLiteral("ContinueBtn"));
+            QCOMPARE(d.defaultButton, QStringLiteral("ContinueBtn"));
+        }
+        // Enter went on with the run.
+        QCOMPARE(Items(f.ui()->ListBoxV).filter(QStringLiteral(" Verify operation continued.")).size(), 1);
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("3"));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+    }
+
+    // Enter in either confirmation is the safe answer, also right after the
+    // same dialog was left with a click on its other button.
+    void enterInTheConfirmationsCancels_data()
+    {
+        QTest::addColumn<bool>("driveCheck");
+        QTest::newRow("Confirm Continue") << true;
+        QTest::newRow("Confirm Delete after Continue was clicked") << false;
+    }
+
+    void enterInTheConfirmationsCancels()
+    {
+        QFETCH(bool, driveCheck);
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        SetDeleteMode(f, DeleteMode::Source);
+        Run(f).DriveTypeOf = [](const std::string &) { return dtRemovable; };
+        Run(f).PlaySound = [] { return true; };
+        DialogAnswerer answerer;
+        if (driveCheck)
+            answerer.next = {DialogAnswerer::PressEnter};
+        else
+            answerer.next = {DialogAnswerer::ClickContinue, DialogAnswerer::PressEnter};
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        if (driveCheck) {
+            QCOMPARE(LastBoxText(f), QStringLiteral("Verify Operation Canceled."));
+            QVERIFY(!Run(f).Worker());
+        } else {
+            QVERIFY(WaitForEnd(f));
+            QVERIFY(Stamped(f.ui()->ListBoxV).contains(QStringLiteral("Cancel without deleting matching files selected.")));
+        }
+        const SeenDialog &last = answerer.seen.back();
+        QCOMPARE(last.caption, driveCheck ? QStringLiteral("Confirm Continue") : QStringLiteral("Confirm Delete"));
+        QCOMPARE(last.defaultButton, QStringLiteral("CancelBitBtn"));
+        QCOMPARE(last.focusButton, QStringLiteral("CancelBitBtn"));
+        QVERIFY(Exists(tree.path("src/a.txt")) && Exists(tree.path("src/b.txt")) && Exists(tree.path("src/c.txt")));
+    }
+
+    // The platform's font, or a larger one, never cuts a text of a run
+    // dialog, nor puts one over another; the designed sizes stay the least.
+    void runDialogsMakeRoomForTheirTexts_data()
+    {
+        QTest::addColumn<bool>("deleteBox"); // else the cancel dialog
+        QTest::addColumn<int>("pixels");     // 0: the platform's font
+        QTest::addColumn<bool>("checkBox");
+        for (const int pixels : {0, 20, 28, 40}) {
+            const QString font = pixels ? QStringLiteral("%1 pixels").arg(pixels) : QStringLiteral("platform font");
+            QTest::addRow("cancel, %s, check box", qPrintable(font)) << false << pixels << true;
+            QTest::addRow("cancel, %s", qPrintable(font)) << false << pixels << false;
+            QTest::addRow("confirmation, %s", qPrintable(font)) << true << pixels << false;
+        }
+    }
+
+    void runDialogsMakeRoomForTheirTexts()
+    {
+        QFETCH(bool, deleteBox);
+        QFETCH(int, pixels);
+        QFETCH(bool, checkBox);
+        TCancelForm cancelDialog;
+        TDeleteBox confirmation;
+        QDialog *dialog = deleteBox ? static_cast<QDialog *>(&confirmation) : &cancelDialog;
+        if (pixels) {
+            QFont font = dialog->font();
+            font.setPixelSize(pixels);
+            dialog->setFont(font);
+        }
+        QPushButton *ok = deleteBox ? confirmation.ui->ContinueBtn : cancelDialog.ui->ContinueBtn;
+        QPushButton *cancel = deleteBox ? confirmation.ui->CancelBitBtn : cancelDialog.ui->CancelBitBtn;
+        QList<QWidget *> texts;
+        int height = 0;
+        if (deleteBox) {
+            confirmation.ui->Label2->setText(QStringLiteral("3 matching files from Source drive /?"));
+            ok->setText(QStringLiteral("Ok Delete"));
+            cancel->setText(QStringLiteral("No Cancel"));
+            confirmation.FitClient();
+            texts = {confirmation.ui->Label1, confirmation.ui->Label2};
+            height = 115;
+        } else {
+            cancelDialog.ui->CheckBoxDeleteOnCancel->setVisible(checkBox);
+            height = checkBox ? 115 : 97;
+            cancelDialog.FitClient(height);
+            texts = {cancelDialog.ui->Label1, cancelDialog.ui->CheckBoxDeleteOnCancel};
+        }
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        SeenDialog seen;
+        Look(dialog, ok, cancel, deleteBox ? QList<QWidget *>{} : texts, seen);
+        QVERIFY(seen.textsFit);
+        QVERIFY(dialog->height() >= height);
+        if (!pixels) // the platform's font fits the designed height
+            QCOMPARE(dialog->height(), height);
+        if (!deleteBox)
+            QVERIFY(dialog->width() >= 242);
+        for (QWidget *text : texts) {
+            QVERIFY(dialog->rect().contains(text->geometry()));
+            for (const QPushButton *button : {ok, cancel})
+                QVERIFY(text->isHidden() || !button->geometry().intersects(text->geometry()));
+        }
+        QVERIFY(texts[1]->isHidden() || !texts[0]->geometry().intersects(texts[1]->geometry()));
+        QVERIFY(!ok->geometry().intersects(cancel->geometry()));
+    }
+
     void deleteConfirmationAtTheEnd_data()
     {
         QTest::addColumn<bool>("confirm");
@@ -628,6 +896,9 @@ private slots:
         QCOMPARE(del.label2Width, w2);
         QCOMPARE(del.label1X, (del.width - w1) / 2);
         QCOMPARE(del.label2X, (del.width - w2) / 2);
+        QVERIFY(del.textsFit);
+        QCOMPARE(del.defaultButton, QStringLiteral("CancelBitBtn"));
+        QCOMPARE(del.focusButton, QStringLiteral("CancelBitBtn"));
         QCOMPARE(sounds, 1);
 
         const QStringList lines = Stamped(f.ui()->ListBoxV);
@@ -717,6 +988,9 @@ private slots:
         QCOMPARE(box.continueText, QStringLiteral("Continue"));
         QCOMPARE(box.cancelText, QStringLiteral("Cancel"));
         QCOMPARE(box.width, std::max(box.label1Width, box.label2Width) + 20);
+        QVERIFY(box.textsFit);
+        QCOMPARE(box.defaultButton, QStringLiteral("CancelBitBtn"));
+        QCOMPARE(box.focusButton, QStringLiteral("CancelBitBtn"));
     }
 
     void verifyOnlyAsksNoDriveType()
