@@ -1042,6 +1042,36 @@ private slots:
         QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
     }
 
+    // "Read From Disk, Not Cache" is off at start; checked, it reaches the
+    // run: the engine then names the memory file system it cannot read a
+    // disk from.
+    void readFromDiskReachesTheRun()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createDir("ram"));
+        QvlTest::TmpfsMount ram(tree.path("ram"));
+        if (!ram.Mounted())
+            QSKIP(ram.Reason());
+        QVERIFY(tree.createFile("ram/a.txt", "in memory"));
+        QVERIFY(tree.createFile("dst/a.txt", "in memory"));
+        MainFormFixture f;
+        QAction *item = f.ui()->MenuFromDisk;
+        QVERIFY(f.ui()->MenuSettings->actions().contains(item));
+        QCOMPARE(item->text(), QStringLiteral("Read From Disk, Not Cache"));
+        QVERIFY(item->isCheckable());
+        QVERIFY(!item->isChecked());
+        const QString line = "Read from memory, this file system has no disk - " + MainFormFixture::Q(tree.path("ram/a.txt"));
+        for (bool checked : {false, true}) {
+            item->setChecked(checked);
+            f.boxes.clear();
+            QVERIFY(Start(f, tree.path("ram"), tree.path("dst")));
+            QVERIFY(WaitForEnd(f));
+            QCOMPARE(Stamped(f.ui()->ListBoxV).contains(line), checked);
+            QVERIFY(Items(f.ui()->ListBoxV).contains("Files Match - " + MainFormFixture::Q(tree.path("dst/a.txt"))));
+            QTest::mouseClick(f.ui()->ReturnBitBtn, Qt::LeftButton);
+        }
+    }
+
     void readOnlyMountRunsVerifyOnly()
     {
         QvlTest::TempTree tree;
