@@ -30,6 +30,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <memory>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -133,10 +135,14 @@ QList<TPropertiesForm *> PropertiesWindows()
     return forms;
 }
 
+// What a label says in full: a long path is shortened on the label and
+// whole in its tool tip.
 QString LabelText(QWidget *form, const char *name)
 {
     auto *label = form->findChild<QLabel *>(name);
-    return label ? label->text() : QStringLiteral("<no %1>").arg(name);
+    if (!label)
+        return QStringLiteral("<no %1>").arg(name);
+    return label->toolTip().isEmpty() ? label->text() : label->toolTip();
 }
 
 } // namespace
@@ -449,6 +455,29 @@ private slots:
         QCOMPARE(questions, 0);
         QVERIFY(Exists(tree.path("mnt/data")));
         QVERIFY(!Exists(HomeTrashDir() + "/files"));
+    }
+
+    void aVolumeMountedWhileTheMenuIsUpIsNotDeleted()
+    {
+        TempTree tree;
+        QVERIFY(tree.createFile("folder/own", "of the folder"));
+        std::unique_ptr<TmpfsMount> mount;
+        TWhenShown driver(PopupMenu, [&](QWidget *w) {
+            // Offered while the folder was a plain one; picked once it is not.
+            mount = std::make_unique<TmpfsMount>(tree.path("folder"));
+            if (mount->Mounted())
+                tree.createFile("folder/on-the-volume", "x");
+            Pick(static_cast<QMenu *>(w), "delete");
+        });
+        bool renameChosen = false;
+        const bool done = DisplayContextMenu(tree.path("folder"), nullptr, QPoint(4, 4), true, renameChosen);
+        QVERIFY(driver.Ran());
+        if (!mount->Mounted())
+            QSKIP(mount->Reason());
+        QVERIFY(!done);
+        QVERIFY(Exists(tree.path("folder/on-the-volume")));
+        QVERIFY(mount->Unmount());
+        QVERIFY(Exists(tree.path("folder/own")));
     }
 
     void whatCannotGoToTheTrashIsDeletedForGoodOnlyAfterYes_data()
