@@ -37,19 +37,19 @@ enum class ReadResult { Match, Differ, Stopped, Failed };
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
 
-// Reads both files in lockstep. `failure` names the file and the reason when
-// the result is Failed.
+// Reads both opened files in lockstep. `failure` names the file and the
+// reason when the result is Failed.
 ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
-                           TFileReader &src, TFileReader &dst, std::string &failure)
+                           TPairOpening &opening, std::string &failure)
 {
     VerifyCounters &c = w.counters;
-    const bool fromDisk = w.request.fromDisk;
-    if (int err = src.Open(source, fromDisk)) {
-        failure = source + " (" + ErrorText(err) + ")";
+    TFileReader &src = opening.source, &dst = opening.target;
+    if (opening.sourceError) {
+        failure = source + " (" + ErrorText(opening.sourceError) + ")";
         return ReadResult::Failed;
     }
-    if (int err = dst.Open(target, fromDisk)) {
-        failure = target + " (" + ErrorText(err) + ")";
+    if (opening.targetError) {
+        failure = target + " (" + ErrorText(opening.targetError) + ")";
         return ReadResult::Failed;
     }
     for (const TFileReader *f : {&src, &dst}) {
@@ -98,8 +98,46 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
 
 } // namespace
 
+void TPairOpening::Clear()
+{
+    source.Reset();
+    target.Reset();
+    sourceFound = targetFound = false;
+    sourceSeen = targetSeen = TFileIdentity();
+    sourceError = targetError = 0;
+}
+
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out)
+{
+    out.Clear();
+    // Existence is asked of the path itself: a name with '*' or '?' in it is
+    // a name here, never a pattern. Only regular files are ever opened.
+    out.sourceFound = IdentityOf(source, out.sourceSeen);
+    if (!out.sourceFound)
+        return;
+    out.targetFound = IdentityOf(target, out.targetSeen);
+    if (!out.targetFound || out.sourceSeen.size != out.targetSeen.size)
+        return;
+    out.sourceError = out.source.Open(source, fromDisk);
+    if (!out.sourceError)
+        out.targetError = out.target.Open(target, fromDisk);
+}
+
 void ComparePair(TInfoThread &w, const std::string &source, const std::string &target)
 {
+    TPairOpening opening;
+    OpenPair(source, target, w.request.fromDisk, opening);
+    ComparePair(w, source, target, opening);
+}
+
+void ComparePair(TInfoThread &w, const std::string &source, const std::string &target, TPairOpening &opening)
+{
+    // However the pair ends, its files are closed with it (a close that
+    // fails is reported below, where it matters).
+    struct Closer {
+        TPairOpening &o;
+        ~Closer() { o.Clear(); }
+    } closer {opening};
     VerifyCounters &c = w.counters;
     IVerifyWindow &win = w.Window();
     c.sourceSize = c.targetSize = c.fileBytesDone = 0;
@@ -108,12 +146,10 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
 
     Outcome outcome = Outcome::None;
     bool sameFile = false; // a match whose two paths name one file
-    // Existence is asked of the path itself: a name with '*' or '?' in it is
-    // a name here, never a pattern.
-    TFileIdentity sourceSeen, targetSeen;
-    if (!IdentityOf(source, sourceSeen)) {
+    const TFileIdentity &sourceSeen = opening.sourceSeen, &targetSeen = opening.targetSeen;
+    if (!opening.sourceFound) {
         outcome = Outcome::SourceMissing;
-    } else if (!IdentityOf(target, targetSeen)) {
+    } else if (!opening.targetFound) {
         outcome = Outcome::TargetMissing;
         c.sourceSize = double(sourceSeen.size);
         AddOverall(w, c.sourceSize);
@@ -124,9 +160,9 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
             outcome = Outcome::LengthsDiffer;
             AddOverall(w, c.sourceSize);
         } else {
-            TFileReader src, dst;
+            TFileReader &src = opening.source, &dst = opening.target;
             std::string failure;
-            ReadResult r = CompareContents(w, source, target, src, dst, failure);
+            ReadResult r = CompareContents(w, source, target, opening, failure);
             if (r == ReadResult::Stopped)
                 return;
             // What was read is what the open files held from start to end:

@@ -1,10 +1,28 @@
 // Comparing one Source file with one Target file.
 #pragma once
 
+#include "FileReader.h"
+
 #include <cstdint>
 #include <string>
 
 class TInfoThread;
+
+// What is found out about a pair before any byte of it is read: whether both
+// files are there, their sizes, and, when the sizes are equal, both files
+// opened (the identities taken from the open files). No window call and no
+// counter: it may be done on another thread, ahead of the comparison.
+struct TPairOpening {
+    bool sourceFound = false;
+    bool targetFound = false;
+    TFileIdentity sourceSeen, targetSeen; // of the paths, links followed
+    TFileReader source, target;           // open when the sizes were equal
+    int sourceError = 0, targetError = 0; // why opening failed
+    // Closes the files and forgets the rest.
+    void Clear();
+};
+
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out);
 
 // Bytes read from each side at a time.
 constexpr std::int32_t kBlockSize = 1024000;
@@ -30,3 +48,6 @@ std::int32_t BarPosition(double done, double size);
 // match but is never recorded for deletion: deleting it would destroy the
 // only copy.
 void ComparePair(TInfoThread &worker, const std::string &source, const std::string &target);
+// The same for a pair that OpenPair() has opened already; the files are
+// closed when it returns.
+void ComparePair(TInfoThread &worker, const std::string &source, const std::string &target, TPairOpening &opening);

@@ -4,6 +4,7 @@
 #include "ByteCompare.h"
 #include "DeleteMatching.h"
 #include "FolderWalk.h"
+#include "PairOpener.h"
 #include "PathKind.h"
 #include "Paths.h"
 #include "VerifyWindow.h"
@@ -101,12 +102,21 @@ void TInfoThread::Execute()
         }
         Log("Begin folder and file comparison.");
         const std::string targetBase = IncludeTrailingSlash(request.targetPath);
-        for (const std::string &source : fileList) {
+        const auto targetOf = [&](const std::string &source) {
+            return targetBase + RelativeTo(source, request.sourcePath);
+        };
+        // The pairs are found and opened on a second thread, a few ahead of
+        // the one compared here.
+        TPairOpener opener(fileList, targetOf, request.fromDisk);
+        for (std::size_t i = 0; i < fileList.size(); ++i) {
             if (Poll())
                 break;
-            const std::string target = targetBase + RelativeTo(source, request.sourcePath);
+            const std::string &source = fileList[i];
+            const std::string target = targetOf(source);
+            TPairOpening &opening = opener.Take(i);
             m_window->ShowCurrentPair(source, target);
-            ComparePair(*this, source, target);
+            ComparePair(*this, source, target, opening);
+            opener.Done(i);
         }
     }
 

@@ -35,11 +35,18 @@ void ReadFromDeviceNext(int fd)
 
 } // namespace
 
-int TFileReader::Open(const std::string &path, bool fromDisk)
+void TFileReader::Reset()
 {
     Close();
     m_error = 0;
+    m_position = 0;
+    m_identity = TFileIdentity();
     m_direct = m_dropPages = m_fromMemory = false;
+}
+
+int TFileReader::Open(const std::string &path, bool fromDisk)
+{
+    Reset();
     // O_NONBLOCK: should a FIFO have taken the file's place since it was
     // looked at, open() must not wait for a writer (regular files ignore it).
     constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;

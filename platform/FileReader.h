@@ -44,8 +44,11 @@ public:
     // file that grew since then yields the rest on the next call. Returns
     // the count (0 at the end), or -1 with Error() set.
     std::int64_t Read(char *buf, std::size_t size);
-    // 0 or the errno of the failure; closing twice is harmless.
+    // 0 or the errno of the failure; closing twice is harmless. Identity()
+    // stays what it was.
     int Close();
+    // Closes the file and forgets it, identity included.
+    void Reset();
 
     // The identity taken when the file was opened.
     const TFileIdentity &Identity() const { return m_identity; }
