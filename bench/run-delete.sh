@@ -97,7 +97,9 @@ report() { # name ours [baseline] [reference]
 row() { # name template empty|filled
   local ours base="" ref=""
   ours=$(run "$2" "$3" 3600 "$verify" --quiet --delete=source --yes "$work/src" "$work/dst")
-  [ -n "$baseline" ] && base=$(run "$2" "$3" "${BASELINE_TIMEOUT:-1200}" "$baseline" --quiet --delete=source --yes "$work/src" "$work/dst")
+  # A trash that already holds the names only makes a baseline that probes
+  # names one by one slower than (d); it is not run again for (e).
+  [ -n "$baseline" ] && [ "$3" = empty ] && base=$(run "$2" "$3" "${BASELINE_TIMEOUT:-1200}" "$baseline" --quiet --delete=source --yes "$work/src" "$work/dst")
   if command -v gio >/dev/null; then
     export -f reference
     ref=$(run "$2" "$3" "${REFERENCE_TIMEOUT:-600}" bash -c 'reference "$0" "$1"' "$work/src" "$work/dst")

@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Speed and memory of quorvel-verify against the reference tools, in one run,
-# warm cache:
-#   (a) a pair of identical 1 GiB files        against  cmp
-#   (b) two trees of 20,000 small files         against  diff -rq
+# Speed and memory of quorvel-verify against the reference tools, in one run:
+#   (a) a pair of identical 1 GiB files, warm cache        against  cmp
+#   (b) two trees of 20,000 small files, warm cache         against  diff -rq
+# and, as root:
+#   (c) (a) with a cold cache                               against  cmp
+#   (d) (b) with a cold cache                               against  diff -rq
+#   (e) (a) warm with --from-disk                           against  (c)
+#   (f) a 16 MiB pair on two throttled loop devices         against  cmp
+#   (g) (f) with --from-disk      against itself reading one side after the other
+#   (h) (f)                       against itself reading one side after the other
 # A ratio above 1.0 means quorvel-verify was faster. Peak memory is the
-# maximum resident set size.
+# maximum resident set size. The two devices are read-throttled to $BPS
+# bytes a second each (default 4 MiB/s, PAIR_MIB MiB a file, default 16).
+# A throttle lets a request through at once when its device was idle long
+# enough, so only a rate below one block (1,024,000 bytes) per time slice of
+# the throttle (100 ms) makes a device as slow to answer as a busy drive;
+# through the page cache, read-ahead hides much of it (h), while direct reads
+# (--from-disk) wait for every block (g).
 #   bench/run.sh [DATA_FOLDER]     (default: bench/data)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -67,3 +79,85 @@ fi
 read -r _ qm_quarter <<<"$(measure "$verify" --quiet "$small_pair/a.bin" "$small_pair/b.bin")"
 read -r _ qm_full <<<"$(measure "$verify" --quiet "$data/large-a.bin" "$data/large-b.bin")"
 echo "peak memory: 256 MiB pair $((qm_quarter / 1024)) MiB, 1 GiB pair $((qm_full / 1024)) MiB"
+
+# ---------------------------------------------------------------- cold cache
+# Root only: the page cache is dropped before every run (the warm-up run
+# included), so every byte comes from the disk. "--from-disk warm" reads a
+# warm pair with --from-disk: it must cost no more than a cold run without it.
+if [ "$(id -u)" -ne 0 ]; then
+  echo "cold-cache and two-device rows skipped: they need root"
+  exit 0
+fi
+drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+measure_cold() {
+  local best="" mem=""
+  for _ in $(seq "$runs"); do
+    drop_caches
+    /usr/bin/time -f '%e %M' -o "$timing" "$@" >/dev/null 2>&1 || true
+    local out t m
+    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
+  done
+  echo "$best $mem"
+}
+
+ours=$(measure_cold "$verify" --quiet "$data/large-a.bin" "$data/large-b.bin")
+theirs=$(measure_cold cmp "$data/large-a.bin" "$data/large-b.bin")
+report "(c) 1 GiB pair, cold cache" "$ours" "$theirs" "$large_bytes" cmp
+cold_ours=$ours
+ours=$(measure_cold "$verify" --quiet "$data/small-src" "$data/small-dst")
+theirs=$(measure_cold diff -rq "$data/small-src" "$data/small-dst")
+report "(d) 20,000 small, cold cache" "$ours" "$theirs" "$small_bytes" "diff -rq"
+ours=$(measure "$verify" --quiet --from-disk "$data/large-a.bin" "$data/large-b.bin")
+report "(e) 1 GiB --from-disk, warm" "$ours" "$cold_ours" "$large_bytes" "cold run"
+
+# ---------------------------------------------------------------- two devices
+# Source and Target on two loop devices (ext4 on image files), each read at
+# no more than $BPS bytes a second by a block-I/O throttle (cgroup v1 blkio
+# or v2 io.max), cold cache: the usual copy-to-backup case with two drives.
+bps=${BPS:-$((4 << 20))}
+two="$data/two-devices"
+mkdir -p "$two/mnt-a" "$two/mnt-b"
+pair_mib=${PAIR_MIB:-16}
+loops=()
+cleanup_two() {
+  for m in "$two/mnt-a" "$two/mnt-b"; do mountpoint -q "$m" && umount "$m"; done
+  for l in "${loops[@]}"; do losetup -d "$l" 2>/dev/null || true; done
+  [ -n "${cg:-}" ] && [ -d "$cg" ] && rmdir "$cg" 2>/dev/null || true
+}
+trap 'rm -f "$timing"; cleanup_two' EXIT
+for side in a b; do
+  img="$two/disk-$side.img"
+  if [ ! -f "$img" ]; then
+    truncate -s $((pair_mib + 64))M "$img"
+    mkfs.ext4 -q -F -b 4096 "$img"
+  fi
+  dev=$(losetup --find --show "$img")
+  loops+=("$dev")
+  mount "$dev" "$two/mnt-$side"
+  head -c $((pair_mib << 20)) "$data/large-a.bin" >"$two/mnt-$side/pair.bin"
+done
+if [ -d /sys/fs/cgroup/blkio ] && [ -f /sys/fs/cgroup/blkio/cgroup.procs ]; then
+  cg=/sys/fs/cgroup/blkio/quorvel-bench; mkdir -p "$cg"
+  for dev in "${loops[@]}"; do echo "$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ') $bps" >"$cg/blkio.throttle.read_bps_device"; done
+elif [ -f /sys/fs/cgroup/cgroup.controllers ] && grep -qw io /sys/fs/cgroup/cgroup.controllers; then
+  echo +io >/sys/fs/cgroup/cgroup.subtree_control 2>/dev/null || true
+  cg=/sys/fs/cgroup/quorvel-bench; mkdir -p "$cg"
+  for dev in "${loops[@]}"; do echo "$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ') rbps=$bps" >"$cg/io.max"; done
+else
+  echo "two-device rows skipped: no block-I/O throttle (neither cgroup v1 blkio nor v2 io)"
+  exit 0
+fi
+# runs the command inside the throttled group
+throttled=(sh -c 'echo $$ >"$0/cgroup.procs"; exec "$@"' "$cg")
+pa="$two/mnt-a/pair.bin" pb="$two/mnt-b/pair.bin"
+pair_bytes=$(stat -c %s "$pa")
+ours=$(measure_cold "${throttled[@]}" "$verify" --quiet "$pa" "$pb")
+theirs=$(measure_cold "${throttled[@]}" cmp "$pa" "$pb")
+report "(f) two devices at $((bps >> 20)) MiB/s" "$ours" "$theirs" "$pair_bytes" cmp
+ours=$(measure_cold "${throttled[@]}" "$verify" --quiet --from-disk "$pa" "$pb")
+serial=$(measure_cold "${throttled[@]}" "$verify" --quiet --from-disk --no-concurrent-reads "$pa" "$pb")
+report "(g) two devices, --from-disk" "$ours" "$serial" "$pair_bytes" "in turn"
+ours=$(measure_cold "${throttled[@]}" "$verify" --quiet "$pa" "$pb")
+serial=$(measure_cold "${throttled[@]}" "$verify" --quiet --no-concurrent-reads "$pa" "$pb")
+report "(h) two devices, through the cache" "$ours" "$serial" "$pair_bytes" "in turn"
