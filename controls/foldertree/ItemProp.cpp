@@ -38,6 +38,7 @@ struct TActionRequest {
     std::string verb;
     TNewFolderHandler newFolder;
     bool *renameChosen = nullptr; // the caller's report of the menu's Rename
+    bool allowRename = true;      // the caller can start a renaming
 };
 
 // The items a path form named: their folder and their IDs, owned here.
@@ -197,8 +198,12 @@ bool CarryOut(const TShellFolderPtr &folder, const PCItemIDList *ids, int count,
     const std::vector<const TItemCommand *> commands = ApplicableCommands(items);
     const TItemCommand *command = nullptr;
     switch (request.kind) {
-    case iakContextMenu:
-        return !commands.empty() && ShowMenu(items, commands, request);
+    case iakContextMenu: {
+        std::vector<const TItemCommand *> offered = commands;
+        if (!request.allowRename)
+            std::erase_if(offered, [](const TItemCommand *c) { return c->id == TItemCommandId::Rename; });
+        return !offered.empty() && ShowMenu(items, offered, request);
+    }
     case iakProperties:
         if (request.attributes & sfgaoHasPropSheet)
             command = FindCommand(commands, "properties");
@@ -254,13 +259,14 @@ TActionRequest Request(TItemActionKind kind, QWidget *owner, std::uint32_t attri
 }
 
 // Every action starts with the rename report cleared.
-TActionRequest MenuRequest(QWidget *owner, const QPoint &position, bool &renameChosen, std::uint32_t attributes = 0,
-                           const TNewFolderHandler &newFolder = {})
+TActionRequest MenuRequest(QWidget *owner, const QPoint &position, bool allowRename, bool &renameChosen,
+                           std::uint32_t attributes = 0, const TNewFolderHandler &newFolder = {})
 {
     renameChosen = false;
     TActionRequest request = Request(iakContextMenu, owner, attributes);
     request.position = position;
     request.renameChosen = &renameChosen;
+    request.allowRename = allowRename;
     request.newFolder = newFolder;
     return request;
 }
@@ -270,21 +276,23 @@ TActionRequest MenuRequest(QWidget *owner, const QPoint &position, bool &renameC
 // ---------------------------------------------------------------- context menu
 
 bool DisplayContextMenu(const TShellFolderPtr &folder, const PCItemIDList *ids, std::uint32_t attributes,
-                        QWidget *owner, const QPoint &position, int count, bool, bool &renameChosen,
+                        QWidget *owner, const QPoint &position, int count, bool allowRename, bool &renameChosen,
                         const TNewFolderHandler &newFolder)
 {
-    return OnItems(MenuRequest(owner, position, renameChosen, attributes, newFolder), folder, ids, count);
+    return OnItems(MenuRequest(owner, position, allowRename, renameChosen, attributes, newFolder), folder, ids,
+                   count);
 }
 
-bool DisplayContextMenu(const std::string &path, QWidget *owner, const QPoint &position, bool, bool &renameChosen)
+bool DisplayContextMenu(const std::string &path, QWidget *owner, const QPoint &position, bool allowRename,
+                        bool &renameChosen)
 {
-    return OnPath(MenuRequest(owner, position, renameChosen), path);
+    return OnPath(MenuRequest(owner, position, allowRename, renameChosen), path);
 }
 
 bool DisplayContextMenu(const std::string &folderPath, const std::vector<std::string> &names, QWidget *owner,
-                        const QPoint &position, bool, bool &renameChosen)
+                        const QPoint &position, bool allowRename, bool &renameChosen)
 {
-    return OnNames(MenuRequest(owner, position, renameChosen), folderPath, names);
+    return OnNames(MenuRequest(owner, position, allowRename, renameChosen), folderPath, names);
 }
 
 // ---------------------------------------------------------------- properties

@@ -58,9 +58,10 @@ using TNewFolderHandler = std::function<bool(const std::string &name)>;
 // coordinates) and carries out the one the user picks. Closing the menu
 // without a choice returns true and does nothing. Picking Rename only sets
 // `renameChosen` (the caller starts the renaming); it is false after every
-// other outcome. `allowRename` has no effect: Rename is offered wherever the
-// item can be renamed. While the pointer is on a command, the hint
-// (ItemPropHint) is "verb|help".
+// other outcome. Rename is offered where the item can be renamed and the
+// caller can carry it out (`allowRename`): a caller whose names cannot be
+// edited never offers a command that would do nothing. While the pointer is
+// on a command, the hint (ItemPropHint) is "verb|help".
 bool DisplayContextMenu(const TShellFolderPtr &folder, const PCItemIDList *ids, std::uint32_t attributes,
                         QWidget *owner, const QPoint &position, int count, bool allowRename, bool &renameChosen,
                         const TNewFolderHandler &newFolder = {});

@@ -4,6 +4,7 @@
 #include "EntryProbe.h"
 #include "MountTable.h"
 #include "Paths.h"
+#include "RenameEntry.h"
 #include "Trash.h"
 
 #include <QFile>
@@ -120,6 +121,8 @@ public:
     bool ParseDisplayName(QWidget *, const std::string &path, PItemIDList &id) override;
     bool GetPathOf(PCItemIDList relativeId, std::string &path) override;
     std::string IconKeyOf(PCItemIDList relativeId, bool open) override;
+    bool SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+                   int *error) override;
 
 private:
     class TEnum;
@@ -295,6 +298,25 @@ std::string TFileSystemFolder::IconKeyOf(PCItemIDList relativeId, bool open)
     const QMimeType type = mimes.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(path)),
                                                  QMimeDatabase::MatchExtension);
     return "mime:" + type.iconName().toStdString() + "|" + type.genericIconName().toStdString();
+}
+
+bool TFileSystemFolder::SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+                                  int *error)
+{
+    newId = nullptr;
+    std::string path;
+    int result = GetPathOf(relativeId, path) ? RenameEntry(path, name) : EINVAL;
+    if (result == 0) {
+        // The items before the last stay as they are; the last takes the name.
+        TPidlHolder parent(CopyParentPIDL(relativeId));
+        TPidlHolder last(MakeItemID(name));
+        newId = parent && last ? ConcatPIDLs(parent.get(), last.get()) : nullptr;
+        if (!newId)
+            result = ENOMEM;
+    }
+    if (error)
+        *error = result;
+    return result == 0;
 }
 
 // ---------------------------------------------------------------- Computer
@@ -644,6 +666,14 @@ std::string UserDir(const char *key, const char *fallback)
 }
 
 } // namespace
+
+bool TShellFolder::SetNameOf(QWidget *, PCItemIDList, const std::string &, PItemIDList &newId, int *error)
+{
+    newId = nullptr;
+    if (error)
+        *error = EPERM;
+    return false;
+}
 
 TShellFolderPtr GetDesktopFolder()
 {

@@ -86,6 +86,13 @@ public:
     virtual bool GetPathOf(PCItemIDList relativeId, std::string &path) = 0;
     // Name of the icon the shared icon list shows for the item.
     virtual std::string IconKeyOf(PCItemIDList relativeId, bool open) = 0;
+    // Gives the item (relative ID, one item or more) the last name `name`,
+    // never replacing another item of that name; its new relative ID (new,
+    // the caller's) in `newId`. False, with the errno in `error` when given,
+    // when the folder refuses: the name is taken or not one plain name, or
+    // the item cannot be renamed (every item but a file-system entry).
+    virtual bool SetNameOf(QWidget *owner, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+                           int *error = nullptr);
 };
 
 // The root of the namespace. Never fails.

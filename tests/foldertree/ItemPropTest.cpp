@@ -185,7 +185,7 @@ private:
     }
 
     // The menu's commands for a path, the menu closed without a choice.
-    static QStringList MenuVerbs(const std::string &path)
+    static QStringList MenuVerbs(const std::string &path, bool allowRename = true)
     {
         QStringList verbs;
         TWhenShown driver(PopupMenu, [&](QWidget *w) {
@@ -193,7 +193,7 @@ private:
             QTest::keyClick(w, Qt::Key_Escape);
         });
         bool renameChosen = false;
-        DisplayContextMenu(path, nullptr, QPoint(100, 100), true, renameChosen);
+        DisplayContextMenu(path, nullptr, QPoint(100, 100), allowRename, renameChosen);
         return verbs;
     }
 
@@ -272,6 +272,16 @@ private slots:
         for (const QString &verb : notOffered)
             QVERIFY2(!verbs.contains(verb), qPrintable(verb + " offered in " + verbs.join(',')));
         QCOMPARE(verbs.first(), QStringLiteral("open")); // the default comes first
+    }
+
+    void renameIsOfferedOnlyWhereTheCallerCanRename()
+    {
+        TempTree tree;
+        QVERIFY(tree.createDir("folder"));
+        QVERIFY(MenuVerbs(tree.path("folder"), true).contains("rename"));
+        const QStringList verbs = MenuVerbs(tree.path("folder"), false);
+        QVERIFY2(!verbs.contains("rename"), qPrintable(verbs.join(',')));
+        QVERIFY(verbs.contains("delete"));
     }
 
     void closingTheMenuWithoutAChoiceDoesNothing()

@@ -7,6 +7,7 @@
 
 #include "QvlTestMain.h"
 #include "TempTree.h"
+#include "TreeTestHelpers.h"
 
 #include <algorithm>
 #include <set>
@@ -278,6 +279,57 @@ private slots:
         QCOMPARE(GetDisplayName(x.get(), y.get(), dntNormal), std::string("y"));
         QCOMPARE(GetDisplayName(x.get(), y.get(), dntInFolder), std::string("y"));
         QCOMPARE(GetDisplayName(x.get(), y.get(), dntForParsing), tree.path("x/y"));
+    }
+
+    void setNameOfRenamesFileSystemItemsOnly_data()
+    {
+        QTest::addColumn<QString>("folder"); // bound from the Desktop; "desktop" for the Desktop itself
+        QTest::addColumn<QString>("item");   // relative to it, "/" between its items
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("renamed"); // the new ID's path below the tree, when renamed
+        QTest::newRow("entry of a folder") << "a" << "b" << "c" << 0 << "a/c";
+        QTest::newRow("entry two levels down") << "" << "a/b" << "c" << 0 << "a/c";
+        QTest::newRow("name taken") << "a" << "b" << "taken" << EEXIST << "";
+        QTest::newRow("not one name") << "a" << "b" << "x/y" << EINVAL << "";
+        QTest::newRow("Home") << "desktop" << "home" << "c" << EPERM << "";
+    }
+
+    void setNameOfRenamesFileSystemItemsOnly()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, item);
+        QFETCH(QString, name);
+        QFETCH(int, error);
+        QFETCH(QString, renamed);
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("a/b/inside"));
+        QVERIFY(tree.createDir("a/taken"));
+        TShellFolderPtr bound = folder == "desktop" ? GetDesktopFolder() : BindPath(tree.path(folder.toStdString()));
+        QVERIFY(bound);
+        PItemIDList id = nullptr;
+        if (folder == "desktop") {
+            auto listed = bound->EnumObjects(nullptr, shcontfFolders);
+            QVERIFY(listed && listed->Next(id)); // Home comes first
+        } else {
+            QVERIFY(bound->ParseDisplayName(nullptr, item.toStdString(), id));
+        }
+        TPidlHolder held(id);
+        PItemIDList fresh = reinterpret_cast<PItemIDList>(1);
+        int got = -1;
+        QCOMPARE(bound->SetNameOf(nullptr, id, name.toStdString(), fresh, &got), error == 0);
+        TPidlHolder freshHeld(fresh);
+        QCOMPARE(got, error);
+        if (error) {
+            QVERIFY(!fresh);
+            QVERIFY(QFileInfo::exists(QvlTest::Q(tree.path("a/b/inside"))));
+            return;
+        }
+        std::string path;
+        QVERIFY(bound->GetPathOf(fresh, path));
+        QCOMPARE(QvlTest::Q(path), QvlTest::Q(tree.path(renamed.toStdString())));
+        QCOMPARE(PIDLCount(fresh), PIDLCount(id));
+        QVERIFY(QFileInfo::exists(QvlTest::Q(path + "/inside")));
     }
 
     void wellKnownRoots()
