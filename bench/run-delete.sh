@@ -90,7 +90,7 @@ report() { # name ours [baseline] [reference]
       split(o, q, " ");
       line = sprintf("%-44s quorvel-verify %8.2f s %7.1f MiB peak", n, q[1], q[2] / 1024);
       if (b != "") { line = line fmt("baseline", b); split(b, x, " "); if (x[1] != "timeout" && q[1] > 0) line = line sprintf(" (%.2fx)", x[1] / q[1]) }
-      if (r != "") { line = line fmt("diff -rq + gio trash", r); split(r, y, " "); if (q[1] > 0) line = line sprintf(" (%.2fx)", y[1] / q[1]) }
+      if (r != "") { line = line fmt("diff -rq + gio trash", r); split(r, y, " "); if (y[1] != "timeout" && q[1] > 0) line = line sprintf(" (%.2fx)", y[1] / q[1]) }
       print line }'
 }
 
