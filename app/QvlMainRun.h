@@ -5,6 +5,7 @@
 #pragma once
 
 #include "MountTable.h"
+#include "TimerFigures.h"
 #include "VerifyTypes.h"
 #include "VerifyWindow.h"
 
@@ -147,15 +148,6 @@ private:
     long m_displayTurns = 0;
 };
 
-// The figures of one tick of the progress timer, for a run `seconds` whole
-// seconds old that has done `bytesDone` of `totalBytes`.
-struct TTimerFigures {
-    qint32 rate = 0;             // Kb/s, 0 before the first whole second
-    bool rateAndEstimate = false; // shown on even seconds only
-    bool estimateKnown = false;  // false while the rate is 0
-    qint64 estimate = 0;         // seconds the whole run should take
-};
-TTimerFigures TimerFigures(qint64 seconds, double bytesDone, double totalBytes);
 // "1,000 Kb/s"
 QString RateText(qint32 rate);
 // "hh:mm:ss" of a number of seconds, days dropped.

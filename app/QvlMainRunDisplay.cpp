@@ -103,19 +103,6 @@ private:
 
 // ------------------------------------------------------------------ figures
 
-TTimerFigures TimerFigures(qint64 seconds, double bytesDone, double totalBytes)
-{
-    TTimerFigures f;
-    if (seconds != 0)
-        f.rate = static_cast<qint32>(bytesDone / 1024 / double(seconds));
-    f.rateAndEstimate = seconds % 2 == 0;
-    if (f.rate != 0) {
-        f.estimateKnown = true;
-        f.estimate = static_cast<qint64>(totalBytes / 1024 / f.rate);
-    }
-    return f;
-}
-
 QString RateText(qint32 rate)
 {
     return Count(rate) + QStringLiteral(" Kb/s");
@@ -123,10 +110,7 @@ QString RateText(qint32 rate)
 
 QString ClockText(qint64 seconds)
 {
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QString::fromLatin1(FormatClock(seconds));
 }
 
 QString ElapsedText(qint64 seconds)
