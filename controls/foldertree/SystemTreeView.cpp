@@ -2,6 +2,8 @@
 
 #include "EntryProbe.h"
 #include "FileChange.h"
+#include "ItemDetails.h"
+#include "ItemProp.h"
 #include "MaskSearch.h"
 #include "Paths.h"
 
@@ -11,9 +13,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTreeWidgetItemIterator>
+
+#include <cstdlib>
 
 // One node of the tree; owns its data. Deleting a node (by any route: a
 // reset, a re-read of its parent, the tree's own end) releases the data and
@@ -85,6 +92,23 @@ private:
     QTreeWidgetItem *m_node;
 };
 
+// Label editing through the node's folder: the label changes only when the
+// folder took the new name.
+class TLabelEditing : public QStyledItemDelegate
+{
+public:
+    explicit TLabelEditing(TSystemTreeView *tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
+    {
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            m_tree->LabelEdited(m_tree->itemFromIndex(index), line->text());
+    }
+
+private:
+    TSystemTreeView *m_tree;
+};
+
 namespace {
 
 // The hourglass over the control while it lists or changes.
@@ -124,6 +148,28 @@ bool IsAncestor(const QTreeWidgetItem *ancestor, const QTreeWidgetItem *node)
     return false;
 }
 
+// A node's item as the commands take it, apart from the node: a menu or a
+// question waits for the user while watchers and timers go on, and they may
+// take the node (and its data) away meanwhile.
+struct TDetachedItem {
+    TShellFolderPtr folder;
+    TPidlHolder id;
+    std::uint32_t attributes = 0;
+    std::string path;
+
+    // False for a node without data or without an item.
+    bool Take(const TFolderItemData *data, std::string nodePath)
+    {
+        if (!data || !data->RelativeID)
+            return false;
+        folder = data->ParentFolder;
+        id.reset(CopyPIDL(data->RelativeID));
+        attributes = data->Attributes;
+        path = std::move(nodePath);
+        return id != nullptr;
+    }
+};
+
 bool IsEmptyID(PCItemIDList id)
 {
     return id && id[0] == 0 && id[1] == 0;
@@ -138,6 +184,8 @@ TSystemTreeView::TSystemTreeView(QWidget *parent) : TCustomSystemTreeView(parent
         throw ENoDesktopFolder();
     setRootIsDecorated(true);
     setSortingEnabled(false);
+    setItemDelegate(new TLabelEditing(this));
+    SetReadOnly(false);
 }
 
 TSystemTreeView::~TSystemTreeView()
@@ -203,8 +251,12 @@ void TSystemTreeView::keyPressEvent(QKeyEvent *event)
 
 void TSystemTreeView::RecreateWnd()
 {
+    if (m_checkboxes)
+        SaveChecks();
     DestroyWnd();
     CreateWnd();
+    if (m_checkboxes)
+        RestoreChecks();
 }
 
 void TSystemTreeView::CreateWnd()
@@ -598,6 +650,15 @@ QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemID
     data->Attributes = attrs;
     auto *node = new TSystemTreeNode(this, data);
     node->setText(0, QFile::decodeName(QByteArray::fromStdString(text)));
+    // Only a label whose folder can take another name is ever edited.
+    Qt::ItemFlags flags = node->flags() & ~(Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
+    if (attrs & sfgaoCanRename)
+        flags |= Qt::ItemIsEditable;
+    if (m_checkboxes)
+        flags |= Qt::ItemIsUserCheckable;
+    node->setFlags(flags);
+    if (m_checkboxes)
+        node->setCheckState(0, Qt::Unchecked);
     if (parentNode)
         parentNode->addChild(node);
     else
@@ -973,19 +1034,34 @@ void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
         WatchDirectoryForChanges(node);
     } else if (probe.isFile) {
         WatchDirectoryForChanges(node->parent());
-    } else if (QTreeWidgetItem *parent = node->parent()) {
-        const bool wasExpanded = parent->isExpanded();
+    } else {
         m_watchedNode = nullptr;
-        TNodeGuard guard(this, parent);
-        ResetNode(parent);
-        if (!guard.get())
-            return;
-        if (wasExpanded) {
-            ExpandNode(parent);
-            scrollToItem(parent);
-        }
-        SetSelected(parent);
+        RereadParent(node, true);
     }
+}
+
+void TSystemTreeView::RereadParent(QTreeWidgetItem *node, bool select)
+{
+    QTreeWidgetItem *parent = node ? node->parent() : nullptr;
+    if (!parent)
+        return;
+    const bool wasExpanded = parent->isExpanded();
+    TNodeGuard guard(this, parent);
+    ResetNode(parent);
+    if (!guard.get())
+        return;
+    if (wasExpanded) {
+        ExpandNode(parent);
+        scrollToItem(parent);
+    }
+    if (select)
+        SetSelected(parent);
+}
+
+void TSystemTreeView::DropIfGone(QTreeWidgetItem *node, const std::string &path)
+{
+    if (node && !path.empty() && !ProbeEntry(path).exists)
+        RereadParent(node, false);
 }
 
 void TSystemTreeView::ParentThreadDone(TFileChangeThread *sender)
@@ -1001,40 +1077,235 @@ void TSystemTreeView::ParentThreadDone(TFileChangeThread *sender)
     Reset();
 }
 
-// ---------------------------------------------------------------- events and hooks
+// ---------------------------------------------------------------- menus
 
-void TSystemTreeView::Compute_TreeMoves(int, int) {}
-
-// The tree itself offers no menu of a node: false leaves the event to the
-// toolkit's own pop-up menu rules.
-bool TSystemTreeView::DisplayContextMenu(QTreeWidgetItem *, const QPoint &)
+bool TSystemTreeView::DisplayContextMenu(QTreeWidgetItem *node, const QPoint &screenPoint)
 {
-    return false;
+    TDetachedItem item;
+    if (!item.Take(DataOf(node), GetNodePath(node)))
+        return false;
+    PCItemIDList ids[] = {item.id.get()};
+    TNodeGuard guard(this, node);
+    bool renameChosen = false;
+    const TNewFolderHandler newFolder = [this, &guard](const std::string &name) {
+        return guard.get() && AddNewNode(guard.get(), name, true);
+    };
+    const bool shown = ::DisplayContextMenu(item.folder, ids, item.attributes, this, screenPoint, 1, !m_readOnly,
+                                            renameChosen, newFolder);
+    if (!guard.get())
+        return shown;
+    if (renameChosen)
+        editItem(guard.get(), 0);
+    else
+        DropIfGone(guard.get(), item.path); // its Delete
+    return shown;
 }
 
 void TSystemTreeView::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The menu key has no mouse position: it stands for the selected node,
+    // and the menu opens at its label, so the keyboard reaches the same
+    // commands as the mouse.
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    QTreeWidgetItem *node = keyboard ? Selected() : itemAt(event->pos());
+    QPoint point = event->globalPos();
+    if (keyboard && node)
+        point = viewport()->mapToGlobal(visualItemRect(node).bottomLeft());
     if (m_popupMenuMethod == pmmContext || m_popupMenuMethod == pmmContextUser) {
-        if (QTreeWidgetItem *node = itemAt(event->pos())) {
-            SetSelected(node);
-            if (DisplayContextMenu(node, event->globalPos())) {
+        if (node) {
+            TNodeGuard guard(this, node);
+            SetSelected(node); // its handlers may rebuild the tree
+            if (guard.get() && DisplayContextMenu(guard.get(), point)) {
                 event->accept();
                 return;
             }
         }
     }
-    if (m_popupMenuMethod == pmmUser || m_popupMenuMethod == pmmContextUser)
-        TCustomSystemTreeView::contextMenuEvent(event);
-    else
-        event->accept();
+    if ((m_popupMenuMethod == pmmUser || m_popupMenuMethod == pmmContextUser) && m_popupMenu)
+        m_popupMenu->popup(point);
+    // Whatever was or was not shown, no other widget offers its menu here.
+    event->accept();
+}
+
+// ---------------------------------------------------------------- changing folders
+
+void TSystemTreeView::SetReadOnly(bool on)
+{
+    m_readOnly = on;
+    setEditTriggers(on ? NoEditTriggers : EditTriggers(EditKeyPressed | SelectedClicked));
+}
+
+bool TSystemTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // Code asking for an editor (editItem) is refused as well as the user.
+    if (m_readOnly)
+        return false;
+    return TCustomSystemTreeView::edit(index, trigger, event);
+}
+
+void TSystemTreeView::LabelEdited(QTreeWidgetItem *node, const QString &text)
+{
+    const std::string name = QFile::encodeName(text).toStdString();
+    TNodeGuard guard(this, node);
+    if (RenameNode(node, name) && guard.get() && OnEdited)
+        OnEdited(this, guard.get(), name);
+}
+
+bool TSystemTreeView::RenameNode(QTreeWidgetItem *node, const std::string &newName)
+{
+    TFolderItemData *data = DataOf(node);
+    if (!data || !data->RelativeID || newName.empty())
+        return false;
+    PItemIDList renamed = nullptr;
+    if (!data->ParentFolder->SetNameOf(GetValidHandle(), data->RelativeID, newName, renamed))
+        return false;
+    TFolderItemData *parentData = DataOf(node->parent());
+    PItemIDList absolute = parentData ? ConcatPIDLs(parentData->AbsoluteID, renamed) : CopyPIDL(renamed);
+    FreePIDL(data->RelativeID);
+    data->RelativeID = renamed;
+    FreePIDL(data->AbsoluteID);
+    data->AbsoluteID = absolute;
+    node->setText(0, QFile::decodeName(QByteArray::fromStdString(newName)));
+    // Below the node every ID (and every folder the children were listed
+    // from) still names the old path: paths, watching and the commands of
+    // a subfolder would otherwise reach a folder that is no longer there.
+    RefreshChildIDs(node);
+    // Whoever follows the selected path learns the new one.
+    QTreeWidgetItem *selected = Selected();
+    if (selected && (selected == node || IsAncestor(node, selected)))
+        Change(selected);
+    return true;
+}
+
+void TSystemTreeView::RefreshChildIDs(QTreeWidgetItem *node)
+{
+    TFolderItemData *data = DataOf(node);
+    if (!data || node->childCount() == 0)
+        return;
+    std::string error;
+    const TShellFolderPtr folder = NodeFolder(node, data, error);
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem *child = node->child(i);
+        TFolderItemData *childData = DataOf(child);
+        if (!childData)
+            continue;
+        if (folder)
+            childData->ParentFolder = folder;
+        if (PItemIDList absolute = ConcatPIDLs(data->AbsoluteID, childData->RelativeID)) {
+            FreePIDL(childData->AbsoluteID);
+            childData->AbsoluteID = absolute;
+        }
+        RefreshChildIDs(child);
+    }
+}
+
+bool TSystemTreeView::DeleteNode(QTreeWidgetItem *node)
+{
+    TDetachedItem item;
+    if (!item.Take(DataOf(node), GetNodePath(node)))
+        return false;
+    PCItemIDList ids[] = {item.id.get()};
+    TNodeGuard guard(this, node);
+    if (!PerformVerb("delete", item.folder, ids, item.attributes, this, 1))
+        return false;
+    // The watchers would see the folder go too, but only once their delay
+    // has passed and only for the selected folder: the tree shows it now.
+    DropIfGone(guard.get(), item.path);
+    return true;
+}
+
+bool TSystemTreeView::AddNewNode(QTreeWidgetItem *parentNode, const std::string &name, bool selectNew)
+{
+    const std::string parentPath = GetNodePath(parentNode);
+    if (parentPath.empty() || name.empty())
+        return false;
+    const std::string path = IncludeTrailingSlash(parentPath) + name;
+
+    // The watchers would report the new folder as a change and list the
+    // parent a second time.
+    QTreeWidgetItem *watched = m_watchedNode;
+    StopWatchers();
+    TNodeGuard watchedGuard(this, watched);
+    TNodeGuard parentGuard(this, parentNode);
+
+    const bool made = CreateFolder(path) == 0;
+    if (made) {
+        ResetNode(parentNode);
+        if (selectNew && parentGuard.get()) {
+            const QString text = QFile::decodeName(QByteArray::fromStdString(name));
+            for (int i = 0; i < parentNode->childCount(); ++i) {
+                if (parentNode->child(i)->text(0) == text) {
+                    SetSelected(parentNode->child(i));
+                    break;
+                }
+            }
+            // The new selection watches for itself.
+            return true;
+        }
+    }
+    if (watchedGuard.get())
+        WatchDirectoryForChanges(watchedGuard.get());
+    return made;
+}
+
+// ---------------------------------------------------------------- check boxes
+
+void TSystemTreeView::SetCheckboxes(bool on)
+{
+    if (m_checkboxes == on)
+        return;
+    m_checkboxes = on;
+    if (m_hasWindow)
+        RecreateWnd();
+}
+
+bool TSystemTreeView::GetItemCheck(QTreeWidgetItem *node) const
+{
+    return node && m_checkboxes && node->checkState(0) == Qt::Checked;
+}
+
+void TSystemTreeView::SetItemCheck(QTreeWidgetItem *node, bool checked)
+{
+    if (node && m_checkboxes)
+        node->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+// ---------------------------------------------------------------- auto-scroll
+
+void TSystemTreeView::SetAutoscroll(bool on)
+{
+    m_autoscroll = on;
+    // Every move over the tree counts, not only those with a button held.
+    if (on)
+        viewport()->setMouseTracking(true);
+}
+
+void TSystemTreeView::Compute_TreeMoves(int x, int y)
+{
+    const auto allowance = [](const QScrollBar *bar) { return bar->minimum() != bar->maximum() ? 16 : 0; };
+    const int h = std::abs(fontMetrics().height());
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    if (y < h)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (y > height - allowance(verticalScrollBar()) - h)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (x < h)
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (x > width - allowance(horizontalScrollBar()) - h)
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
 }
 
 void TSystemTreeView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_autoscroll)
-        Compute_TreeMoves(event->position().toPoint().x(), event->position().toPoint().y());
+    if (m_autoscroll) {
+        const QPoint at = event->position().toPoint();
+        Compute_TreeMoves(at.x(), at.y());
+    }
     TCustomSystemTreeView::mouseMoveEvent(event);
 }
+
+// ---------------------------------------------------------------- events
 
 void TSystemTreeView::DoChangeEvent(QTreeWidgetItem *node)
 {

@@ -16,6 +16,11 @@
 //   OnCollapsed(sender, node)         a node closed
 //   OnPopulated(sender, node)         a node opens with children, or its children were read afresh
 //   OnDeletion(sender, node)          a node is about to be deleted
+//   OnEdited(sender, node, name)      the user renamed a node's folder by editing its label
+//
+// A right click on a node shows the commands of its folder (ItemProp.h);
+// its Rename starts editing the label, which renames the folder on disk.
+// Which menu a right click shows is PopupMenuMethod's choice.
 //
 // The tree has its "window" from the first time it is shown (CreateWnd);
 // until then no node is built and a selection waits for it.
@@ -24,6 +29,7 @@
 #include "FileChange.h"
 #include "ShellControls.h"
 
+#include <QMenu>
 #include <QPoint>
 #include <QPointer>
 
@@ -80,6 +86,7 @@ public:
     std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnCollapsed;
     std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnPopulated;
     std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node)> OnDeletion;
+    std::function<void(TSystemTreeView *sender, QTreeWidgetItem *node, const std::string &name)> OnEdited;
 
     // ------------------------------------------------------------ tree basics
     // Selecting a node opens it, and closes the branch of the node selected
@@ -119,12 +126,26 @@ public:
     // Semicolon-separated patterns that files (never folders) must match.
     std::string FileMask() const { return m_fileMask; }
     void SetFileMask(const std::string &mask);
+    // Which menu a right click (or the menu key) shows: none; the commands
+    // of the node's folder; only PopupMenu; or the node's commands, and
+    // PopupMenu where there is no node or it has none. Default pmmContext.
     TPopupMenuMethod PopupMenuMethod() const { return m_popupMenuMethod; }
     void SetPopupMenuMethod(TPopupMenuMethod method) { m_popupMenuMethod = method; }
+    // The control's own menu (not owned), for pmmUser and pmmContextUser.
+    QMenu *PopupMenu() const { return m_popupMenu; }
+    void SetPopupMenu(QMenu *menu) { m_popupMenu = menu; }
+    // No label can be edited, and the menus offer no Rename. Default false:
+    // F2 or a click on the selected node edits a label the folder allows
+    // to be renamed.
+    bool ReadOnly() const { return m_readOnly; }
+    void SetReadOnly(bool on);
+    // A check box on every node. Switching rebuilds the tree (the
+    // selection stays); no check mark survives that.
     bool Checkboxes() const { return m_checkboxes; }
-    void SetCheckboxes(bool on) { m_checkboxes = on; }
+    void SetCheckboxes(bool on);
+    // Every mouse move near an edge scrolls one line that way (Compute_TreeMoves).
     bool Autoscroll() const { return m_autoscroll; }
-    void SetAutoscroll(bool on) { m_autoscroll = on; }
+    void SetAutoscroll(bool on);
     // Always "TSystemTreeView v0.98.5 Beta"; writing is ignored.
     std::string Version() const;
     void SetVersion(const std::string &) {}
@@ -164,6 +185,27 @@ public:
     void ResetNode(QTreeWidgetItem *node);
     // Selects the parent of the selected node, or beeps when there is none.
     void ChangeToParent();
+
+    // ------------------------------------------------------------ changing folders
+    // Gives the node's folder the name `newName` in its parent folder; never
+    // replaces what already has that name. On success the label and the
+    // IDs of the node and of everything below it follow, and a selection
+    // at or below it is announced again (OnChange) with its new path. False,
+    // with nothing changed or shown, for no node, an empty name or a rename
+    // the folder refuses.
+    bool RenameNode(QTreeWidgetItem *node, const std::string &newName);
+    // Moves the node's folder to the trash (asking before a permanent
+    // delete where it cannot go there); never "/" nor a mount point. The
+    // tree then drops the folder, selecting its parent when the selection
+    // was there. False when nothing was deleted.
+    bool DeleteNode(QTreeWidgetItem *node);
+    // Makes the folder `name` in the node's folder and lists the node
+    // afresh; with `selectNew`, selects the new node when the folder shows
+    // it under exactly that name. False when the folder was not made.
+    bool AddNewNode(QTreeWidgetItem *parentNode, const std::string &name, bool selectNew);
+    // A node's check mark; nothing (false) for no node or without Checkboxes.
+    bool GetItemCheck(QTreeWidgetItem *node) const;
+    void SetItemCheck(QTreeWidgetItem *node, bool checked);
     PItemIDList GetSelectionPIDL() override;
     TShellFolderPtr GetSelectionParentFolder() override;
     bool LinkedReset(const TShellFolderPtr &folder, PCItemIDList id, bool force) override;
@@ -191,8 +233,14 @@ protected:
     // nullptr (and leaves the IDs to the caller) when the item is filtered.
     virtual QTreeWidgetItem *AddNode(const TShellFolderPtr &folder, PItemIDList absoluteId, PItemIDList relativeId,
                                      QTreeWidgetItem *parentNode);
-    // The menu of a node; nothing is shown by this tree itself.
+    // Shows the commands of the node's folder at a screen point and carries
+    // out the one picked; Rename starts editing the label. False when the
+    // node has no folder item; true once the menu was shown.
     virtual bool DisplayContextMenu(QTreeWidgetItem *node, const QPoint &screenPoint);
+    // Called around a rebuild of the window while Checkboxes is on; the
+    // tree keeps no check marks, so both do nothing.
+    virtual void SaveChecks() {}
+    virtual void RestoreChecks() {}
 
     // Adds a node for every item of `folder` below `parentNode`; with
     // `onlyNew`, only for items that have no node there yet. True when the
@@ -219,9 +267,20 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:
     friend class TSystemTreeNode;
+    friend class TLabelEditing;
+    // The end of a label edit that was not cancelled.
+    void LabelEdited(QTreeWidgetItem *node, const QString &text);
+    // Lists the parent of a node whose folder went afresh (selecting it
+    // with `select`; a selection at the node moves there anyway).
+    void RereadParent(QTreeWidgetItem *node, bool select);
+    // After an action that may have removed the node's folder `path`.
+    void DropIfGone(QTreeWidgetItem *node, const std::string &path);
+    // New IDs (and folders) for everything below a node whose ID changed.
+    void RefreshChildIDs(QTreeWidgetItem *node);
     int GetFolderID() const;
     void NodeDeleting(QTreeWidgetItem *node);
     void StopWatchers();
@@ -252,6 +311,8 @@ private:
     std::string m_fileMask;
     std::vector<std::string> m_maskList;
     TPopupMenuMethod m_popupMenuMethod = pmmContext;
+    QPointer<QMenu> m_popupMenu;
+    bool m_readOnly = false;
     bool m_checkboxes = false;
     bool m_autoscroll = false;
 

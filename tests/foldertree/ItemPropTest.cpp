@@ -15,6 +15,7 @@
 #include "../platform/TmpfsMount.h"
 #include "QvlTestMain.h"
 #include "TempTree.h"
+#include "MenuTestHelpers.h"
 #include "TreeTestHelpers.h"
 
 #include <QClipboard>
@@ -32,93 +33,11 @@
 
 #include <memory>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace QvlTest;
 
 namespace {
-
-// Waits, inside whatever loop runs (a menu's, a dialog's), for a widget to
-// come up and hands it to `step`, once. Stops looking when it goes out of
-// scope, so a test whose widget never comes cannot hang on it.
-class TWhenShown : public QObject
-{
-public:
-    TWhenShown(std::function<QWidget *()> find, std::function<void(QWidget *)> step)
-        : m_find(std::move(find)), m_step(std::move(step))
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget *w = m_find();
-            if (!w || !w->isVisible())
-                return;
-            m_timer.stop();
-            m_ran = true;
-            m_step(w);
-        });
-        m_timer.start();
-    }
-    bool Ran() const { return m_ran; }
-
-private:
-    std::function<QWidget *()> m_find;
-    std::function<void(QWidget *)> m_step;
-    QTimer m_timer;
-    bool m_ran = false;
-};
-
-QWidget *PopupMenu()
-{
-    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
-}
-
-QWidget *ModalDialog()
-{
-    return QApplication::activeModalWidget();
-}
-
-QAction *ActionOf(QMenu *menu, const QString &verb)
-{
-    for (QAction *a : menu->actions())
-        if (a->data().toString() == verb)
-            return a;
-    return nullptr;
-}
-
-QStringList VerbsOf(QMenu *menu)
-{
-    QStringList verbs;
-    for (QAction *a : menu->actions())
-        if (!a->isSeparator())
-            verbs << a->data().toString();
-    return verbs;
-}
-
-// Moves the pointer onto a command, as a user reading the menu does.
-void Hover(QMenu *menu, const QString &verb)
-{
-    QAction *a = ActionOf(menu, verb);
-    QVERIFY2(a, qPrintable(verb));
-    QTest::mouseMove(menu, menu->actionGeometry(a).center());
-}
-
-void Pick(QMenu *menu, const QString &verb)
-{
-    QAction *a = ActionOf(menu, verb);
-    if (!a) {
-        QTest::keyClick(menu, Qt::Key_Escape);
-        QFAIL(qPrintable("no command " + verb));
-    }
-    menu->setActiveAction(a);
-    QTest::keyClick(menu, Qt::Key_Return);
-}
-
-bool Exists(const std::string &path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 bool BusyCursorShown()
 {

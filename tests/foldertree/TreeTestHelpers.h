@@ -10,7 +10,16 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 namespace QvlTest {
+
+// Whether the entry itself is there (a link is, wherever it points).
+inline bool Exists(const std::string &path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 inline QString Q(const std::string &path)
 {

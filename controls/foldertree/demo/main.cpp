@@ -1,11 +1,12 @@
 // Two folder trees side by side, the way the main window places them, with
 // the selected paths shown below and the hints in a status line. A right
-// click on a folder shows its context menu. For looking at the controls.
-#include "ItemProp.h"
+// click on a folder (or the menu key) shows the tree's own menu of the
+// folder's commands; Rename there, F2 or a click on the selected folder
+// edits its name. The right tree has check boxes and scrolls when the mouse
+// nears its edges. For looking at the controls.
 #include "SystemTreeView.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -14,44 +15,6 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QWidget>
-
-namespace {
-
-// Shows the context menu of the node under a right click on a tree's
-// viewport, and tells in the status line when Rename was picked.
-class TContextMenuHook : public QObject
-{
-public:
-    TContextMenuHook(TSystemTreeView *tree, QStatusBar *status) : QObject(tree), m_tree(tree), m_status(status)
-    {
-        tree->viewport()->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() != QEvent::ContextMenu)
-            return false;
-        const auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-        QTreeWidgetItem *node = m_tree->itemAt(menuEvent->pos());
-        TFolderItemData *data = node ? m_tree->GetNodeData(node) : nullptr;
-        if (!data || !data->RelativeID)
-            return false;
-        m_tree->SetSelected(node);
-        PCItemIDList ids[] = {data->RelativeID};
-        bool renameChosen = false;
-        DisplayContextMenu(data->ParentFolder, ids, data->Attributes, m_tree, menuEvent->globalPos(), 1, true,
-                           renameChosen);
-        if (renameChosen)
-            m_status->showMessage(QStringLiteral("Rename chosen for \"%1\"").arg(node->text(0)));
-        return true;
-    }
-
-private:
-    TSystemTreeView *m_tree;
-    QStatusBar *m_status;
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -76,8 +39,13 @@ int main(int argc, char **argv)
         tree->setIndentation(19);
         tree->setMinimumHeight(50);
         trees->addWidget(tree);
-        new TContextMenuHook(tree, window.statusBar());
+        tree->OnEdited = [&window](TSystemTreeView *, QTreeWidgetItem *, const std::string &name) {
+            window.statusBar()->showMessage(
+                QStringLiteral("Renamed to \"%1\"").arg(QFile::decodeName(QByteArray::fromStdString(name))));
+        };
     }
+    right->SetCheckboxes(true);
+    right->SetAutoscroll(true);
     left->setRootIsDecorated(false);
     left->SetRowSelect(true);
     left->setToolTip("Select a Source path.");
