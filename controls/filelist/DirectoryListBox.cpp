@@ -61,6 +61,12 @@ std::string TDirectoryListBox::GetItemPath(int index) const
     return index >= 0 && index < Count() ? m_paths[index] : std::string();
 }
 
+std::string TDirectoryListBox::ItemName(int index) const
+{
+    const std::string path = GetItemPath(index);
+    return index == 0 ? path : path.substr(path.rfind('/') + 1);
+}
+
 void TDirectoryListBox::SetFileList(TFileListBox *fileList)
 {
     if (fileList == m_fileList)
@@ -117,10 +123,9 @@ void TDirectoryListBox::BuildRows()
     const QIcon open = FolderIcon(true);
     for (int i = 0; i < Count(); ++i) {
         const int depth = std::min(i, m_directoryRow + 1);
-        const std::string &path = m_paths[i];
-        const QString name = i == 0 ? Decode(path) : Decode(path.substr(path.rfind('/') + 1));
+        const QString name = Decode(ItemName(i));
         auto *item = new QListWidgetItem(i <= m_directoryRow ? open : closed, QString(depth * 2, u' ') + name, this);
-        item->setToolTip(Decode(path));
+        item->setToolTip(Decode(m_paths[i]));
     }
     setCurrentRow(m_directoryRow);
 }

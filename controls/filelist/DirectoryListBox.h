@@ -46,6 +46,9 @@ public:
     const std::vector<std::string> &ItemPaths() const { return m_paths; }
     // The row of Directory itself.
     int DirectoryRow() const { return m_directoryRow; }
+    // What a row shows: the drive root's full path for row 0, the folder's
+    // own name for every other row.
+    std::string ItemName(int index) const;
 
     // The linked file list, or nullptr. Linking drops any earlier link of
     // both this list and `fileList`; destroying either side drops the link.
@@ -55,12 +58,15 @@ public:
     // Fired (sender = this list) after the folder changed.
     std::function<void(QObject *sender)> OnChange;
 
+protected:
+    // Double click or Enter on a row opens its folder; a folder that cannot
+    // be entered beeps and leaves the list as it was.
+    void OpenRow(int row);
+
 private:
     friend class TFileListBox;
 
     void BuildRows();
-    // Double click or Enter on a row opens its folder.
-    void OpenRow(int row);
 
     std::string m_directory;
     std::vector<std::string> m_paths;

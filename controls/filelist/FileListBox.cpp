@@ -7,6 +7,7 @@
 #include "PathKind.h"
 #include "Paths.h"
 #include "detail/FolderRules.h"
+#include "detail/RowPainter.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <numeric>
@@ -100,6 +100,18 @@ public:
             return {};
         return rows[index.row()].display;
     }
+    void InsertRow(int index, TFileListRow &&row)
+    {
+        beginInsertRows({}, index, index);
+        rows.insert(rows.begin() + index, std::move(row));
+        endInsertRows();
+    }
+    void RemoveRow(int index)
+    {
+        beginRemoveRows({}, index, index);
+        rows.erase(rows.begin() + index);
+        endRemoveRows();
+    }
     void SetRows(std::vector<TFileListRow> &&newRows)
     {
         beginResetModel();
@@ -110,28 +122,17 @@ public:
     std::vector<TFileListRow> rows;
 };
 
-class TFileListDelegate : public QStyledItemDelegate
-{
-public:
-    explicit TFileListDelegate(TFileListBox *list) : QStyledItemDelegate(list), m_list(list) {}
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        m_list->PaintRow(*painter, option, index.row());
-    }
-    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        return QSize(m_list->viewport()->width(), m_list->RowHeight());
-    }
-
-private:
-    TFileListBox *m_list;
-};
-
 TFileListBox::TFileListBox(QWidget *parent)
     : QListView(parent), m_model(std::make_unique<TFileListModel>()), m_directory(ExcludeTrailingSlash(CurrentFolder()))
 {
     setModel(m_model.get());
-    setItemDelegate(new TFileListDelegate(this));
+    setItemDelegate(new TOwnerDrawDelegate(
+        this,
+        [this](QPainter &canvas, int index, const QRect &rect) {
+            if (index < Count())
+                DrawItem(canvas, index, rect);
+        },
+        [this] { return RowHeight(); }));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
@@ -379,6 +380,23 @@ void TFileListBox::RowInserted(int)
 {
 }
 
+void TFileListBox::InsertItem(int index, const std::string &text)
+{
+    if (index < 0 || index > Count())
+        throw EListError(index);
+    TFileListRow row;
+    row.text = text;
+    row.display = Decode(text);
+    m_model->InsertRow(index, std::move(row));
+}
+
+void TFileListBox::DeleteItem(int index)
+{
+    if (index < 0 || index >= Count())
+        throw EListError(index);
+    m_model->RemoveRow(index);
+}
+
 void TFileListBox::Clear()
 {
     m_model->SetRows({});
@@ -460,30 +478,6 @@ void TFileListBox::DrawItem(QPainter &canvas, int index, const QRect &rect)
 int TFileListBox::MeasureItem()
 {
     return m_itemHeight;
-}
-
-void TFileListBox::PaintRow(QPainter &painter, const QStyleOptionViewItem &option, int index)
-{
-    if (index < 0 || index >= Count())
-        return;
-    const bool selected = option.state & QStyle::State_Selected;
-    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (option.state & QStyle::State_Active) ? QPalette::Active
-                                                                               : QPalette::Inactive;
-    painter.save();
-    painter.setClipRect(option.rect);
-    painter.setFont(font());
-    painter.setBrush(palette().brush(group, selected ? QPalette::Highlight : QPalette::Base));
-    painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    DrawItem(painter, index, option.rect);
-    painter.restore();
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = option.rect;
-        focus.backgroundColor = palette().color(group, selected ? QPalette::Highlight : QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-    }
 }
 
 void TFileListBox::Change()

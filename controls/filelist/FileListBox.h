@@ -135,6 +135,12 @@ public:
     // cursor is always restored.
     virtual void ReadFileNames();
 
+    // Puts a file row with `text` (a name) before row `index` (Count()
+    // appends), where it is, unsorted, until the next re-read; removes row
+    // `index`. No event fires. An index outside the rows throws EListError.
+    void InsertItem(int index, const std::string &text);
+    void DeleteItem(int index);
+
     // Removes all rows. Directory is unchanged; no event fires.
     void Clear();
 
@@ -217,12 +223,10 @@ protected:
 
 private:
     friend class TDirectoryListBox;
-    friend class TFileListDelegate;
 
     // Selects the row under a left click and fires its click; false when the
     // event was no left click on a row.
     bool ClickRowAt(QMouseEvent *event);
-    void PaintRow(QPainter &painter, const QStyleOptionViewItem &option, int index);
     // Lists `folder` into a new row set and makes it the list's rows.
     void ListInto(const std::string &folder);
 

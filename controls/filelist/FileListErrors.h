@@ -22,6 +22,17 @@ private:
     std::string m_path;
 };
 
+// An index outside a list (TBoolList): "List index out of bounds (<index>)".
+class EListError : public std::out_of_range
+{
+public:
+    explicit EListError(int index);
+    int Index() const { return m_index; }
+
+private:
+    int m_index;
+};
+
 // An operation the control refuses, such as "Invalid file name - <text>".
 class EInvalidOperation : public std::runtime_error
 {

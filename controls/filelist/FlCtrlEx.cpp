@@ -13,23 +13,11 @@ constexpr int kRowHeight = kIconSize + 1;
 } // namespace
 
 TFileListBoxEx::TFileListBoxEx(QWidget *parent)
-    : TFileListBox(parent), m_iconsAtDrawTime(true)
+    : TFileListBox(parent)
 {
 }
 
 TFileListBoxEx::~TFileListBoxEx() = default;
-
-std::uint32_t TFileListBoxEx::GetVersionNr() const
-{
-    return 0x01020000;
-}
-
-std::string TFileListBoxEx::Version() const
-{
-    const std::uint32_t nr = GetVersionNr();
-    return std::to_string(nr >> 24) + '.' + std::to_string((nr >> 16) & 0xFF) + '.'
-           + std::to_string((nr >> 8) & 0xFF) + '.' + std::to_string(nr & 0xFF);
-}
 
 void TFileListBoxEx::DrawItem(QPainter &canvas, int index, const QRect &rect)
 {

@@ -56,13 +56,24 @@ QIcon IconForFileName(const QString &name)
     return ThemeIconFor(mimes.mimeTypeForFile(name, QMimeDatabase::MatchExtension));
 }
 
-QIcon FolderIcon(bool open)
+QIcon ThemeIcon(const char *name, const char *fallback)
 {
     EnsureIconTheme();
-    static const QIcon closedIcon = QIcon::fromTheme(QStringLiteral("folder"));
-    static const QIcon openIcon = QIcon::fromTheme(QStringLiteral("folder-open"), closedIcon);
-    return open ? openIcon : closedIcon;
+    static QHash<QString, QIcon> cache;
+    const QString key = QLatin1String(name);
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd())
+        return *found;
+    QIcon icon = QIcon::fromTheme(key);
+    if (icon.isNull() && fallback)
+        icon = QIcon::fromTheme(QLatin1String(fallback));
+    cache.insert(key, icon);
+    return icon;
 }
 
+QIcon FolderIcon(bool open)
+{
+    return open ? ThemeIcon("folder-open", "folder") : ThemeIcon("folder");
+}
 
 } // namespace QvlFileList

@@ -10,6 +10,10 @@ namespace QvlFileList {
 // the file is never opened (it may be a slow network file, or gone).
 QIcon IconForFileName(const QString &name);
 
+// A named icon of the theme (`fallback` where the theme lacks it),
+// remembered per name.
+QIcon ThemeIcon(const char *name, const char *fallback = nullptr);
+
 // A folder, shut or open.
 QIcon FolderIcon(bool open);
 
