@@ -1,53 +1,145 @@
 #include "CliWindow.h"
 
+#include "EntryProbe.h"
+#include "FolderWalk.h"
 #include "MountTable.h"
-#include "PathKind.h"
 #include "Paths.h"
+#include "QvlVersion.h"
+#include "TerminalIo.h"
 
 #include <cstring>
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quorvel-verify [OPTION]... SOURCE TARGET\n"
-    "Proves that TARGET is an exact copy of SOURCE: every file under the SOURCE\n"
-    "folder (or the single SOURCE file) is compared byte by byte with the TARGET\n"
-    "file of the same relative path. Files that exist only in TARGET are not\n"
-    "looked at.\n"
-    "\n"
-    "  --mask MASKS       which files to verify: masks separated by ';', matched\n"
-    "                     against the whole path without regard to letter case,\n"
-    "                     '*' any run of characters ('/' included), '?' one\n"
-    "                     character; a mask list containing *.* takes every file\n"
-    "                     (default *.*)\n"
-    "  --no-subfolders    only the files directly in the SOURCE folder\n"
-    "  --no-hidden        leave out files and folders whose names begin with '.'\n"
-    "  --delete=source    after the comparison, move the matching SOURCE files to\n"
-    "                     the trash and remove the SOURCE folders left empty\n"
-    "  --delete=target    the same for the TARGET side\n"
-    "  --from-disk        read every byte from the disks, not from the page cache:\n"
-    "                     right after a copy the cache still holds what was\n"
-    "                     written, and only this shows what reached the disk\n"
-    "  --yes              answer yes to the delete confirmation and to the\n"
-    "                     question whether files that cannot go to the trash may\n"
-    "                     be deleted permanently; without it they are asked on\n"
-    "                     the terminal, and answered no when there is none\n"
-    "  --quiet            print only the summary lines\n"
-    "  --help             show this help and exit\n"
-    "\n"
-    "Standard output carries the verify log: run-log lines stamped hh:mm:ss and\n"
-    "one line per file pair (Files Match, Files Differ, Lengths Differ, Source\n"
-    "Missing, Target Missing). Messages go to standard error as 'Caption: text'.\n"
-    "A file is deleted only if it matched, is not itself the other side's file,\n"
-    "and has not changed since it was compared, and only while its copy on the\n"
-    "other side is still there as it was compared. Ctrl+C, SIGTERM and SIGHUP\n"
-    "stop the run (a file being moved is moved in full); the summary is still\n"
-    "printed.\n"
-    "\n"
-    "Exit status: 0 when every gathered file matched, 1 when some differ or are\n"
-    "missing, 2 when the run could not be done (bad arguments, a SOURCE that\n"
-    "cannot be listed), was cancelled, or met trouble on the way (a folder that\n"
-    "could not be listed, a file that could not be read, a failed deletion).\n";
+// ------------------------------------------------------------------ help
+// One text serves --help and the manual page.
+
+const char kSynopsis[] = "quorvel-verify [OPTION]... SOURCE TARGET";
+
+const char *const kDescription[] = {
+    "Proves that TARGET is an exact copy of SOURCE: every file under the SOURCE "
+    "folder (or the single SOURCE file) is compared byte by byte with the TARGET "
+    "file of the same relative path. Files that exist only in TARGET are not "
+    "looked at. SOURCE and TARGET must both be folders or both be files, and "
+    "SOURCE must exist.",
+};
+
+struct THelpItem {
+    const char *name;
+    const char *text;
+};
+
+const THelpItem kOptions[] = {
+    {"--mask MASKS",
+     "which files to verify: masks separated by ';', matched against the whole "
+     "path without regard to letter case, '*' any run of characters ('/' "
+     "included), '?' one character; a mask list containing *.* takes every file "
+     "(default *.*). As paths begin with '/', a mask for names begins with '*': "
+     "'*/IMG_*.jpg', not 'IMG_*.jpg' (which matches nothing; a note says so)"},
+    {"--no-subfolders", "only the files directly in the SOURCE folder"},
+    {"--no-hidden", "leave out files and folders whose names begin with '.'"},
+    {"--delete=source",
+     "after the comparison, move the matching SOURCE files to the trash and "
+     "remove the SOURCE folders left empty"},
+    {"--delete=target", "the same for the TARGET side"},
+    {"--from-disk",
+     "read every byte from the disks, not from the page cache: right after a "
+     "copy the cache still holds what was written, and only this shows what "
+     "reached the disk"},
+    {"--yes",
+     "answer yes to the delete confirmation and to the question whether files "
+     "that cannot go to the trash may be deleted permanently; without it they "
+     "are asked on the terminal (/dev/tty, also when the standard streams are "
+     "redirected), and answered no when there is none"},
+    {"--quiet", "print only the summary lines"},
+    {"--progress",
+     "show the progress line on standard error even when it is not a "
+     "terminal"},
+    {"--no-progress", "never show the progress line"},
+    {"--version", "print the program's version and exit"},
+    {"--help", "show this help and exit"},
+};
+
+const THelpItem kSections[] = {
+    {"Output",
+     "Standard output carries the verify log: run-log lines stamped hh:mm:ss and "
+     "one line per file pair (Files Match, Files Differ, Lengths Differ, Source "
+     "Missing, Target Missing). Messages and notes go to standard error as "
+     "'Caption: text'. When standard error is a terminal, a progress line there "
+     "shows the files checked of the total, the bytes compared of the total, the "
+     "elapsed and estimated time of the whole run, and the data rate, as the "
+     "window shows them; it is removed before any other line is printed. When "
+     "standard output cannot be written (a closed pipe, a full disk), the run "
+     "stops as for Ctrl+C, before any further deletion, and the exit status is 2."},
+    {"Deletion",
+     "A file is deleted only if it matched, is not itself the other side's file, "
+     "and has not changed since it was compared, and only while its copy on the "
+     "other side is still there as it was compared."},
+    {"Stopping",
+     "Ctrl+C, SIGTERM and SIGHUP stop the run (a file being moved is moved in "
+     "full). A stop while the files are compared or deleted still prints the "
+     "summary; a stop while the files are being gathered prints none."},
+    {"Exit status",
+     "0 when every gathered file matched, also when no file was gathered at all "
+     "(a note on standard error says so); 1 when some differ or are missing; 2 "
+     "when the run could not be done (bad arguments, a SOURCE that does not "
+     "exist or cannot be listed, a SOURCE and TARGET of different kinds), was "
+     "cancelled, met trouble on the way (a folder that could not be listed, a "
+     "file that could not be read, a failed deletion) or could not write its "
+     "log."},
+};
+
+// `text` broken into lines of at most `width` columns, each after `indent`
+// blanks; the first line after `first` instead when it is given.
+std::string Wrapped(const std::string &text, std::size_t indent, std::size_t width, std::string first = {})
+{
+    std::string out;
+    std::string line = first.empty() ? std::string(indent, ' ') : first;
+    bool lineEmpty = true;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        start = end + 1;
+        if (!lineEmpty && line.size() + 1 + word.size() > width) {
+            out += line + '\n';
+            line = std::string(indent, ' ');
+            lineEmpty = true;
+        }
+        line += (lineEmpty ? "" : " ") + word;
+        lineEmpty = false;
+    }
+    return out + line + '\n';
+}
+
+// Text for roff: backslashes and minus signs spelt out, no line taken for a
+// request.
+std::string Roff(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\''))
+        out.insert(0, "\\&");
+    return out;
+}
+
+std::string Upper(std::string text)
+{
+    for (char &c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// ------------------------------------------------------------------ the run
 
 bool IsSummaryLine(const std::string &line)
 {
@@ -60,22 +152,72 @@ bool IsSummaryLine(const std::string &line)
            text.rfind("End file operations.", 0) == 0;
 }
 
-void PutLine(std::FILE *f, const std::string &line)
+// What a path is, for the messages about it.
+enum class TKind { Missing, Other, File, Folder };
+
+TKind KindOf(const std::string &path)
 {
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fputc('\n', f);
+    const TEntryProbe probe = ProbeEntry(path);
+    if (!probe.exists)
+        return TKind::Missing;
+    return probe.isDir ? TKind::Folder : probe.isFile ? TKind::File : TKind::Other;
+}
+
+const char *KindWord(TKind kind)
+{
+    return kind == TKind::Folder ? "a folder" : "a file";
 }
 
 } // namespace
 
-const char *CliUsage()
+std::string CliUsage()
 {
-    return kUsage;
+    std::string out = std::string("Usage: ") + kSynopsis + '\n';
+    for (const char *paragraph : kDescription)
+        out += Wrapped(paragraph, 0, 79);
+    out += '\n';
+    for (const THelpItem &option : kOptions) {
+        std::string first = "  " + std::string(option.name);
+        first.resize(std::max<std::size_t>(first.size() + 1, 21), ' ');
+        first.pop_back(); // Wrapped puts the blank before the first word
+        out += Wrapped(option.text, 21, 79, first);
+    }
+    for (const THelpItem &section : kSections)
+        out += '\n' + Wrapped(section.text, 0, 79, std::string(section.name) + ':');
+    return out;
 }
 
-bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, bool &help, std::string &error)
+std::string CliManPage(const std::string &version)
 {
-    help = false;
+    std::string out = ".TH QUORVEL-VERIFY 1 \"\" \"quorvel-verify " + version + "\" \"User Commands\"\n";
+    out += ".SH NAME\nquorvel\\-verify \\- prove that a copy of files is exact\n";
+    out += ".SH SYNOPSIS\n.B quorvel\\-verify\n[\\fIOPTION\\fR]... \\fISOURCE\\fR \\fITARGET\\fR\n";
+    out += ".SH DESCRIPTION\n";
+    for (const char *paragraph : kDescription)
+        out += (paragraph == kDescription[0] ? "" : ".PP\n") + Roff(paragraph) + '\n';
+    out += ".SH OPTIONS\n";
+    for (const THelpItem &option : kOptions)
+        out += ".TP\n.B " + Roff(option.name) + '\n' + Roff(option.text) + '\n';
+    for (const THelpItem &section : kSections)
+        out += ".SH " + Roff(Upper(section.name)) + '\n' + Roff(section.text) + '\n';
+    return out;
+}
+
+std::string CliProgramVersion()
+{
+    const std::string file = VersionProgramFile();
+    int error = 0;
+    const std::uint32_t size = GetFileVersionInfoSize(file, error);
+    std::vector<char> block(size);
+    std::string version;
+    if (size == 0 || !GetFileVersionInfo(file, size, block.data(), error) ||
+        !VerQueryValue(block.data(), size, "\\StringFileInfo\\040904E4\\FileVersion", version))
+        return {};
+    return version;
+}
+
+bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::string &error)
+{
     std::vector<std::string> paths;
     bool optionsEnded = false;
     for (int i = 0; i < argc; ++i) {
@@ -85,7 +227,10 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, bool &
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "--help" || a == "-h") {
-            help = true;
+            o.action = TCliAction::Help;
+            return true;
+        } else if (a == "--version") {
+            o.action = TCliAction::Version;
             return true;
         } else if (a == "--mask" || a.rfind("--mask=", 0) == 0) {
             if (a == "--mask") {
@@ -116,6 +261,10 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, bool &
             o.yes = true;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
+        } else if (a == "--progress") {
+            o.progress = TProgressMode::On;
+        } else if (a == "--no-progress") {
+            o.progress = TProgressMode::Off;
         } else {
             error = "unknown option " + a;
             return false;
@@ -131,54 +280,151 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, bool &
     }
     o.request.sourcePath = AbsolutePath(paths[0]);
     o.request.targetPath = AbsolutePath(paths[1]);
-    o.request.singleFile = GetPathKind(o.request.sourcePath) == pkFile;
     return true;
 }
 
-TCliWindow::TCliWindow(const CliOptions &options, std::FILE *out, std::FILE *err, std::FILE *answers)
-    : m_options(options), m_out(out), m_err(err), m_answers(answers)
+bool CheckRunPaths(VerifyRequest &request, std::string &error)
 {
+    const TKind source = KindOf(request.sourcePath);
+    const TKind target = KindOf(request.targetPath);
+    const std::string sourceNamed = "SOURCE '" + request.sourcePath + "'";
+    const std::string targetNamed = "TARGET '" + request.targetPath + "'";
+    if (source == TKind::Missing)
+        error = sourceNamed + " does not exist";
+    else if (source == TKind::Other)
+        error = sourceNamed + " is neither a file nor a folder";
+    else if (target == TKind::Missing)
+        error = targetNamed + " does not exist";
+    else if (target == TKind::Other)
+        error = targetNamed + " is neither a file nor a folder";
+    else if (source != target)
+        error = sourceNamed + " is " + KindWord(source) + " but " + targetNamed + " is " + KindWord(target) +
+                "; give two folders or two files";
+    else
+        request.singleFile = source == TKind::File;
+    return error.empty();
+}
+
+std::vector<std::string> MaskNotes(const VerifyRequest &request)
+{
+    std::vector<std::string> notes;
+    if (request.singleFile)
+        return notes; // a single file is compared whatever the masks say
+    for (const std::string &mask : ParseMasks(request.maskText)) {
+        if (!mask.empty() && mask[0] != '*' && mask[0] != '?' && mask[0] != '/')
+            notes.push_back("the mask '" + mask + "' matches no file: masks are matched against the whole path; '*/" +
+                            mask + "' matches names");
+    }
+    return notes;
+}
+
+TCliWindow::TCliWindow(const CliOptions &options, int outFd, int errFd, int ttyFd)
+    : m_options(options), m_outFd(outFd), m_errFd(errFd), m_ttyFd(ttyFd),
+      m_progress(errFd, options.progress == TProgressMode::On ||
+                            (options.progress == TProgressMode::Auto && IsTerminal(errFd)))
+{
+}
+
+VerifyRequest TCliWindow::CaptureRequest()
+{
+    m_progress.Start(TCliProgress::TClock::now());
+    return m_options.request;
+}
+
+void TCliWindow::PutOut(const std::string &line)
+{
+    if (m_outFailed)
+        return;
+    m_progress.Erase();
+    int error = 0;
+    if (WriteAll(m_outFd, line + '\n', error))
+        return;
+    // Nothing more can be told; go on neither comparing nor deleting.
+    m_outFailed = true;
+    PutErr(std::string("quorvel-verify: cannot write to standard output (") + std::strerror(error) +
+           "); the run stops");
+    if (m_stopRun)
+        m_stopRun();
+}
+
+void TCliWindow::PutErr(const std::string &line)
+{
+    m_progress.Erase();
+    int error = 0;
+    WriteAll(m_errFd, line + '\n', error);
 }
 
 void TCliWindow::AppendRunLog(const std::string &line)
 {
     if (!m_options.quiet || IsSummaryLine(line))
-        PutLine(m_out, line);
+        PutOut(line);
 }
 
 void TCliWindow::AppendResultLine(const std::string &line)
 {
     if (!m_options.quiet)
-        PutLine(m_out, line);
+        PutOut(line);
+}
+
+void TCliWindow::ShowTotals(std::int32_t, std::int32_t files, double totalBytes)
+{
+    m_progress.Totals(files, totalBytes);
+    m_progress.Update(TCliProgress::TClock::now());
+}
+
+void TCliWindow::ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t filesChecked, std::int32_t files)
+{
+    m_progress.Checked(filesChecked, files);
+    m_progress.Update(TCliProgress::TClock::now());
+}
+
+void TCliWindow::ShowCurrentPair(const std::string &source, const std::string &)
+{
+    if (!source.empty())
+        m_progress.Comparing();
+}
+
+void TCliWindow::StartOverallBar(std::int32_t, double totalBytes)
+{
+    m_runTotalBytes = totalBytes;
+}
+
+void TCliWindow::UpdateOverallBar(std::int32_t, double overallBytesDone)
+{
+    m_progress.RunBytes(overallBytesDone, m_runTotalBytes);
+    m_progress.Update(TCliProgress::TClock::now());
+}
+
+void TCliWindow::StopProgressTimer()
+{
+    m_progress.Stop();
+    m_gathered = true;
 }
 
 void TCliWindow::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon)
 {
-    std::fflush(m_out);
-    PutLine(m_err, caption + ": " + text);
-    std::fflush(m_err);
+    PutErr(caption + ": " + text);
 }
 
 bool TCliWindow::Ask(const std::string &question)
 {
-    std::fflush(m_out);
-    std::fputs(question.c_str(), m_err);
+    m_progress.Erase();
+    int error = 0;
     if (m_options.yes) {
-        std::fputs(" yes\n", m_err);
+        PutErr(question + " yes");
         return true;
     }
-    if (!m_answers) {
-        std::fputs(" no (no terminal to ask on; --yes answers yes)\n", m_err);
+    if (m_ttyFd < 0) {
+        PutErr(question + " no (no terminal to ask on; --yes answers yes)");
         return false;
     }
-    std::fputs(" [y/N] ", m_err);
-    std::fflush(m_err);
-    char buf[64] = {};
-    if (!std::fgets(buf, sizeof buf, m_answers)) {
-        std::fputc('\n', m_err);
+    std::string answer;
+    if (!WriteAll(m_ttyFd, question + " [y/N] ", error) || !ReadLine(m_ttyFd, answer)) {
+        // The end of the input, or a stop signal: no.
+        WriteAll(m_ttyFd, "\n", error);
         return false;
     }
-    return buf[0] == 'y' || buf[0] == 'Y';
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 bool TCliWindow::ConfirmDelete(std::size_t count, DeleteMode side)
@@ -195,6 +441,19 @@ bool TCliWindow::AskPermanentDelete(std::size_t count)
 {
     return Ask(std::to_string(count) + (count == 1 ? " file or folder" : " files or folders") +
                " cannot be moved to the trash. Delete permanently?");
+}
+
+int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &counters)
+{
+    m_progress.Stop();
+    if (m_gathered && !stopped && counters.files == 0 && !m_options.request.singleFile) {
+        const std::string &masks = m_options.request.maskText;
+        PutErr("quorvel-verify: note: no file was gathered, so none was compared" +
+               (masks.find("*.*") == std::string::npos ? " (--mask '" + masks + "')" : std::string()));
+    }
+    if (m_outFailed)
+        return 2;
+    return CliExitStatus(stopped, troubles, counters);
 }
 
 int CliExitStatus(bool stopped, int troubles, const VerifyCounters &c)

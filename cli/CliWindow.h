@@ -1,55 +1,92 @@
 // The verify worker's window, as a terminal: log lines to stdout, message
-// boxes to stderr, questions asked on the terminal.
+// boxes and the progress line to stderr, questions asked on the terminal.
 #pragma once
 
+#include "CliProgress.h"
 #include "VerifyWindow.h"
 
-#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+enum class TCliAction { Run, Help, Version };
+enum class TProgressMode { Auto, On, Off };
 
 struct CliOptions {
     VerifyRequest request;
+    TCliAction action = TCliAction::Run;
     bool yes = false;   // answer every question with yes
     bool quiet = false; // only the summary lines
+    TProgressMode progress = TProgressMode::Auto; // Auto: when stderr is a terminal
 };
 
 // Parses the arguments (not the program name). Returns false with a message
-// in `error` when they are not usable; `help` is set for --help.
-bool ParseCliArguments(int argc, const char *const argv[], CliOptions &options, bool &help, std::string &error);
+// in `error` when they are not usable. Looks at no file.
+bool ParseCliArguments(int argc, const char *const argv[], CliOptions &options, std::string &error);
 
-// The --help text.
-const char *CliUsage();
+// What the window's Start demands of the paths: the SOURCE exists, and the
+// two are both folders or both files. Sets the request's `singleFile`; false
+// with a one-line message naming the path otherwise.
+bool CheckRunPaths(VerifyRequest &request, std::string &error);
+
+// Notes on masks that can match no file: every mask is matched against the
+// whole path, which begins with '/'.
+std::vector<std::string> MaskNotes(const VerifyRequest &request);
+
+// The program's version, from the version block it carries as the window
+// program does; empty when the block cannot be read.
+std::string CliProgramVersion();
+
+// The --help text, and the same as a manual page.
+std::string CliUsage();
+std::string CliManPage(const std::string &version);
 
 class TCliWindow : public IVerifyWindow
 {
 public:
-    // `answers` is where questions are answered from: the terminal, or
-    // nullptr when there is none (every question is then answered no,
-    // unless --yes).
-    TCliWindow(const CliOptions &options, std::FILE *out, std::FILE *err, std::FILE *answers);
+    // Log lines go to `outFd`, messages and the progress line to `errFd`.
+    // Questions are asked and answered on `ttyFd`, the user's terminal; with
+    // none (-1) every question is answered no, unless --yes.
+    TCliWindow(const CliOptions &options, int outFd, int errFd, int ttyFd);
 
-    VerifyRequest CaptureRequest() override { return m_options.request; }
+    // Called when a log line cannot be written: the run must stop, as it
+    // does for Ctrl+C.
+    void SetStopRun(std::function<void()> stopRun) { m_stopRun = std::move(stopRun); }
+
+    VerifyRequest CaptureRequest() override;
     void AppendRunLog(const std::string &line) override;
     void AppendResultLine(const std::string &line) override;
-    void ShowTotals(std::int32_t, std::int32_t, double) override {}
-    void ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-    void ShowCurrentPair(const std::string &, const std::string &) override {}
+    void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) override;
+    void ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t filesChecked, std::int32_t files) override;
+    void ShowCurrentPair(const std::string &source, const std::string &) override;
     void StartFileBar(std::int32_t) override {}
     void UpdateFileBar(std::int32_t) override {}
-    void StartOverallBar(std::int32_t, double) override {}
-    void UpdateOverallBar(std::int32_t, double) override {}
-    void StopProgressTimer() override {}
+    void StartOverallBar(std::int32_t, double totalBytes) override;
+    void UpdateOverallBar(std::int32_t, double overallBytesDone) override;
+    void StopProgressTimer() override;
     bool ConfirmDelete(std::size_t count, DeleteMode side) override;
     bool DeleteOnCancelChecked() override { return false; }
     void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) override;
     bool AskPermanentDelete(std::size_t count) override;
 
+    // After the run: notes what the user should know and returns the exit
+    // status (see CliExitStatus; 2 when the log could not be written).
+    int FinishRun(bool stopped, int troubles, const VerifyCounters &counters);
+
 private:
     bool Ask(const std::string &question);
+    void PutOut(const std::string &line);
+    void PutErr(const std::string &line);
 
     CliOptions m_options;
-    std::FILE *m_out;
-    std::FILE *m_err;
-    std::FILE *m_answers;
+    int m_outFd;
+    int m_errFd;
+    int m_ttyFd;
+    TCliProgress m_progress;
+    std::function<void()> m_stopRun;
+    bool m_outFailed = false;
+    bool m_gathered = false; // the walk ended and the comparison was done
+    double m_runTotalBytes = 0;
 };
 
 // The exit status of a finished run, like diff's: 0 when everything gathered

@@ -3,6 +3,7 @@
 #include "CliWindow.h"
 #include "InfoThread.h"
 #include "StopSignals.h"
+#include "TerminalIo.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -25,24 +26,39 @@ extern "C" void OnInterrupt(int)
 int main(int argc, char **argv)
 {
     CliOptions options;
-    bool help = false;
     std::string error;
-    if (!ParseCliArguments(argc - 1, argv + 1, options, help, error)) {
+    if (!ParseCliArguments(argc - 1, argv + 1, options, error)) {
         std::fprintf(stderr, "quorvel-verify: %s\nTry 'quorvel-verify --help'.\n", error.c_str());
         return 2;
     }
-    if (help) {
-        std::fputs(CliUsage(), stdout);
-        return 0;
+    if (options.action == TCliAction::Help) {
+        std::fputs(CliUsage().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 2;
     }
+    if (options.action == TCliAction::Version) {
+        const std::string version = CliProgramVersion();
+        if (version.empty()) {
+            std::fputs("quorvel-verify: the program carries no version\n", stderr);
+            return 2;
+        }
+        std::printf("quorvel-verify %s\n", version.c_str());
+        return std::fflush(stdout) == 0 ? 0 : 2;
+    }
+    if (!CheckRunPaths(options.request, error)) {
+        std::fprintf(stderr, "quorvel-verify: %s\n", error.c_str());
+        return 2;
+    }
+    for (const std::string &note : MaskNotes(options.request))
+        std::fprintf(stderr, "quorvel-verify: note: %s\n", note.c_str());
 
-    // Line by line, so that a pipe (tee, a test, a watching script) follows
-    // the run as it goes.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    std::FILE *answers = ::isatty(STDIN_FILENO) ? stdin : nullptr;
-    TCliWindow window(options, stdout, stderr, answers);
+    // A reader that went away (`| head`) is a failed write, which ends the
+    // run in order, not a signal that kills it between two deletions.
+    IgnoreBrokenPipe();
+    const int tty = OpenControllingTerminal();
+    TCliWindow window(options, STDOUT_FILENO, STDERR_FILENO, tty);
     TInfoThread worker(&window);
     g_worker = &worker;
+    window.SetStopRun([&worker] { worker.Terminate(); });
 
     // Ctrl+C, SIGTERM and a hang-up stop the run at its next polling point;
     // a question waiting on the terminal ends with "no".
@@ -50,6 +66,7 @@ int main(int argc, char **argv)
 
     worker.Execute();
     g_worker = nullptr;
-    std::fflush(stdout);
-    return CliExitStatus(worker.StopRequested(), worker.Troubles(), worker.counters);
+    const int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.counters);
+    CloseDescriptor(tty);
+    return status;
 }

@@ -1,0 +1,57 @@
+// The progress line of a run on a terminal: files checked of the total,
+// bytes done of the total, elapsed and estimated time and the data rate,
+// redrawn in place at most ten times a second.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+class TCliProgress
+{
+public:
+    using TClock = std::chrono::steady_clock;
+
+    // The line goes to `fd`; nothing is drawn when `enabled` is false.
+    TCliProgress(int fd, bool enabled);
+
+    // The run begins: its elapsed time counts from `now`.
+    void Start(TClock::time_point now);
+    // The walk's totals so far; the comparison's byte figures.
+    void Totals(std::int32_t files, double totalBytes);
+    void Checked(std::int32_t filesChecked, std::int32_t files);
+    void Comparing() { m_comparing = true; }
+    void RunBytes(double done, double total);
+
+    // Takes the once-a-second figures when a new second has begun, and
+    // redraws when the line is gone or 100 ms old.
+    void Update(TClock::time_point now);
+    // Removes the line before anything else is written where it stands.
+    void Erase();
+    // The comparison is over: the line is removed and stays away.
+    void Stop();
+
+    // The line as it reads now.
+    std::string Text() const;
+
+private:
+    void Tick(std::int64_t seconds);
+
+    int m_fd;
+    bool m_enabled;
+    bool m_drawn = false;
+    bool m_comparing = false;
+    TClock::time_point m_start;
+    TClock::time_point m_lastDraw;
+    std::int64_t m_seconds = -1;  // the whole seconds the figures are of
+    std::int32_t m_files = 0;
+    std::int32_t m_checked = 0;
+    double m_totalBytes = 0;       // what the walk gathered
+    double m_runBytesDone = 0;     // of the comparison, as the overall bar
+    double m_runTotalBytes = 0;
+    std::int32_t m_rate = 0;       // as the window shows them
+    std::int64_t m_estimate = 0;
+};
+
+// "512.0 MiB", "3 B": a size for a line that must stay short.
+std::string ShortSize(double bytes);
