@@ -2,6 +2,8 @@
 # Speed and memory of quorvel-verify against the reference tools, in one run:
 #   (a) a pair of identical 1 GiB files, warm cache        against  cmp
 #   (b) two trees of 20,000 small files, warm cache         against  diff -rq
+#   (p) (a) with the progress line on a terminal            against  --no-progress
+#   (q) (b) with the progress line on a terminal            against  --no-progress
 # and, as root:
 #   (c) (a) with a cold cache                               against  cmp
 #   (d) (b) with a cold cache                               against  diff -rq
@@ -60,6 +62,24 @@ report() { # name ours theirs bytes
 
 large_bytes=$(stat -c %s "$data/large-a.bin")
 small_bytes=$(du -sb "$data/small-src" | cut -f1)
+
+# ---------------------------------------------------------------- progress line
+# The progress line on a terminal against none, both runs under script(1):
+# standard error on its pseudo-terminal, the log to /dev/null.
+# ONLY_PROGRESS=1 measures these two rows alone.
+on_pty() { printf '%q ' "$@"; printf '>/dev/null'; }
+probe=$(script -qec "$(on_pty "$verify" "$data/large-a.bin" "$data/large-b.bin")" /dev/null </dev/null)
+if [[ $probe == *"Gathering: "* ]]; then
+  ours=$(measure script -qec "$(on_pty "$verify" "$data/large-a.bin" "$data/large-b.bin")" /dev/null)
+  theirs=$(measure script -qec "$(on_pty "$verify" --no-progress "$data/large-a.bin" "$data/large-b.bin")" /dev/null)
+  report "(p) 1 GiB pair, progress" "$ours" "$theirs" "$large_bytes" "none"
+  ours=$(measure script -qec "$(on_pty "$verify" "$data/small-src" "$data/small-dst")" /dev/null)
+  theirs=$(measure script -qec "$(on_pty "$verify" --no-progress "$data/small-src" "$data/small-dst")" /dev/null)
+  report "(q) 20,000 small, progress" "$ours" "$theirs" "$small_bytes" "none"
+else
+  echo "progress rows skipped: no progress line on script's terminal"
+fi
+[ -n "${ONLY_PROGRESS:-}" ] && exit 0
 
 ours=$(measure "$verify" --quiet "$data/large-a.bin" "$data/large-b.bin")
 theirs=$(measure cmp "$data/large-a.bin" "$data/large-b.bin")
