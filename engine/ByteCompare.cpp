@@ -1,6 +1,8 @@
 #include "ByteCompare.h"
 
 #include "BlockPairReader.h"
+#include "DeleteMatching.h"
+#include "EscapeControls.h"
 #include "FileReader.h"
 #include "InfoThread.h"
 #include "VerifyWindow.h"
@@ -34,22 +36,34 @@ void AddOverall(TInfoThread &w, double bytes)
 
 enum class ReadResult { Match, Differ, Stopped, Failed };
 
+// The file of a pair that could not be opened, read or closed, and why.
+struct TReadFailure {
+    std::string path;
+    int error = 0;
+    bool Failed() const { return !path.empty(); }
+    void Set(const std::string &file, int err)
+    {
+        path = file;
+        error = err;
+    }
+};
+
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
 
 // Reads both opened files in lockstep. `failure` names the file and the
 // reason when the result is Failed.
 ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
-                           TPairOpening &opening, std::string &failure)
+                           TPairOpening &opening, TReadFailure &failure)
 {
     VerifyCounters &c = w.counters;
     TFileReader &src = opening.source, &dst = opening.target;
     if (opening.sourceError) {
-        failure = source + " (" + ErrorText(opening.sourceError) + ")";
+        failure.Set(source, opening.sourceError);
         return ReadResult::Failed;
     }
     if (opening.targetError) {
-        failure = target + " (" + ErrorText(opening.targetError) + ")";
+        failure.Set(target, opening.targetError);
         return ReadResult::Failed;
     }
     for (const TFileReader *f : {&src, &dst}) {
@@ -74,12 +88,12 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
         std::int64_t n = 0, m = 0;
         blocks.Read(src, dst, together, n, m);
         if (n < 0) {
-            failure = source + " (" + ErrorText(src.Error()) + ")";
+            failure.Set(source, src.Error());
             return ReadResult::Failed;
         }
         c.lastBlockBytes = static_cast<std::int32_t>(n);
         if (m < 0) {
-            failure = target + " (" + ErrorText(dst.Error()) + ")";
+            failure.Set(target, dst.Error());
             return ReadResult::Failed;
         }
         // A side that returns another count than the other has changed since
@@ -145,6 +159,9 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
     win.StartOverallBar(BarRange(c.totalBytes), c.totalBytes);
 
     Outcome outcome = Outcome::None;
+    TReportRow row;
+    row.source = source;
+    row.target = target;
     bool sameFile = false; // a match whose two paths name one file
     const TFileIdentity &sourceSeen = opening.sourceSeen, &targetSeen = opening.targetSeen;
     if (!opening.sourceFound) {
@@ -161,7 +178,7 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
             AddOverall(w, c.sourceSize);
         } else {
             TFileReader &src = opening.source, &dst = opening.target;
-            std::string failure;
+            TReadFailure failure;
             ReadResult r = CompareContents(w, source, target, opening, failure);
             if (r == ReadResult::Stopped)
                 return;
@@ -182,7 +199,7 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
             if (r != ReadResult::Failed) {
                 for (TFileReader *f : {&src, &dst}) {
                     if (int err = f->Close()) {
-                        failure = (f == &src ? source : target) + " (" + ErrorText(err) + ")";
+                        failure.Set(f == &src ? source : target, err);
                         break;
                     }
                 }
@@ -190,11 +207,17 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
             if (!changed.empty()) {
                 w.NoteTrouble();
                 w.Log("File changed while it was compared - " + changed);
+                row.note = "changed while it was compared: " + changed;
             }
-            if (!failure.empty()) {
+            if (failure.Failed()) {
                 w.NoteTrouble();
-                w.Log("File could not be read - " + failure);
-                win.ShowMessage("File Error", kFileErrorText, TMessageIcon::Error);
+                ++c.unreadable;
+                const std::string named = failure.path + " (" + ErrorText(failure.error) + ")";
+                w.Log("File could not be read - " + named);
+                row.result = TReportResult::Unreadable;
+                row.note = ErrorText(failure.error);
+                win.ShowMessage("File Error", kFileErrorText + std::string("\n\n") + EscapeControls(named),
+                                TMessageIcon::Error);
             } else if (r == ReadResult::Differ) {
                 outcome = Outcome::FilesDiffer;
             } else {
@@ -221,29 +244,41 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
     case Outcome::SourceMissing:
         ++c.missing;
         line = "Source Missing - " + source;
+        row.result = TReportResult::SourceMissing;
         break;
     case Outcome::TargetMissing:
         ++c.missing;
         line = "Target Missing - " + target;
+        row.result = TReportResult::TargetMissing;
         break;
     case Outcome::LengthsDiffer:
         ++c.different;
         line = "Lengths Differ - " + source;
+        row.result = TReportResult::LengthsDiffer;
         break;
     case Outcome::FilesDiffer:
         ++c.different;
         line = "Files Differ - " + source;
+        row.result = TReportResult::Differ;
         break;
     case Outcome::FilesMatch:
         ++c.same;
         line = "Files Match - " + (w.request.deleteMode == DeleteMode::Source ? source : target);
+        row.result = TReportResult::Match;
         break;
     }
     ++c.filesChecked;
     if (outcome != Outcome::None)
-        win.AppendResultLine(line);
-    if (sameFile)
-        w.Log("Not deleted, Source and Target are the same file - " +
-              (w.request.deleteMode == DeleteMode::Source ? source : target));
+        win.AppendResultLine(EscapeControls(line));
+    if (outcome != Outcome::None || row.result == TReportResult::Unreadable) {
+        if (opening.sourceFound)
+            row.size = std::int64_t(sourceSeen.size);
+        win.ReportRow(row);
+    }
+    if (sameFile) {
+        const std::string &kept = w.request.deleteMode == DeleteMode::Source ? source : target;
+        w.Log(NotDeletedLine(kNotDeletedSameFile, kept));
+        win.ReportRow({TReportResult::NotDeleted, source, target, row.size, kNotDeletedSameFile});
+    }
     win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);
 }

@@ -1,6 +1,7 @@
 #include "DeleteMatching.h"
 
 #include "FileIdentity.h"
+#include "FileReader.h"
 #include "FolderHandle.h"
 #include "InfoThread.h"
 #include "Paths.h"
@@ -15,11 +16,12 @@
 
 namespace {
 
-// Why a file was kept, for the run log.
-const char kFileChanged[] = "Not deleted, the file changed after it was compared - ";
-const char kOtherChanged[] = "Not deleted, the other copy is gone or changed - ";
-const char kOtherDeleted[] = "Not deleted, the other copy is one of the files being deleted - ";
-const char kFolderReplaced[] = "Not deleted, a folder on its path is gone or was replaced - ";
+// Why a file was kept.
+const char kFileChanged[] = "the file changed after it was compared";
+const char kOtherChanged[] = "the other copy is gone or changed";
+const char kOtherDeleted[] = "the other copy is one of the files being deleted";
+const char kFolderReplaced[] = "a folder on its path is gone or was replaced";
+const char kNotTrashed[] = "it could not go to the trash and was not deleted permanently";
 
 using TInodeKey = std::pair<std::uint64_t, std::uint64_t>; // device, inode
 
@@ -115,10 +117,19 @@ void NoteTouched(TDeleteSide &side, const TDeleteCandidate &c, const struct stat
         it->second.second = now;
 }
 
-void Keep(TDeleteSide &side, const char *why, const std::string &path)
+// The report's row for a candidate: Source and Target as in the pair.
+void Report(TDeleteSide &side, const TDeleteCandidate &c, TReportResult result, const std::string &note = {})
+{
+    const bool sourceSide = side.w.request.deleteMode == DeleteMode::Source;
+    side.w.Window().ReportRow({result, sourceSide ? c.path : c.keptPath, sourceSide ? c.keptPath : c.path,
+                               std::int64_t(c.compared.size), note});
+}
+
+void Keep(TDeleteSide &side, const char *why, const TDeleteCandidate &c)
 {
     side.w.NoteTrouble();
-    side.w.Log(why + path);
+    side.w.Log(NotDeletedLine(why, c.path));
+    Report(side, c, TReportResult::NotDeleted, why);
 }
 
 void LogStopped(TDeleteSide &side)
@@ -140,11 +151,11 @@ TStep NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &fold
         return TStep::Stop;
     }
     if (!Reach(side, c.path, folder, name)) {
-        Keep(side, kFolderReplaced, c.path);
+        Keep(side, kFolderReplaced, c);
         return TStep::Keep;
     }
     if (const char *why = Objection(side, c, folder, name, entry)) {
-        Keep(side, why, c.path);
+        Keep(side, why, c);
         return TStep::Keep;
     }
     if (side.w.beforeDeleting)
@@ -175,21 +186,28 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
         const TrashOutcome t = trash.MoveAt(folder, name, c->path);
         if (t.ok) {
             ++side.deleted;
+            Report(side, *c, TReportResult::Deleted);
             struct stat after {};
             if (::lstat(t.trashedAs.c_str(), &after) == 0)
                 NoteTouched(side, *c, entry, after);
             continue;
         }
         struct stat still;
-        if (folder.StatEntry(name, still) == 0)
+        if (folder.StatEntry(name, still) == 0) {
             untrashable.push_back(c);
-        else if (!rc)
+            continue;
+        }
+        Report(side, *c, TReportResult::NotDeleted, ErrorText(t.error));
+        if (!rc)
             rc = t.error;
     }
     if (untrashable.empty())
         return rc;
-    if (!w.Window().AskPermanentDelete(untrashable.size()))
+    if (!w.Window().AskPermanentDelete(untrashable.size())) {
+        for (const TDeleteCandidate *c : untrashable)
+            Report(side, *c, TReportResult::NotDeleted, kNotTrashed);
         return rc ? rc : ECANCELED;
+    }
     for (const TDeleteCandidate *c : untrashable) {
         // The question may have waited for hours: everything is checked
         // again now.
@@ -203,11 +221,13 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
         }
         struct stat after {};
         if (const int error = folder.RemoveFile(name, &after)) {
+            Report(side, *c, TReportResult::NotDeleted, ErrorText(error));
             if (!rc)
                 rc = error;
             continue;
         }
         ++side.deleted;
+        Report(side, *c, TReportResult::Deleted);
         NoteTouched(side, *c, entry, after);
     }
     return rc;
@@ -260,6 +280,11 @@ bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
 }
 
 } // namespace
+
+std::string NotDeletedLine(const std::string &why, const std::string &path)
+{
+    return "Not deleted, " + why + " - " + path;
+}
 
 void DeleteMatching(TInfoThread &w)
 {

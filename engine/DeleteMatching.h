@@ -2,7 +2,14 @@
 // folders of that side that this leaves empty.
 #pragma once
 
+#include <string>
+
 class TInfoThread;
+
+// Why a matching file was kept: the log's "Not deleted, <why> - <path>" and
+// the note of the report's not-deleted row.
+inline constexpr char kNotDeletedSameFile[] = "Source and Target are the same file";
+std::string NotDeletedLine(const std::string &why, const std::string &path);
 
 // Sends every file of the worker's deleteList to the trash, then removes the
 // side's folders that are left empty, deepest first, the side root included.

@@ -3,6 +3,7 @@
 #include "BlockPairReader.h"
 #include "ByteCompare.h"
 #include "DeleteMatching.h"
+#include "EscapeControls.h"
 #include "FolderWalk.h"
 #include "PairOpener.h"
 #include "PathKind.h"
@@ -71,7 +72,9 @@ bool TInfoThread::Poll()
 
 void TInfoThread::Log(const std::string &message)
 {
-    m_window->AppendRunLog(TimeStamp() + " " + message);
+    // The names in a message are escaped with the rest: the program's own
+    // texts hold no control characters.
+    m_window->AppendRunLog(TimeStamp() + " " + EscapeControls(message));
 }
 
 void TInfoThread::Execute()
@@ -140,5 +143,7 @@ void TInfoThread::Execute()
     Log("Total number of matching files = " + FormatCount(counters.same));
     Log("Total number of missing files = " + FormatCount(counters.missing));
     Log("Total number of different files = " + FormatCount(counters.different));
+    if (counters.unreadable > 0)
+        Log("Total number of files that could not be read = " + FormatCount(counters.unreadable));
     Log("End file operations. Total elapsed time = " + FormatElapsed(m_clock.elapsed()) + " .");
 }

@@ -42,9 +42,35 @@ struct VerifyCounters {
     std::int32_t same = 0;
     std::int32_t different = 0;
     std::int32_t missing = 0;
+    std::int32_t unreadable = 0;   // pairs that could not be read: no outcome
     double overallBytesDone = 0;   // bytes accounted for over the whole run
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;
     double fileBytesDone = 0;      // of the current pair, compared so far
     std::int32_t lastBlockBytes = 0;
+};
+
+// What became of one pair, or of one file of a deletion, as the report
+// names it.
+enum class TReportResult {
+    Match,
+    Differ,
+    LengthsDiffer,
+    SourceMissing,
+    TargetMissing,
+    Unreadable,
+    Deleted,
+    NotDeleted,
+};
+
+// One row of the run's report. The paths are the full paths of the pair,
+// as they are on disk (the report escapes them); `size` is the Source's size
+// (for a deletion: the size of the file deleted or kept), -1 when unknown.
+// `note` says why a file was not deleted or could not be read.
+struct TReportRow {
+    TReportResult result = TReportResult::Match;
+    std::string source;
+    std::string target;
+    std::int64_t size = -1;
+    std::string note;
 };

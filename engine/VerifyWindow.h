@@ -4,7 +4,7 @@
 // directly.
 //
 // Two kinds of call:
-//  - Display calls (AppendRunLog ... StopProgressTimer) carry copies of
+//  - Display calls (AppendRunLog ... ReportRow) carry copies of
 //    everything they show. They may be queued without the worker waiting, but
 //    must be carried out in the order they were made. They must be cheap: the
 //    walk makes one per directory entry, the comparison one per block.
@@ -49,6 +49,9 @@ public:
     virtual void StartOverallBar(std::int32_t max, double totalBytes) = 0;
     virtual void UpdateOverallBar(std::int32_t position, double overallBytesDone) = 0;
     virtual void StopProgressTimer() = 0;
+    // A row of the run's report: every pair compared, every file a deletion
+    // took or kept. A display call; a window without a report ignores it.
+    virtual void ReportRow(const TReportRow &) {}
 
     // Shows the delete confirmation for `count` matching files of `side`;
     // true when the user chose to delete.

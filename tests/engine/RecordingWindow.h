@@ -39,6 +39,7 @@ public:
     std::string countsText;               // "checked/files"
     std::pair<std::string, std::string> currentPair;
     bool timerStopped = false;
+    std::vector<TReportRow> reportRows;
 
     std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(m_mutex); }
 
@@ -138,6 +139,14 @@ public:
             timerStopped = true;
         }
         note("StopProgressTimer");
+    }
+    void ReportRow(const TReportRow &row) override
+    {
+        {
+            auto l = lock();
+            reportRows.push_back(row);
+        }
+        note("ReportRow");
     }
     bool ConfirmDelete(std::size_t n, DeleteMode) override
     {
