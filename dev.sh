@@ -11,6 +11,7 @@ PACKAGES=(
   desktop-file-utils appstream
   e2fsprogs mount
   dbus-daemon
+  python3
 )
 
 install_missing() {
