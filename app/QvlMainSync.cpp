@@ -105,6 +105,10 @@ std::string SyncMappedPath(const std::string &selection, const std::string &this
 void TMainForm::SetUpSync()
 {
     for (TSide *side : {&m_source, &m_target}) {
+        // A right click offers the folder's commands; names are not edited
+        // here, so the menu has no Rename.
+        side->Tree->SetPopupMenuMethod(pmmContext);
+        side->Tree->SetReadOnly(true);
         side->Tree->SetAutoExpand(ui->MenuAutoExpand->isChecked());
         side->Tree->OnChange = [this, side](TSystemTreeView *, QTreeWidgetItem *) { TreeChange(*side); };
         side->Tree->OnClick = [this](TSystemTreeView *) { FCompletionArmed = false; };

@@ -1114,8 +1114,11 @@ void TSystemTreeView::contextMenuEvent(QContextMenuEvent *event)
     if (m_popupMenuMethod == pmmContext || m_popupMenuMethod == pmmContextUser) {
         if (node) {
             TNodeGuard guard(this, node);
-            SetSelected(node); // its handlers may rebuild the tree
-            if (guard.get() && DisplayContextMenu(guard.get(), point)) {
+            SetSelected(node);
+            // The change handlers may have rebuilt the tree, or refused the
+            // node and selected another: a menu then would act on a folder
+            // the owner does not show as chosen.
+            if (guard.get() && Selected() == guard.get() && DisplayContextMenu(guard.get(), point)) {
                 event->accept();
                 return;
             }

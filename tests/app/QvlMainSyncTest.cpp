@@ -1,16 +1,24 @@
-// Synchronised browsing of the two trees, the tree resets and the
-// no-collapse rule, on the real window.
+// Synchronised browsing of the two trees, the folder menu of each, the tree
+// resets and the no-collapse rule, on the real window.
 #include "MainFormFixture.h"
 #include "QvlTestMain.h"
 #include "TempTree.h"
 
+#include "../foldertree/MenuTestHelpers.h"
+#include "../foldertree/TreeTestHelpers.h"
 #include "../platform/TmpfsMount.h"
+#include "RemoveTree.h"
 
 #include "MountMonitor.h"
+#include "Trash.h"
 
+#include <QDir>
+#include <QInputDialog>
+#include <QStatusBar>
 #include <QTimer>
 
 using QvlTest::MainFormFixture;
+using namespace QvlTest;
 
 class QvlMainSyncTest : public QObject
 {
@@ -20,6 +28,25 @@ private:
     QvlTest::TempTree tree;
 
     static void Select(TSystemTreeView *view, const std::string &path) { view->SetSelection(path); }
+
+    // The child `name` of the selected node, opened and scrolled to.
+    static QTreeWidgetItem *ShownChild(TSystemTreeView *view, const QString &name)
+    {
+        view->expandItem(view->Selected());
+        QTreeWidgetItem *node = ChildNamed(view->Selected(), name);
+        if (node)
+            view->scrollToItem(node);
+        return node;
+    }
+
+    // Both trees following each other from c/Photos and e/Photos.
+    void SyncPhotos(MainFormFixture &f)
+    {
+        Select(f.ui()->SourceTreeView, tree.path("c/Photos"));
+        Select(f.ui()->TargetTreeView, tree.path("e/Photos"));
+        f.ui()->SB_sync->trigger();
+        QVERIFY(f.ui()->SB_sync->isChecked());
+    }
 
 private slots:
     void initTestCase()
@@ -364,6 +391,117 @@ private slots:
         QVERIFY(!f.ui()->TargetTreeView->AutoExpand());
         f.ui()->MenuAutoExpand->trigger();
         QVERIFY(f.ui()->TargetTreeView->AutoExpand());
+    }
+
+    // ------------------------------------------------------------ the folder menu
+
+    // A right click selects the folder, both trees follow, and then the
+    // folder's commands show, without Rename (the trees edit no names), with
+    // their hints in the status line.
+    void aRightClickWhileSyncingShowsTheFoldersMenu()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        SyncPhotos(f);
+        TSystemTreeView *source = f.ui()->SourceTreeView;
+        QTreeWidgetItem *node = ShownChild(source, "2020");
+        QVERIFY(node);
+        QStringList verbs;
+        std::string targetDuringMenu;
+        QString hint;
+        TWhenShown menu(PopupMenu, [&](QWidget *w) {
+            auto *m = static_cast<QMenu *>(w);
+            verbs = VerbsOf(m);
+            targetDuringMenu = f.ui()->TargetTreeView->Selection();
+            Hover(m, "delete");
+            hint = f.form->statusBar()->currentMessage();
+            QTest::keyClick(m, Qt::Key_Escape);
+        });
+        RequestMenu(*source, node);
+        QVERIFY(menu.Ran());
+        QCOMPARE(targetDuringMenu, tree.path("e/Photos/2020"));
+        QVERIFY(verbs.contains("delete"));
+        QVERIFY(verbs.contains("newfolder"));
+        QVERIFY(!verbs.contains("rename"));
+        QCOMPARE(hint, QString("Move to the trash"));
+        QCOMPARE(f.form->statusBar()->currentMessage(), QString());
+        QCOMPARE(f.ui()->EditSource->text(), MainFormFixture::Q(tree.path("c/Photos/2020")));
+        QCOMPARE(f.ui()->EditTarget->text(), MainFormFixture::Q(tree.path("e/Photos/2020")));
+        QVERIFY(f.boxes.empty());
+        // Nothing starts editing a name here, not even from code.
+        source->editItem(node, 0);
+        QVERIFY(source->viewport()->findChildren<QLineEdit *>().isEmpty());
+    }
+
+    // The folder clicked cannot be synchronised and the user keeps the
+    // synchronisation: the tree goes back, and no menu comes for a folder
+    // that is no longer chosen.
+    void aRightClickTheSyncTurnsBackShowsNoMenu()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        TSystemTreeView *source = f.ui()->SourceTreeView;
+        Select(source, tree.path("c/Data"));
+        Select(f.ui()->TargetTreeView, tree.path("d/Backup"));
+        f.ui()->SB_sync->trigger();
+        Select(source, tree.path("c/Data/x"));
+        f.answer = QMessageBox::No;
+        QTreeWidgetItem *data = source->Selected()->parent();
+        TWhenShown menu(PopupMenu, [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        RequestMenu(*source, data);
+        QCOMPARE(int(f.boxes.size()), 1);
+        QVERIFY(!menu.Ran());
+        QCOMPARE(source->Selection(), tree.path("c/Data/x"));
+        QCOMPARE(f.ui()->EditSource->text(), MainFormFixture::Q(tree.path("c/Data/x")));
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("d/Backup/x"));
+    }
+
+    // The selected folder goes to the trash: its tree selects the parent,
+    // and the box and the other tree follow as after any selection.
+    void deletingTheSelectedFolderMovesBoxAndOtherTreeToTheParent()
+    {
+        QVERIFY(tree.createFile("c/Photos/doomed/p.jpg", "p"));
+        QVERIFY(tree.createDir("e/Photos/doomed"));
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        SyncPhotos(f);
+        TSystemTreeView *source = f.ui()->SourceTreeView;
+        QTreeWidgetItem *doomed = ShownChild(source, "doomed");
+        QVERIFY(doomed);
+        TWhenShown menu(PopupMenu, [](QWidget *w) { Pick(static_cast<QMenu *>(w), "delete"); });
+        RequestMenu(*source, doomed);
+        QVERIFY(menu.Ran());
+        QVERIFY(!Exists(tree.path("c/Photos/doomed")));
+        QVERIFY(Exists(HomeTrashDir() + "/files/doomed/p.jpg"));
+        QVERIFY(Exists(tree.path("e/Photos/doomed")));
+        QCOMPARE(source->Selection(), tree.path("c/Photos"));
+        QCOMPARE(f.ui()->EditSource->text(), MainFormFixture::Q(tree.path("c/Photos")));
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("e/Photos"));
+        QCOMPARE(f.ui()->EditTarget->text(), MainFormFixture::Q(tree.path("e/Photos")));
+        QVERIFY(f.boxes.empty());
+        RemoveTree(HomeTrashDir());
+        QVERIFY(QDir().rmdir(MainFormFixture::Q(tree.path("e/Photos/doomed"))));
+    }
+
+    void aNewFolderFromTheMenuIsSelectedAndInTheBox()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        TSystemTreeView *target = f.ui()->TargetTreeView;
+        Select(target, tree.path("d/Backup"));
+        TWhenShown prompt(ModalDialog, [](QWidget *w) {
+            auto *dialog = qobject_cast<QInputDialog *>(w);
+            QVERIFY(dialog);
+            dialog->setTextValue("made by menu");
+            dialog->accept();
+        });
+        TWhenShown menu(PopupMenu, [](QWidget *w) { Pick(static_cast<QMenu *>(w), "newfolder"); });
+        RequestMenu(*target, target->Selected());
+        QVERIFY(menu.Ran());
+        QVERIFY(prompt.Ran());
+        QCOMPARE(target->Selection(), tree.path("d/Backup/made by menu"));
+        QCOMPARE(f.ui()->EditTarget->text(), MainFormFixture::Q(tree.path("d/Backup/made by menu")));
+        QVERIFY(QDir().rmdir(MainFormFixture::Q(tree.path("d/Backup/made by menu"))));
     }
 };
 

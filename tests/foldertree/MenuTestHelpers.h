@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest/QtTest>
 
 #include <functional>
@@ -85,6 +87,18 @@ inline void Pick(QMenu *menu, const QString &verb)
     }
     menu->setActiveAction(a);
     QTest::keyClick(menu, Qt::Key_Return);
+}
+
+// A right click (or the menu key) on the tree, at a node's label or, with
+// no node, below the last row.
+inline void RequestMenu(QTreeWidget &tree, QTreeWidgetItem *node,
+                        QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
+{
+    QPoint at = node ? tree.visualItemRect(node).center() : QPoint(5, tree.viewport()->height() - 3);
+    if (reason == QContextMenuEvent::Keyboard)
+        at = QPoint(-1, -1);
+    QContextMenuEvent event(reason, at, tree.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree.viewport(), &event);
 }
 
 } // namespace QvlTest

@@ -18,7 +18,6 @@
 #include "TempTree.h"
 #include "TreeTestHelpers.h"
 
-#include <QContextMenuEvent>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -26,18 +25,6 @@
 using namespace QvlTest;
 
 namespace {
-
-// A right click (or the menu key) on the tree, at a node's label or, with
-// no node, below the last row.
-void RequestMenu(TSystemTreeView &tree, QTreeWidgetItem *node,
-                 QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
-{
-    QPoint at = node ? tree.visualItemRect(node).center() : QPoint(5, tree.viewport()->height() - 3);
-    if (reason == QContextMenuEvent::Keyboard)
-        at = QPoint(-1, -1);
-    QContextMenuEvent event(reason, at, tree.viewport()->mapToGlobal(at));
-    QApplication::sendEvent(tree.viewport(), &event);
-}
 
 // The node's menu, a command picked in it; false when no menu came.
 bool PickOnNode(TSystemTreeView &tree, QTreeWidgetItem *node, const QString &verb)
