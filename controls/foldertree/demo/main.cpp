@@ -23,6 +23,7 @@ int main(int argc, char **argv)
 
     QMainWindow window;
     window.setWindowTitle("Folder tree demo");
+    QStatusBar *status = window.statusBar(); // the hints show there from the start
     auto *central = new QWidget(&window);
     window.setCentralWidget(central);
     auto *layout = new QVBoxLayout(central);
@@ -39,8 +40,8 @@ int main(int argc, char **argv)
         tree->setIndentation(19);
         tree->setMinimumHeight(50);
         trees->addWidget(tree);
-        tree->OnEdited = [&window](TSystemTreeView *, QTreeWidgetItem *, const std::string &name) {
-            window.statusBar()->showMessage(
+        tree->OnEdited = [status](TSystemTreeView *, QTreeWidgetItem *, const std::string &name) {
+            status->showMessage(
                 QStringLiteral("Renamed to \"%1\"").arg(QFile::decodeName(QByteArray::fromStdString(name))));
         };
     }
