@@ -253,6 +253,7 @@ void TRunControl::RunFinished()
 
     ui->ReturnBitBtn->setEnabled(true);
     ui->CancelBitBtn->setEnabled(false);
+    m_saveReport->setEnabled(true);
     if (m_form.isMinimized())
         m_form.showNormal();
 

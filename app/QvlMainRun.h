@@ -17,7 +17,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QAction;
+class QKeyEvent;
+class QMenu;
 class QTimer;
 class TCancelForm;
 class TDeleteBox;
@@ -58,6 +62,27 @@ public:
     // line down 1, page up 2, page down 3, thumb released 4, thumb dragging 5.
     void ListBoxVScroll(int scrollCode);
 
+    // ---------------------------------------------------------- the verify log's menu
+    // Copy, Select All, Show Problems Only, Save Log As..., Save Report As...;
+    // also during a run, and none of them changes how the run goes on.
+    QMenu *LogMenu() const { return m_logMenu; }
+    QAction *ProblemsOnlyAction() const { return m_problemsOnly; }
+    QAction *SaveReportAction() const { return m_saveReport; }
+    // The selected lines that are shown, in order, to the clipboard.
+    void CopyLogSelection();
+    // Hides the "Files Match" lines of the verify log, or shows them again,
+    // keeping the line at the top of the list where it was.
+    void ShowProblemsOnly(bool on);
+    // Every line of the verify log, in order, as UTF-8 text; an empty string
+    // or the reason it failed.
+    QString WriteLog(const QString &file) const;
+    void SaveLogAs();
+    // The report of the last run that ended, as CSV.
+    QString WriteReport(const QString &file) const;
+    void SaveReportAs();
+    // The rows of the report of the latest run so far.
+    const std::vector<TReportRow> &ReportRows() const { return m_reportRows; }
+
     // ---------------------------------------------------------- pause, cancel, finish
     void CancelBitBtnClick();
     void RunFinished();
@@ -95,6 +120,9 @@ public:
     IVerifyWindow *WorkerWindow = nullptr;
     // This window as the worker sees it.
     IVerifyWindow &Bridge();
+    // The file name a save dialog chose, or empty when it was cancelled;
+    // tests answer it themselves.
+    std::function<QString(const QString &caption, const QString &filter)> AskSaveFileName;
     // Display turns that showed something new; a benchmark counts them.
     long DisplayTurns() const { return m_displayTurns; }
 
@@ -103,6 +131,18 @@ protected:
 
 private:
     void SetUpDisplay();
+    void SetUpLogMenu();
+    // Hides the match lines among rows `first`.. of the verify log while
+    // only the problems are shown.
+    void FilterNewLines(int first);
+    // Shows the "File Error" box with its check box; once checked, no other
+    // one shows in this run.
+    void ShowFileError(const QString &text);
+    bool LogKeyPress(QKeyEvent *key);
+    // Asks for a file name and writes it with `write` (which returns why it
+    // failed, or nothing); a failure is told in a box.
+    void SaveAs(const QString &caption, const QString &filter, const QString &what,
+                const std::function<QString(const QString &file)> &write);
     // The display turns show the worker's mail about every 30 ms during a run.
     void StopDisplayTurns();
     // Time-stamped window lines: "hh:mm:ss" + text (which begins with a
@@ -145,6 +185,11 @@ private:
     QString m_pathSource; // the full paths the labels show shortened
     QString m_pathTarget;
     int m_listBoxVTag = 0;
+    QMenu *m_logMenu = nullptr;
+    QAction *m_problemsOnly = nullptr;
+    QAction *m_saveReport = nullptr;
+    std::vector<TReportRow> m_reportRows;
+    bool m_fileErrorsQuiet = false; // "Do not show this again during this run"
     long m_displayTurns = 0;
 };
 

@@ -136,6 +136,13 @@ void TVerifyBridge::StopProgressTimer()
     m_mail.stopTimer = true;
 }
 
+void TVerifyBridge::ReportRow(const TReportRow &row)
+{
+    WaitWhileHeld();
+    std::lock_guard lock(m_mutex);
+    m_mail.rows.push_back(row);
+}
+
 bool TVerifyBridge::ConfirmDelete(std::size_t count, DeleteMode side)
 {
     return OnWindow([&] { return m_control.ConfirmDelete(count, side); });

@@ -52,6 +52,8 @@ struct TRunMail {
     double runTotalBytes = 0, runBytesDone = 0;
 
     bool stopTimer = false;
+
+    std::vector<TReportRow> rows;
 };
 
 class TVerifyBridge : public IVerifyWindow
@@ -74,6 +76,7 @@ public:
     void StartOverallBar(std::int32_t max, double totalBytes) override;
     void UpdateOverallBar(std::int32_t position, double overallBytesDone) override;
     void StopProgressTimer() override;
+    void ReportRow(const TReportRow &row) override;
     bool ConfirmDelete(std::size_t count, DeleteMode side) override;
     bool DeleteOnCancelChecked() override;
     void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) override;

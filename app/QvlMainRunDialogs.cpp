@@ -133,6 +133,10 @@ void TRunControl::ShowWorkerMessage(const std::string &caption, const std::strin
 {
     if (m_closing)
         return;
+    if (caption == "File Error") {
+        ShowFileError(QFile::decodeName(QByteArray::fromStdString(text)));
+        return;
+    }
     m_form.ShowMessageBox(QString::fromStdString(caption),
                           QFile::decodeName(QByteArray::fromStdString(text)),
                           icon == TMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,

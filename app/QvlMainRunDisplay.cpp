@@ -9,9 +9,13 @@
 #include "QvlMainRunBridge.h"
 #include "ui_QvlMain.h"
 
+#include "EscapeControls.h"
+
+#include <QAction>
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -166,6 +170,7 @@ void TRunControl::SetUpDisplay()
             break;
         }
     });
+    SetUpLogMenu();
 }
 
 void TRunControl::StopDisplayTurns()
@@ -204,16 +209,23 @@ void TRunControl::StartProgressDisplay()
     ui->ListBoxV->clear();
     m_logDelegate->Reset();
     m_bridge->TakeMail(); // nothing of an earlier run may show in this one
+    m_reportRows.clear();
+    m_saveReport->setEnabled(false);
+    m_fileErrorsQuiet = false;
 
     ShowPaths(m_sourceText, m_targetText);
 }
 
 void TRunControl::ShowPaths(const QString &source, const QString &target)
 {
-    m_pathSource = source;
-    m_pathTarget = target;
-    ui->SourcePath->setText(ShortenedPath(source));
-    ui->TargetPath->setText(ShortenedPath(target));
+    // A name is shown on one line, whatever control characters it holds.
+    const auto shown = [](const QString &path) {
+        return QString::fromUtf8(EscapeControls(path.toUtf8().toStdString()));
+    };
+    m_pathSource = shown(source);
+    m_pathTarget = shown(target);
+    ui->SourcePath->setText(ShortenedPath(m_pathSource));
+    ui->TargetPath->setText(ShortenedPath(m_pathTarget));
 }
 
 bool TRunControl::eventFilter(QObject *watched, QEvent *event)
@@ -221,6 +233,9 @@ bool TRunControl::eventFilter(QObject *watched, QEvent *event)
     // A wider or narrower window shortens the paths anew.
     if (watched == ui->SourcePath && event->type() == QEvent::Resize)
         ShowPaths(m_pathSource, m_pathTarget);
+    if (watched == ui->ListBoxV && event->type() == QEvent::KeyPress
+        && LogKeyPress(static_cast<QKeyEvent *>(event)))
+        return true;
     return QObject::eventFilter(watched, event);
 }
 
@@ -308,6 +323,8 @@ void TRunControl::ShowMail(TRunMail &mail)
     shown = shown || mail.fileRange || mail.filePosition || mail.overallRange || mail.overallPosition;
     if (mail.stopTimer)
         m_form.TimerVerify->stop();
+    m_reportRows.insert(m_reportRows.end(), std::make_move_iterator(mail.rows.begin()),
+                        std::make_move_iterator(mail.rows.end()));
     if (shown)
         ++m_displayTurns;
 }
@@ -318,7 +335,9 @@ void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &veri
         ui->ListLog->addItems(runLog);
     }
     m_logDelegate->Widen(verifyLog);
+    const int first = ui->ListBoxV->count();
     ui->ListBoxV->addItems(verifyLog);
+    FilterNewLines(first);
     if (m_listBoxVTag == 0)
         ui->ListBoxV->scrollToBottom();
 }

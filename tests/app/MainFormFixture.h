@@ -55,6 +55,22 @@ public:
         return QTest::qWaitFor([this] { return !form->TimerTreeReset->isActive(); }, 5000);
     }
 
+    // Types both paths and presses Start; false when Start is not enabled.
+    bool StartRun(const std::string &source, const std::string &target)
+    {
+        ui()->EditSource->setText(Q(source));
+        ui()->EditTarget->setText(Q(target));
+        if (!ui()->StartBtn->isEnabled())
+            return false;
+        QTest::mouseClick(ui()->StartBtn, Qt::LeftButton);
+        return true;
+    }
+
+    bool WaitForRunEnd(int timeoutMs = 30000) const
+    {
+        return QTest::qWaitFor([this] { return ui()->ReturnBitBtn->isEnabled(); }, timeoutMs);
+    }
+
     static QString Q(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
     std::unique_ptr<TMainForm> form;

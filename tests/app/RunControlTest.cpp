@@ -262,18 +262,10 @@ private:
     // Types both paths and presses Start.
     static bool Start(MainFormFixture &f, const std::string &source, const std::string &target)
     {
-        f.ui()->EditSource->setText(MainFormFixture::Q(source));
-        f.ui()->EditTarget->setText(MainFormFixture::Q(target));
-        if (!f.ui()->StartBtn->isEnabled())
-            return false;
-        QTest::mouseClick(f.ui()->StartBtn, Qt::LeftButton);
-        return true;
+        return f.StartRun(source, target);
     }
 
-    static bool WaitForEnd(MainFormFixture &f)
-    {
-        return QTest::qWaitFor([&] { return f.ui()->ReturnBitBtn->isEnabled(); }, 30000);
-    }
+    static bool WaitForEnd(MainFormFixture &f) { return f.WaitForRunEnd(); }
 
     static QString LastBoxText(const MainFormFixture &f)
     {

@@ -1,0 +1,189 @@
+// TRunControl: what the user can do with the verify log, during a run and
+// after it: copy lines, see only the problems, save the log, save the
+// run's report; and the "File Error" box, which may be silenced for a run.
+#include "QvlMainRun.h"
+
+#include "QvlMain.h"
+#include "ui_QvlMain.h"
+
+#include "VerifyReport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSaveFile>
+
+namespace {
+
+// A line that needs nothing from the user: a pair that matched.
+bool IsMatchLine(const QString &line)
+{
+    return line.startsWith(QLatin1String("Files Match - "));
+}
+
+} // namespace
+
+void TRunControl::SetUpLogMenu()
+{
+    QListWidget *list = ui->ListBoxV;
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->installEventFilter(this);
+
+    m_logMenu = new QMenu(list);
+    QAction *copy = m_logMenu->addAction(QStringLiteral("&Copy"), this, &TRunControl::CopyLogSelection);
+    copy->setShortcut(QKeySequence::Copy);
+    QAction *all = m_logMenu->addAction(QStringLiteral("Select &All"), list, &QListWidget::selectAll);
+    all->setShortcut(QKeySequence::SelectAll);
+    m_logMenu->addSeparator();
+    m_problemsOnly = m_logMenu->addAction(QStringLiteral("Show &Problems Only"));
+    m_problemsOnly->setCheckable(true);
+    m_problemsOnly->setStatusTip(QStringLiteral("Hide the \"Files Match\" lines of the log"));
+    connect(m_problemsOnly, &QAction::toggled, this, &TRunControl::ShowProblemsOnly);
+    m_logMenu->addSeparator();
+    QAction *saveLog = m_logMenu->addAction(QStringLiteral("Save &Log As..."), this, &TRunControl::SaveLogAs);
+    saveLog->setShortcut(QKeySequence::Save);
+    m_saveReport = m_logMenu->addAction(QStringLiteral("Save &Report As..."), this, &TRunControl::SaveReportAs);
+    m_saveReport->setStatusTip(QStringLiteral("Save one line per file of the last run as CSV"));
+    m_saveReport->setEnabled(false);
+
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
+        m_logMenu->popup(list->viewport()->mapToGlobal(at));
+    });
+
+    AskSaveFileName = [this](const QString &caption, const QString &filter) {
+        return QFileDialog::getSaveFileName(&m_form, caption, QString(), filter);
+    };
+}
+
+bool TRunControl::LogKeyPress(QKeyEvent *key)
+{
+    // The menu's shortcuts, while the log has the focus.
+    if (key->matches(QKeySequence::Copy))
+        CopyLogSelection();
+    else if (key->matches(QKeySequence::SelectAll))
+        ui->ListBoxV->selectAll();
+    else if (key->matches(QKeySequence::Save))
+        SaveLogAs();
+    else
+        return false;
+    return true;
+}
+
+void TRunControl::CopyLogSelection()
+{
+    QListWidget *list = ui->ListBoxV;
+    QModelIndexList selected = list->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    QStringList lines;
+    for (const QModelIndex &index : selected)
+        if (!list->isRowHidden(index.row()))
+            lines << index.data().toString();
+    if (!lines.isEmpty())
+        QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+void TRunControl::FilterNewLines(int first)
+{
+    if (!m_problemsOnly->isChecked())
+        return;
+    QListWidget *list = ui->ListBoxV;
+    for (int row = first; row < list->count(); ++row)
+        if (IsMatchLine(list->item(row)->text()))
+            list->setRowHidden(row, true);
+}
+
+void TRunControl::ShowProblemsOnly(bool on)
+{
+    QListWidget *list = ui->ListBoxV;
+    // The line at the top stays at the top; when it is hidden now, the next
+    // line shown takes its place.
+    const int top = list->indexAt(QPoint(0, 0)).row();
+    for (int row = 0; row < list->count(); ++row)
+        list->setRowHidden(row, on && IsMatchLine(list->item(row)->text()));
+    if (m_listBoxVTag == 0) {
+        list->scrollToBottom();
+        return;
+    }
+    int anchor = top;
+    while (anchor >= 0 && anchor < list->count() && list->isRowHidden(anchor))
+        ++anchor;
+    if (anchor >= list->count())
+        anchor = top;
+    while (anchor >= 0 && list->isRowHidden(anchor))
+        --anchor;
+    if (anchor >= 0)
+        list->scrollToItem(list->item(anchor), QAbstractItemView::PositionAtTop);
+}
+
+QString TRunControl::WriteLog(const QString &file) const
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
+    const QListWidget *list = ui->ListBoxV;
+    for (int row = 0; row < list->count(); ++row) {
+        QByteArray line = list->item(row)->text().toUtf8();
+        line += '\n';
+        if (out.write(line) != line.size())
+            return out.errorString();
+    }
+    return out.commit() ? QString() : out.errorString();
+}
+
+void TRunControl::SaveLogAs()
+{
+    SaveAs(QStringLiteral("Save Log As"), QStringLiteral("Text files (*.txt);;All files (*)"),
+           QStringLiteral("log"), [this](const QString &file) { return WriteLog(file); });
+}
+
+void TRunControl::SaveAs(const QString &caption, const QString &filter, const QString &what,
+                         const std::function<QString(const QString &file)> &write)
+{
+    const QString file = AskSaveFileName(caption, filter);
+    if (file.isEmpty())
+        return;
+    const QString error = write(file);
+    if (!error.isEmpty())
+        m_form.ShowMessageBox(caption, QStringLiteral("The %1 could not be saved.\n\n%2 (%3)").arg(what, file, error),
+                              QMessageBox::Critical, QMessageBox::Ok);
+}
+
+QString TRunControl::WriteReport(const QString &file) const
+{
+    TReportWriter writer;
+    if (writer.Open(QFile::encodeName(file).toStdString())) {
+        for (const TReportRow &row : m_reportRows)
+            writer.Write(row);
+    }
+    if (writer.Close())
+        return {};
+    return QFile::decodeName(QByteArray::fromStdString(writer.Reason()));
+}
+
+void TRunControl::SaveReportAs()
+{
+    SaveAs(QStringLiteral("Save Report As"), QStringLiteral("CSV files (*.csv);;All files (*)"),
+           QStringLiteral("report"), [this](const QString &file) { return WriteReport(file); });
+}
+
+void TRunControl::ShowFileError(const QString &text)
+{
+    // The log names every file that could not be read; the box may stop
+    // interrupting a run over a failing disk.
+    if (m_fileErrorsQuiet)
+        return;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("File Error"), text, QMessageBox::Ok, &m_form);
+    box.setObjectName(QStringLiteral("FileErrorBox"));
+    box.setCheckBox(new QCheckBox(QStringLiteral("Do not show this again during this run"), &box));
+    box.exec();
+    m_fileErrorsQuiet = box.checkBox()->isChecked();
+}

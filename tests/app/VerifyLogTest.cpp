@@ -1,0 +1,308 @@
+// The verify log as the user works with it, through the real main window,
+// offscreen: only the problems shown while a run goes on, copying and saving
+// lines, the run's report, and the "File Error" box that a check box
+// silences for the rest of one run.
+#include "MainFormFixture.h"
+#include "QvlTestMain.h"
+#include "TempTree.h"
+
+#include "QvlMainRun.h"
+
+#include "InfoThread.h"
+#include "VerifyReport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <unistd.h>
+
+using QvlTest::MainFormFixture;
+
+namespace {
+
+TRunControl &Run(MainFormFixture &f)
+{
+    return *f.form->RunControl;
+}
+
+bool Start(MainFormFixture &f, const std::string &source, const std::string &target)
+{
+    return f.StartRun(source, target);
+}
+
+bool WaitForEnd(MainFormFixture &f)
+{
+    return f.WaitForRunEnd(60000);
+}
+
+QStringList Lines(const QListWidget *list, bool shownOnly = false)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        if (!shownOnly || !list->isRowHidden(i))
+            out << list->item(i)->text();
+    return out;
+}
+
+QStringList Problems(const QStringList &lines)
+{
+    QStringList out;
+    for (const QString &line : lines)
+        if (!line.startsWith(QLatin1String("Files Match - ")))
+            out << line;
+    return out;
+}
+
+QAction *MenuItem(MainFormFixture &f, const QString &text)
+{
+    for (QAction *a : Run(f).LogMenu()->actions())
+        if (a->text().remove(QLatin1Char('&')) == text)
+            return a;
+    return nullptr;
+}
+
+// Answers every "File Error" box as a user would, from a timer while the
+// box is up: ticks "Do not show this again" when told to, then clicks OK.
+class TFileErrorAnswerer : public QObject
+{
+public:
+    explicit TFileErrorAnswerer(int checkAt) : m_checkAt(checkAt)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] { Answer(); });
+        m_timer.start(10);
+    }
+    int shown = 0;
+    QStringList texts;
+
+private:
+    void Answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QLatin1String("FileErrorBox") || !box->isVisible())
+            return;
+        ++shown;
+        texts << box->windowTitle() + QLatin1String(": ") + box->text();
+        QCheckBox *check = box->checkBox();
+        QVERIFY(check);
+        QCOMPARE(check->text(), QStringLiteral("Do not show this again during this run"));
+        if (shown == m_checkAt)
+            QTest::mouseClick(check, Qt::LeftButton);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    }
+    int m_checkAt;
+    QTimer m_timer;
+};
+
+} // namespace
+
+class VerifyLogTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    // Turned on while 10,000 pairs are being compared, the filter hides
+    // every match line so far and every one that comes after, keeps the
+    // problem lines and the run-log lines in order, and the log still
+    // follows the run; off again, the full log is back.
+    void problemsOnlyKeepsUpDuringARun()
+    {
+        QvlTest::TempTree tree;
+        const int files = 10000;
+        for (int i = 0; i < files; ++i) {
+            const std::string name = "f" + std::to_string(i);
+            QVERIFY(tree.createFile("src/" + name, "x"));
+            if (i % 1000 != 7)
+                QVERIFY(tree.createFile("dst/" + name, i % 50 == 3 ? "y" : "x"));
+        }
+        MainFormFixture f;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QListWidget *log = f.ui()->ListBoxV;
+        QVERIFY(QTest::qWaitFor([&] { return log->count() > 2000; }, 60000));
+        // Held at its next pair, so that most of the run comes after the
+        // filter went on.
+        Run(f).Worker()->Pause();
+        QVERIFY(Run(f).Running());
+        MenuItem(f, "Show Problems Only")->trigger();
+        QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
+        QCOMPARE(Lines(log, true), Problems(Lines(log)));
+        const int atFilter = log->count();
+        Run(f).Worker()->Continue();
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(log->count() > atFilter + 5000);
+
+        const QStringList all = Lines(log);
+        QCOMPARE(all.filter(QStringLiteral("Files Match - ")).size(), files - 10 - 200);
+        const QStringList shown = Lines(log, true);
+        QCOMPARE(shown, Problems(all));
+        QCOMPARE(shown.filter(QStringLiteral("Target Missing - ")).size(), 10);
+        QCOMPARE(shown.filter(QStringLiteral("Files Differ - ")).size(), 200);
+        // Following the run: the last line is in view.
+        QScrollBar *bar = log->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(log->visualItemRect(log->item(log->count() - 1)).intersects(log->viewport()->rect()));
+
+        // Scrolled away to a problem line, then back to the full log: the
+        // same line stays at the top.
+        QListWidgetItem *problem = log->findItems(QStringLiteral("Target Missing - "), Qt::MatchStartsWith).at(3);
+        QTest::keyClick(log, Qt::Key_Home);
+        log->scrollToItem(problem, QAbstractItemView::PositionAtTop);
+        Run(f).ListBoxVScroll(0);
+        QCOMPARE(log->indexAt(QPoint(0, 0)).row(), log->row(problem));
+        MenuItem(f, "Show Problems Only")->trigger();
+        QCOMPARE(Lines(log, true), all);
+        QCOMPARE(log->indexAt(QPoint(0, 0)).row(), log->row(problem));
+    }
+
+    // Copy takes the selected lines that are shown, in order; Save Log As
+    // writes every line of the log, the run-log lines with them, exactly.
+    void copyAndSaveTheLog()
+    {
+        QvlTest::TempTree tree;
+        for (const char *name : {"a", "b", "c", "d"}) {
+            QVERIFY(tree.createFile(std::string("src/") + name, name));
+            QVERIFY(tree.createFile(std::string("dst/") + name, name));
+        }
+        QVERIFY(tree.createFile("src/new\nFiles Match - forged", "n"));
+        QVERIFY(tree.createFile("src/e\x1b[2Jscape", "e"));
+        MainFormFixture f;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QListWidget *log = f.ui()->ListBoxV;
+        const QStringList all = Lines(log);
+        const QString src = MainFormFixture::Q(tree.path("src"));
+        const QString dst = MainFormFixture::Q(tree.path("dst"));
+        // A name with a control character is one line, escaped.
+        QVERIFY(all.contains("Target Missing - " + dst + "/new\\nFiles Match - forged"));
+        QVERIFY(all.contains("Target Missing - " + dst + "/e\\x1B[2Jscape"));
+        QCOMPARE(all.filter(QStringLiteral("forged")).size(), 1);
+        for (const QString &line : all)
+            QVERIFY2(!line.contains(QLatin1Char('\n')) && !line.contains(QChar(0x1b)), qPrintable(line));
+
+        // Two lines picked with the mouse, copied with the keyboard.
+        log->setFocus();
+        const int match = int(all.indexOf(QRegularExpression(QStringLiteral("Files Match - .*"))));
+        const int problem = int(all.indexOf(QRegularExpression(QStringLiteral("Target Missing - .*"))));
+        QVERIFY(match >= 0 && problem >= 0);
+        const int first = std::min(match, problem), second = std::max(match, problem);
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, log->visualItemRect(log->item(first)).center());
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          log->visualItemRect(log->item(second)).center());
+        QApplication::clipboard()->clear();
+        QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), all[first] + "\n" + all[second] + "\n");
+
+        // Only the problems shown: a selected match line is hidden, and not
+        // copied; everything selected is every problem.
+        Run(f).ProblemsOnlyAction()->setChecked(true);
+        MenuItem(f, "Copy")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), all[problem] + "\n");
+        QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(log->selectionModel()->selectedRows().size(), Problems(all).size());
+        MenuItem(f, "Copy")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), Problems(all).join('\n') + "\n");
+
+        // Saved while filtered: the whole log, as it is, with the run-log
+        // lines that the log pane shows too.
+        const QString saved = MainFormFixture::Q(tree.path("log.txt"));
+        QStringList asked;
+        Run(f).AskSaveFileName = [&](const QString &caption, const QString &) {
+            asked << caption;
+            return saved;
+        };
+        MenuItem(f, "Save Log As...")->trigger();
+        QCOMPARE(asked, QStringList {"Save Log As"});
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes, (all.join('\n') + "\n").toUtf8());
+        for (const QString &runLine : Lines(f.ui()->ListLog).mid(Lines(f.ui()->ListLog).size() - 5))
+            QVERIFY(all.contains(runLine));
+
+        // Ctrl+S asks again; a file that cannot be written is told, not
+        // taken for saved.
+        Run(f).AskSaveFileName = [&](const QString &, const QString &) {
+            return MainFormFixture::Q(tree.path("no/such/folder/log.txt"));
+        };
+        f.boxes.clear();
+        QTest::keyClick(log, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.boxes.size(), std::size_t(1));
+        QCOMPARE(f.boxes.back().caption, QStringLiteral("Save Log As"));
+        QVERIFY(f.boxes.back().text.contains(MainFormFixture::Q(tree.path("no/such/folder/log.txt"))));
+        // A cancelled dialog writes nothing.
+        Run(f).AskSaveFileName = [&](const QString &, const QString &) { return QString(); };
+        MenuItem(f, "Save Log As...")->trigger();
+        QCOMPARE(f.boxes.size(), std::size_t(1));
+
+        // The report of the run: one row per pair, the same writer as the
+        // command line's.
+        QVERIFY(MenuItem(f, "Save Report As...")->isEnabled());
+        const QString report = MainFormFixture::Q(tree.path("report.csv"));
+        Run(f).AskSaveFileName = [&](const QString &, const QString &) { return report; };
+        MenuItem(f, "Save Report As...")->trigger();
+        QFile csv(report);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        std::string expected = ReportHeader();
+        for (const TReportRow &row : Run(f).ReportRows())
+            expected += ReportRecord(row);
+        QCOMPARE(csv.readAll().toStdString(), expected);
+        QCOMPARE(Run(f).ReportRows().size(), std::size_t(6));
+        QVERIFY(expected.find("target-missing," + tree.path("src/new\\nFiles Match - forged")) != std::string::npos);
+
+        // A new run has no report until it ends.
+        f.ui()->ReturnBitBtn->click();
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(!MenuItem(f, "Save Report As...")->isEnabled());
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(MenuItem(f, "Save Report As...")->isEnabled());
+    }
+
+    // Three files that cannot be read: the box names each file; checked
+    // once, it shows no more in that run, and the log still names them all
+    // and counts them. The next run shows the box again.
+    void fileErrorBoxCanBeSilencedForOneRun()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("src/a", "a"));
+        QVERIFY(tree.createFile("dst/a", "a"));
+        for (const char *name : {"m1", "m2", "m3"}) {
+            // The kernel opens it, but refuses to read it.
+            QCOMPARE(::symlink("/proc/self/mem", tree.path(std::string("src/") + name).c_str()), 0);
+            QVERIFY(tree.createFile(std::string("dst/") + name));
+        }
+        MainFormFixture f;
+        {
+            TFileErrorAnswerer answerer(1);
+            QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+            QVERIFY(WaitForEnd(f));
+            QCOMPARE(answerer.shown, 1);
+            QVERIFY(answerer.texts.first().startsWith(
+                "File Error: Can't perform one of the following file operations: Open, Seek, Read, Close.\n\n"
+                + MainFormFixture::Q(tree.path("src/m"))));
+            QVERIFY(answerer.texts.first().endsWith(" (Input/output error)"));
+        }
+        const QStringList log = Lines(f.ui()->ListBoxV);
+        QCOMPARE(log.filter(QStringLiteral("File could not be read - ")).size(), 3);
+        QCOMPARE(log.filter(QStringLiteral("Total number of files that could not be read = 3")).size(), 1);
+        QCOMPARE(f.boxes.back().text, QStringLiteral("Operation Completed!   "));
+
+        f.ui()->ReturnBitBtn->click();
+        TFileErrorAnswerer again(0);
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(again.shown, 3);
+    }
+};
+
+QVL_TEST_MAIN(VerifyLogTest)
+#include "VerifyLogTest.moc"
