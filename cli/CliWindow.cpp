@@ -52,6 +52,14 @@ const THelpItem kOptions[] = {
      "are asked on the terminal (/dev/tty, also when the standard streams are "
      "redirected), and answered no when there is none"},
     {"--quiet", "print only the summary lines"},
+    {"--report FILE",
+     "write a report of the run to FILE as CSV (RFC 4180, UTF-8) as the run "
+     "goes: the header result,source,target,size,note, then one row per pair "
+     "compared (match, differ, lengths-differ, source-missing, target-missing "
+     "or unreadable, with the Source's size) and one per file of a deletion "
+     "(deleted, or not-deleted with the reason as its note). Control "
+     "characters in names are written as \\n, \\t or \\xHH, as in the log. "
+     "When FILE cannot be written, the exit status is 2"},
     {"--progress",
      "show the progress line on standard error even when it is not a "
      "terminal"},
@@ -86,7 +94,7 @@ const THelpItem kSections[] = {
      "exist or cannot be listed, a SOURCE and TARGET of different kinds), was "
      "cancelled, met trouble on the way (a folder that could not be listed, a "
      "file that could not be read, a failed deletion) or could not write its "
-     "log."},
+     "log or its report."},
 };
 
 // `text` broken into lines of at most `width` columns, each after `indent`
@@ -149,6 +157,7 @@ bool IsSummaryLine(const std::string &line)
            text.rfind("Total number of matching files", 0) == 0 ||
            text.rfind("Total number of missing files", 0) == 0 ||
            text.rfind("Total number of different files", 0) == 0 ||
+           text.rfind("Total number of files that could not be read", 0) == 0 ||
            text.rfind("End file operations.", 0) == 0;
 }
 
@@ -261,6 +270,16 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
             o.yes = true;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
+        } else if (a == "--report" || a.rfind("--report=", 0) == 0) {
+            if (a == "--report" && ++i >= argc) {
+                error = "--report needs a file";
+                return false;
+            }
+            o.reportPath = a == "--report" ? argv[i] : a.substr(9);
+            if (o.reportPath.empty()) {
+                error = "--report needs a file";
+                return false;
+            }
         } else if (a == "--progress") {
             o.progress = TProgressMode::On;
         } else if (a == "--no-progress") {
@@ -441,6 +460,12 @@ bool TCliWindow::AskPermanentDelete(std::size_t count)
 {
     return Ask(std::to_string(count) + (count == 1 ? " file or folder" : " files or folders") +
                " cannot be moved to the trash. Delete permanently?");
+}
+
+void TCliWindow::ReportRow(const TReportRow &row)
+{
+    if (m_report)
+        m_report->Write(row);
 }
 
 int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &counters)

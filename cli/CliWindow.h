@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CliProgress.h"
+#include "VerifyReport.h"
 #include "VerifyWindow.h"
 
 #include <functional>
@@ -18,6 +19,7 @@ struct CliOptions {
     bool yes = false;   // answer every question with yes
     bool quiet = false; // only the summary lines
     TProgressMode progress = TProgressMode::Auto; // Auto: when stderr is a terminal
+    std::string reportPath; // --report: the CSV report's file, or none
 };
 
 // Parses the arguments (not the program name). Returns false with a message
@@ -68,6 +70,10 @@ public:
     bool DeleteOnCancelChecked() override { return false; }
     void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) override;
     bool AskPermanentDelete(std::size_t count) override;
+    void ReportRow(const TReportRow &row) override;
+
+    // Where the report rows go, as the run makes them; none by default.
+    void SetReport(TReportWriter *report) { m_report = report; }
 
     // After the run: notes what the user should know and returns the exit
     // status (see CliExitStatus; 2 when the log could not be written).
@@ -84,6 +90,7 @@ private:
     int m_ttyFd;
     TCliProgress m_progress;
     std::function<void()> m_stopRun;
+    TReportWriter *m_report = nullptr;
     bool m_outFailed = false;
     bool m_gathered = false; // the walk ended and the comparison was done
     double m_runTotalBytes = 0;

@@ -48,6 +48,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvel-verify: %s\n", error.c_str());
         return 2;
     }
+    // The report is opened before anything is compared: a run whose report
+    // cannot be written is not started.
+    TReportWriter report;
+    if (!options.reportPath.empty() && !report.Open(options.reportPath)) {
+        std::fprintf(stderr, "quorvel-verify: cannot write the report %s\n", report.Error().c_str());
+        return 2;
+    }
     for (const std::string &note : MaskNotes(options.request))
         std::fprintf(stderr, "quorvel-verify: note: %s\n", note.c_str());
 
@@ -59,6 +66,7 @@ int main(int argc, char **argv)
     TInfoThread worker(&window);
     g_worker = &worker;
     window.SetStopRun([&worker] { worker.Terminate(); });
+    window.SetReport(&report);
 
     // Ctrl+C, SIGTERM and a hang-up stop the run at its next polling point;
     // a question waiting on the terminal ends with "no".
@@ -66,7 +74,11 @@ int main(int argc, char **argv)
 
     worker.Execute();
     g_worker = nullptr;
-    const int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.counters);
+    int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.counters);
+    if (!report.Close()) {
+        std::fprintf(stderr, "quorvel-verify: the report could not be written: %s\n", report.Error().c_str());
+        status = 2;
+    }
     CloseDescriptor(tty);
     return status;
 }

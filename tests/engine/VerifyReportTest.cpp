@@ -1,15 +1,13 @@
 // The report and the way names are written: one name is one line, a run's
 // every outcome is one row, and what the CSV writer writes parses back, with
 // an independent reader, to the fields it was given.
+#include "CsvByPython.h"
 #include "EngineTestUtil.h"
 #include "EscapeControls.h"
 #include "QvlTestMain.h"
 #include "TempTree.h"
 #include "VerifyReport.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 
 #include <unistd.h>
 
@@ -23,21 +21,11 @@ namespace {
 // The records of a CSV file as Python's csv module reads them.
 Rows ParsedByPython(const std::string &file)
 {
-    QProcess python;
-    python.start("python3", {"-c",
-                             "import csv, json, sys\n"
-                             "with open(sys.argv[1], newline='', encoding='utf-8', errors='strict') as f:\n"
-                             "    print(json.dumps(list(csv.reader(f, strict=True))))\n",
-                             QString::fromStdString(file)});
-    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
     Rows rows;
-    for (const QJsonValue &record : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+    for (const QStringList &record : QvlTest::CsvByPython(file)) {
         Strings fields;
-        for (const QJsonValue &field : record.toArray())
-            fields.push_back(field.toString().toStdString());
+        for (const QString &field : record)
+            fields.push_back(field.toStdString());
         rows.push_back(fields);
     }
     return rows;
