@@ -1220,7 +1220,9 @@ bool TSystemTreeView::DeleteNode(QTreeWidgetItem *node)
 bool TSystemTreeView::AddNewNode(QTreeWidgetItem *parentNode, const std::string &name, bool selectNew)
 {
     const std::string parentPath = GetNodePath(parentNode);
-    if (parentPath.empty() || name.empty())
+    // One folder, in the parent itself: a name with a '/' would reach into
+    // another folder (or make one the tree then never selects).
+    if (parentPath.empty() || name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return false;
     const std::string path = IncludeTrailingSlash(parentPath) + name;
 

@@ -377,6 +377,7 @@ private slots:
         QTest::newRow("not selected") << "fresh" << false << true;
         QTest::newRow("name taken") << "a" << true << false;
         QTest::newRow("empty name") << "" << true << false;
+        QTest::newRow("a name reaching into a subfolder") << "a/inner" << true << false;
     }
 
     void addNewNodeMakesTheFolder()
@@ -394,6 +395,7 @@ private slots:
         QCOMPARE(tree.AddNewNode(p, name.toStdString(), selectNew), made);
         QCOMPARE(Exists(temp.path("p/fresh")), made);
         QCOMPARE(ChildTexts(p).contains("fresh"), made);
+        QVERIFY(!Exists(temp.path("p/a/inner")));
         if (made && selectNew) {
             QCOMPARE(tree.GetSelection(), temp.path("p/fresh"));
         } else {
@@ -401,7 +403,7 @@ private slots:
             // Watching goes on, from a watcher started afresh.
             QCOMPARE(tree.WatchedNode(), p);
             QVERIFY(tree.WatchThread());
-            if (!name.isEmpty())
+            if (name == "fresh" || name == "a")
                 QVERIFY(tree.WatchThread() != watcherBefore);
         }
         QVERIFY(!tree.AddNewNode(nullptr, "x", true));
