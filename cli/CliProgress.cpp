@@ -1,6 +1,6 @@
 #include "CliProgress.h"
 
-#include "InfoThread.h"
+#include "RunLogText.h"
 #include "TerminalIo.h"
 #include "TimerFigures.h"
 

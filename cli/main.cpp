@@ -74,7 +74,7 @@ int main(int argc, char **argv)
 
     worker.Execute();
     g_worker = nullptr;
-    int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.counters);
+    int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);
     if (!report.Close()) {
         std::fprintf(stderr, "quorvel-verify: the report could not be written: %s\n", report.Error().c_str());
         status = 2;

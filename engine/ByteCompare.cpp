@@ -4,7 +4,7 @@
 #include "DeleteMatching.h"
 #include "EscapeControls.h"
 #include "FileReader.h"
-#include "InfoThread.h"
+#include "RunContext.h"
 #include "VerifyWindow.h"
 
 #include <cstring>
@@ -27,9 +27,9 @@ enum class Outcome { None, SourceMissing, TargetMissing, LengthsDiffer, FilesDif
 
 const char kFileErrorText[] = "Can't perform one of the following file operations: Open, Seek, Read, Close.";
 
-void AddOverall(TInfoThread &w, double bytes)
+void AddOverall(TRunContext &w, double bytes)
 {
-    VerifyCounters &c = w.counters;
+    VerifyCounters &c = w.state.counters;
     c.overallBytesDone += bytes;
     w.Window().UpdateOverallBar(BarPosition(c.overallBytesDone, c.totalBytes), c.overallBytesDone);
 }
@@ -51,23 +51,43 @@ struct TReadFailure {
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
 
-// Reads both opened files in lockstep. `failure` names the file and the
-// reason when the result is Failed.
-ReadResult CompareContents(TInfoThread &w, const std::string &source, const std::string &target,
-                           TPairOpening &opening, TReadFailure &failure)
+// Reads both opened files of a pair in lockstep, block by block, into the
+// run's buffers.
+class TContentReader
 {
-    VerifyCounters &c = w.counters;
-    TFileReader &src = opening.source, &dst = opening.target;
-    if (opening.sourceError) {
-        failure.Set(source, opening.sourceError);
+public:
+    TContentReader(TRunContext &run, const std::string &source, const std::string &target, TPairOpening &opening)
+        : m_run(run), m_source(source), m_target(target), m_opening(opening)
+    {
+    }
+
+    // `failure` names the file and the reason when the result is Failed.
+    ReadResult Read(TReadFailure &failure);
+
+private:
+    TRunContext &m_run;
+    const std::string &m_source;
+    const std::string &m_target;
+    TPairOpening &m_opening;
+};
+
+ReadResult TContentReader::Read(TReadFailure &failure)
+{
+    TRunContext &w = m_run;
+    TRunState &s = w.state;
+    VerifyCounters &c = s.counters;
+    const std::string &source = m_source, &target = m_target;
+    TFileReader &src = m_opening.source, &dst = m_opening.target;
+    if (m_opening.sourceError) {
+        failure.Set(source, m_opening.sourceError);
         return ReadResult::Failed;
     }
-    if (opening.targetError) {
-        failure.Set(target, opening.targetError);
+    if (m_opening.targetError) {
+        failure.Set(target, m_opening.targetError);
         return ReadResult::Failed;
     }
     for (const TFileReader *f : {&src, &dst}) {
-        if (f->FromMemory() && w.memoryDevicesLogged.insert(f->Identity().device).second)
+        if (f->FromMemory() && s.memoryDevicesLogged.insert(f->Identity().device).second)
             w.Log("Read from memory, this file system has no disk - " + (f == &src ? source : target));
     }
     w.Window().StartFileBar(BarRange(c.sourceSize));
@@ -76,12 +96,12 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
     if (double(src.Identity().size) != c.sourceSize || double(dst.Identity().size) != c.targetSize)
         return ReadResult::Differ;
 
-    if (!w.blocks)
-        w.blocks = std::make_unique<TBlockPairReader>();
-    TBlockPairReader &blocks = *w.blocks;
+    if (!s.blocks)
+        s.blocks = std::make_unique<TBlockPairReader>();
+    TBlockPairReader &blocks = *s.blocks;
     // Handing a read to the second thread costs more than reading a small
     // file's one block from the cache takes.
-    const bool together = w.request.concurrentReads && src.Identity().size >= kConcurrentReadsFrom;
+    const bool together = s.request.concurrentReads && src.Identity().size >= kConcurrentReadsFrom;
     for (;;) {
         if (w.Poll())
             return ReadResult::Stopped;
@@ -91,7 +111,6 @@ ReadResult CompareContents(TInfoThread &w, const std::string &source, const std:
             failure.Set(source, src.Error());
             return ReadResult::Failed;
         }
-        c.lastBlockBytes = static_cast<std::int32_t>(n);
         if (m < 0) {
             failure.Set(target, dst.Error());
             return ReadResult::Failed;
@@ -137,14 +156,14 @@ void OpenPair(const std::string &source, const std::string &target, bool fromDis
         out.targetError = out.target.Open(target, fromDisk);
 }
 
-void ComparePair(TInfoThread &w, const std::string &source, const std::string &target)
+void ComparePair(TRunContext &w, const std::string &source, const std::string &target)
 {
     TPairOpening opening;
-    OpenPair(source, target, w.request.fromDisk, opening);
+    OpenPair(source, target, w.state.request.fromDisk, opening);
     ComparePair(w, source, target, opening);
 }
 
-void ComparePair(TInfoThread &w, const std::string &source, const std::string &target, TPairOpening &opening)
+void ComparePair(TRunContext &w, const std::string &source, const std::string &target, TPairOpening &opening)
 {
     // However the pair ends, its files are closed with it (a close that
     // fails is reported below, where it matters).
@@ -152,10 +171,10 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
         TPairOpening &o;
         ~Closer() { o.Clear(); }
     } closer {opening};
-    VerifyCounters &c = w.counters;
+    TRunState &s = w.state;
+    VerifyCounters &c = s.counters;
     IVerifyWindow &win = w.Window();
     c.sourceSize = c.targetSize = c.fileBytesDone = 0;
-    c.lastBlockBytes = 0;
     win.StartOverallBar(BarRange(c.totalBytes), c.totalBytes);
 
     Outcome outcome = Outcome::None;
@@ -179,7 +198,7 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
         } else {
             TFileReader &src = opening.source, &dst = opening.target;
             TReadFailure failure;
-            ReadResult r = CompareContents(w, source, target, opening, failure);
+            ReadResult r = TContentReader(w, source, target, opening).Read(failure);
             if (r == ReadResult::Stopped)
                 return;
             // What was read is what the open files held from start to end:
@@ -222,14 +241,14 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
                 outcome = Outcome::FilesDiffer;
             } else {
                 outcome = Outcome::FilesMatch;
-                const DeleteMode mode = w.request.deleteMode;
+                const DeleteMode mode = s.request.deleteMode;
                 if (mode != DeleteMode::None) {
                     const bool fromSource = mode == DeleteMode::Source;
                     if (src.Identity().SameFileAs(dst.Identity())) {
                         sameFile = true;
                     } else {
                         const TFileReader &gone = fromSource ? src : dst, &kept = fromSource ? dst : src;
-                        w.deleteList.push_back({fromSource ? source : target, gone.Identity(),
+                        s.deleteList.push_back({fromSource ? source : target, gone.Identity(),
                                                 fromSource ? target : source, kept.Identity()});
                     }
                 }
@@ -263,7 +282,7 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
         break;
     case Outcome::FilesMatch:
         ++c.same;
-        line = "Files Match - " + (w.request.deleteMode == DeleteMode::Source ? source : target);
+        line = "Files Match - " + (s.request.deleteMode == DeleteMode::Source ? source : target);
         row.result = TReportResult::Match;
         break;
     }
@@ -276,7 +295,7 @@ void ComparePair(TInfoThread &w, const std::string &source, const std::string &t
         win.ReportRow(row);
     }
     if (sameFile) {
-        const std::string &kept = w.request.deleteMode == DeleteMode::Source ? source : target;
+        const std::string &kept = s.request.deleteMode == DeleteMode::Source ? source : target;
         w.Log(NotDeletedLine(kNotDeletedSameFile, kept));
         win.ReportRow({TReportResult::NotDeleted, source, target, row.size, kNotDeletedSameFile});
     }

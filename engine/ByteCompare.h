@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-class TInfoThread;
+class TRunContext;
 
 // What is found out about a pair before any byte of it is read: whether both
 // files are there, their sizes, and, when the sizes are equal, both files
@@ -47,7 +47,7 @@ std::int32_t BarPosition(double done, double size);
 // In a delete mode, a pair whose two paths are one and the same file is a
 // match but is never recorded for deletion: deleting it would destroy the
 // only copy.
-void ComparePair(TInfoThread &worker, const std::string &source, const std::string &target);
+void ComparePair(TRunContext &run, const std::string &source, const std::string &target);
 // The same for a pair that OpenPair() has opened already; the files are
 // closed when it returns.
-void ComparePair(TInfoThread &worker, const std::string &source, const std::string &target, TPairOpening &opening);
+void ComparePair(TRunContext &run, const std::string &source, const std::string &target, TPairOpening &opening);

@@ -3,8 +3,8 @@
 #include "FileIdentity.h"
 #include "FileReader.h"
 #include "FolderHandle.h"
-#include "InfoThread.h"
 #include "Paths.h"
+#include "RunContext.h"
 #include "Trash.h"
 #include "VerifyWindow.h"
 
@@ -32,14 +32,14 @@ TInodeKey KeyOf(const TFileIdentity &id)
 
 // A stop ends the deletion only when the user did not ask to delete the
 // matches found so far.
-bool StopDeleting(TInfoThread &w)
+bool StopDeleting(TRunContext &w)
 {
     return w.Poll() && !w.Window().DeleteOnCancelChecked();
 }
 
 // What the deletion of one side knows while it runs.
 struct TDeleteSide {
-    TInfoThread &w;
+    TRunContext &w;
     std::string sideWord;
     // The folder the candidates' relative paths start from, held open: the
     // side root, or a single file's folder.
@@ -55,7 +55,7 @@ struct TDeleteSide {
     std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
     std::size_t deleted = 0;
 
-    explicit TDeleteSide(TInfoThread &worker) : w(worker) {}
+    explicit TDeleteSide(TRunContext &run) : w(run) {}
 };
 
 // Reaches the folder that holds a candidate below the side's open root,
@@ -120,7 +120,7 @@ void NoteTouched(TDeleteSide &side, const TDeleteCandidate &c, const struct stat
 // The report's row for a candidate: Source and Target as in the pair.
 void Report(TDeleteSide &side, const TDeleteCandidate &c, TReportResult result, const std::string &note = {})
 {
-    const bool sourceSide = side.w.request.deleteMode == DeleteMode::Source;
+    const bool sourceSide = side.w.state.request.deleteMode == DeleteMode::Source;
     side.w.Window().ReportRow({result, sourceSide ? c.path : c.keptPath, sourceSide ? c.keptPath : c.path,
                                std::int64_t(c.compared.size), note});
 }
@@ -170,7 +170,7 @@ TStep NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &fold
 // ended it.
 int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
 {
-    TInfoThread &w = side.w;
+    TRunContext &w = side.w;
     TTrashSession trash;
     int rc = 0;
     std::vector<const TDeleteCandidate *> untrashable;
@@ -238,10 +238,10 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
 // False when a stop ended it.
 bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
 {
-    TInfoThread &w = side.w;
+    TRunContext &w = side.w;
     std::vector<std::string> relatives;
-    for (const std::string &f : w.folderList)
-        relatives.push_back(RelativeTo(f, w.request.sourcePath));
+    for (const std::string &f : w.state.folderList)
+        relatives.push_back(RelativeTo(f, w.state.request.sourcePath));
     // In byte order a folder stands after its parent; going from the end, a
     // folder comes before its parent, which may be empty once it is gone.
     std::sort(relatives.begin(), relatives.end());
@@ -260,6 +260,8 @@ bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
     for (auto it = relatives.rbegin(); it != relatives.rend(); ++it) {
         if (StopDeleting(w))
             return false;
+        if (w.beforeRemovingFolder)
+            w.beforeRemovingFolder(*it);
         TFolderHandle parent;
         std::string name;
         if (Reach(side, IncludeTrailingSlash(side.base) + *it, parent, name))
@@ -267,6 +269,8 @@ bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
     }
     if (StopDeleting(w))
         return false;
+    if (w.beforeRemovingFolder)
+        w.beforeRemovingFolder(std::string());
     // The root itself, from its parent, when the entry there is still the
     // folder the deletion worked in (not a link to it, not another folder).
     std::string parentPath, name;
@@ -286,26 +290,26 @@ std::string NotDeletedLine(const std::string &why, const std::string &path)
     return "Not deleted, " + why + " - " + path;
 }
 
-void DeleteMatching(TInfoThread &w)
+void DeleteMatching(TRunContext &w)
 {
-    const bool sourceSide = w.request.deleteMode == DeleteMode::Source;
+    const bool sourceSide = w.state.request.deleteMode == DeleteMode::Source;
     TDeleteSide side(w);
     side.sideWord = sourceSide ? "source" : "target";
-    const std::string sideRoot = sourceSide ? w.request.sourcePath : w.request.targetPath;
+    const std::string sideRoot = sourceSide ? w.state.request.sourcePath : w.state.request.targetPath;
 
-    std::sort(w.deleteList.begin(), w.deleteList.end(),
+    std::sort(w.state.deleteList.begin(), w.state.deleteList.end(),
               [](const TDeleteCandidate &a, const TDeleteCandidate &b) { return a.path < b.path; });
 
-    for (const TDeleteCandidate &entry : w.deleteList)
+    for (const TDeleteCandidate &entry : w.state.deleteList)
         side.deleting.insert(KeyOf(entry.compared));
     std::vector<const TDeleteCandidate *> batch;
-    for (const TDeleteCandidate &entry : w.deleteList) {
+    for (const TDeleteCandidate &entry : w.state.deleteList) {
         if (StopDeleting(w))
             return;
         batch.push_back(&entry);
     }
 
-    if (w.request.singleFile) {
+    if (w.state.request.singleFile) {
         std::string name;
         if (!SplitLastName(ExcludeTrailingSlash(sideRoot), side.base, name))
             side.base = sideRoot;
@@ -327,7 +331,7 @@ void DeleteMatching(TInfoThread &w)
 
     // A single-file run's side root is a file: no folder to remove.
     int removed = 0;
-    if (!w.request.singleFile && !RemoveEmptiedFolders(side, removed))
+    if (!w.state.request.singleFile && !RemoveEmptiedFolders(side, removed))
         return;
     w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed));
 }

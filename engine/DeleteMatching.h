@@ -4,14 +4,14 @@
 
 #include <string>
 
-class TInfoThread;
+class TRunContext;
 
 // Why a matching file was kept: the log's "Not deleted, <why> - <path>" and
 // the note of the report's not-deleted row.
 inline constexpr char kNotDeletedSameFile[] = "Source and Target are the same file";
 std::string NotDeletedLine(const std::string &why, const std::string &path);
 
-// Sends every file of the worker's deleteList to the trash, then removes the
+// Sends every file of the run's deleteList to the trash, then removes the
 // side's folders that are left empty, deepest first, the side root included.
 // What cannot go to the trash is deleted for good after one question.
 //
@@ -28,4 +28,4 @@ std::string NotDeletedLine(const std::string &why, const std::string &path);
 //
 // A stop request ends the deletion between two files unless "delete matching
 // files so far" is checked.
-void DeleteMatching(TInfoThread &worker);
+void DeleteMatching(TRunContext &run);

@@ -2,8 +2,8 @@
 
 #include "DirReader.h"
 #include "FileReader.h"
-#include "InfoThread.h"
 #include "Paths.h"
+#include "RunContext.h"
 #include "VerifyWindow.h"
 
 std::vector<std::string> ParseMasks(const std::string &maskText)
@@ -103,16 +103,18 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error)
 }
 
 // After each listed entry: the totals go to the window, then the stop check.
-bool ShowTotalsAndPoll(TInfoThread &w)
+bool ShowTotalsAndPoll(TRunContext &w)
 {
-    w.Window().ShowTotals(w.counters.folders, w.counters.files, w.counters.totalBytes);
+    const VerifyCounters &c = w.state.counters;
+    w.Window().ShowTotals(c.folders, c.files, c.totalBytes);
     return !w.Poll();
 }
 
 } // namespace
 
-bool WalkFolder(TInfoThread &w, const std::string &root)
+bool WalkFolder(TRunContext &w, const std::string &root)
 {
+    TRunState &s = w.state;
     std::vector<Frame> stack;
     {
         Frame first;
@@ -141,14 +143,14 @@ bool WalkFolder(TInfoThread &w, const std::string &root)
         const TDirEntry entry = std::move(top.entries[top.next++]);
         if (entry.kind == TEntryKind::Other || (entry.kind == TEntryKind::Directory && entry.isLink))
             continue;
-        if (!w.request.includeHidden && IsHiddenName(entry.name))
+        if (!s.request.includeHidden && IsHiddenName(entry.name))
             continue;
 
         const std::string path = IncludeTrailingSlash(top.folder) + entry.name;
         if (entry.kind == TEntryKind::Directory) {
-            if (entry.name != "." && entry.name != ".." && w.request.includeSubfolders) {
-                w.folderList.push_back(path);
-                ++w.counters.folders;
+            if (entry.name != "." && entry.name != ".." && s.request.includeSubfolders) {
+                s.folderList.push_back(path);
+                ++s.counters.folders;
                 Frame child;
                 int error = 0;
                 if (ReadFolder(path, child, error)) {
@@ -159,11 +161,11 @@ bool WalkFolder(TInfoThread &w, const std::string &root)
                 w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
             }
         } else {
-            for (const std::string &mask : w.maskList) {
+            for (const std::string &mask : s.maskList) {
                 if (MatchMask(mask, path, true)) {
-                    w.fileList.push_back(path);
-                    ++w.counters.files;
-                    w.counters.totalBytes += static_cast<double>(entry.size);
+                    s.fileList.push_back(path);
+                    ++s.counters.files;
+                    s.counters.totalBytes += static_cast<double>(entry.size);
                     break;
                 }
             }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-class TInfoThread;
+class TRunContext;
 
 // Splits the filter text at ';'. A text containing "*.*" anywhere is the one
 // mask "*". Empty pieces are kept (they match nothing), except after the last
@@ -19,7 +19,7 @@ std::vector<std::string> ParseMasks(const std::string &maskText);
 bool MatchMask(const std::string &mask, const std::string &text, bool ignoreCase);
 
 // Walks `folder` depth-first, in the order the file system lists each folder,
-// filling the worker's fileList and folderList and its folder, file and byte
+// filling the run's fileList and folderList and its folder, file and byte
 // counters, with a window update after every listed entry.
 //
 // Entries that are neither regular files nor folders (or links to them) are
@@ -31,4 +31,4 @@ bool MatchMask(const std::string &mask, const std::string &text, bool ignoreCase
 // A subfolder that cannot be listed is reported in the run log with its path
 // and the reason, and skipped. Returns false when `folder` itself cannot be
 // listed, or when a stop was requested; true otherwise.
-bool WalkFolder(TInfoThread &worker, const std::string &folder);
+bool WalkFolder(TRunContext &run, const std::string &folder);

@@ -1,40 +1,18 @@
 #include "InfoThread.h"
 
-#include "BlockPairReader.h"
 #include "ByteCompare.h"
 #include "DeleteMatching.h"
-#include "EscapeControls.h"
 #include "FolderWalk.h"
 #include "PairOpener.h"
 #include "PathKind.h"
 #include "Paths.h"
+#include "RunLogText.h"
 #include "VerifyWindow.h"
 
-#include <QLocale>
-#include <QTime>
-
-#include <cstdio>
-
-std::string FormatCount(double value)
-{
-    return QLocale().toString(static_cast<qlonglong>(value)).toStdString();
-}
-
-std::string TimeStamp()
-{
-    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss")).toStdString();
-}
-
-std::string FormatElapsed(qint64 ms)
-{
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld:%03lld", ms / 3600000, ms / 60000 % 60,
-                  ms / 1000 % 60, ms % 1000);
-    return buf;
-}
+#include <QElapsedTimer>
 
 TInfoThread::TInfoThread(IVerifyWindow *window, QObject *parent)
-    : QThread(parent), m_window(window)
+    : QThread(parent), m_context(state, *window)
 {
     // The thread's name as debuggers and `top -H` show it.
     setObjectName(QStringLiteral("InfoThread"));
@@ -53,97 +31,77 @@ void TInfoThread::run()
     Execute();
 }
 
-void TInfoThread::Pause()
-{
-    m_paused.store(true);
-}
-
-void TInfoThread::Continue()
-{
-    m_paused.store(false);
-    m_paused.notify_all();
-}
-
-bool TInfoThread::Poll()
-{
-    m_paused.wait(true);
-    return m_stop.load();
-}
-
-void TInfoThread::Log(const std::string &message)
-{
-    // The names in a message are escaped with the rest: the program's own
-    // texts hold no control characters.
-    m_window->AppendRunLog(TimeStamp() + " " + EscapeControls(message));
-}
-
 void TInfoThread::Execute()
 {
-    m_clock.start();
-    request = m_window->CaptureRequest();
-    Log("Begin verify - Source: \"" + request.sourcePath + "\" - Target: \"" + request.targetPath + "\"");
+    TRunContext &context = m_context;
+    IVerifyWindow &window = context.Window();
+    TRunState &s = state;
+    QElapsedTimer clock;
+    clock.start();
+    s.request = window.CaptureRequest();
+    context.Log("Begin verify - Source: \"" + s.request.sourcePath + "\" - Target: \"" + s.request.targetPath + "\"");
 
-    fileList.clear();
-    folderList.clear();
-    deleteList.clear();
-    Log("Gathering file information.");
+    s.fileList.clear();
+    s.folderList.clear();
+    s.deleteList.clear();
+    context.Log("Gathering file information.");
 
-    if (request.singleFile) {
-        counters.files = 1;
-        counters.totalBytes = double(FileSizeOf(request.sourcePath));
-        m_window->ShowTotals(counters.folders, counters.files, counters.totalBytes);
-        Log("Begin file comparison.");
-        ComparePair(*this, request.sourcePath, request.targetPath);
+    if (s.request.singleFile) {
+        s.counters.files = 1;
+        s.counters.totalBytes = double(FileSizeOf(s.request.sourcePath));
+        window.ShowTotals(s.counters.folders, s.counters.files, s.counters.totalBytes);
+        context.Log("Begin file comparison.");
+        ComparePair(context, s.request.sourcePath, s.request.targetPath);
     } else {
-        maskList = ParseMasks(request.maskText);
-        if (!WalkFolder(*this, request.sourcePath)) {
-            if (!StopRequested()) {
-                NoteTrouble();
-                m_window->ShowMessage("Thread Status", "EnumDir failed", TMessageIcon::Error);
+        s.maskList = ParseMasks(s.request.maskText);
+        if (!WalkFolder(context, s.request.sourcePath)) {
+            if (!context.StopRequested()) {
+                context.NoteTrouble();
+                window.ShowMessage("Thread Status", "EnumDir failed", TMessageIcon::Error);
             }
             return;
         }
-        Log("Begin folder and file comparison.");
-        const std::string targetBase = IncludeTrailingSlash(request.targetPath);
+        context.Log("Begin folder and file comparison.");
+        const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
         const auto targetOf = [&](const std::string &source) {
-            return targetBase + RelativeTo(source, request.sourcePath);
+            return targetBase + RelativeTo(source, s.request.sourcePath);
         };
         // The pairs are found and opened on a second thread, a few ahead of
         // the one compared here.
-        TPairOpener opener(fileList, targetOf, request.fromDisk);
-        for (std::size_t i = 0; i < fileList.size(); ++i) {
-            if (Poll())
+        TPairOpener opener(s.fileList, targetOf, s.request.fromDisk);
+        for (std::size_t i = 0; i < s.fileList.size(); ++i) {
+            if (context.Poll())
                 break;
-            const std::string &source = fileList[i];
+            const std::string &source = s.fileList[i];
             const std::string target = targetOf(source);
             TPairOpening &opening = opener.Take(i);
-            m_window->ShowCurrentPair(source, target);
-            ComparePair(*this, source, target, opening);
+            window.ShowCurrentPair(source, target);
+            ComparePair(context, source, target, opening);
             opener.Done(i);
         }
     }
 
-    m_window->ShowTotals(counters.folders, counters.files, counters.totalBytes);
-    m_window->ShowCurrentPair({}, {});
-    m_window->StopProgressTimer();
+    window.ShowTotals(s.counters.folders, s.counters.files, s.counters.totalBytes);
+    window.ShowCurrentPair({}, {});
+    window.StopProgressTimer();
 
     // With nothing recorded for deletion there is nothing to confirm, also
     // after a cancel that asked to delete the matches so far.
-    const bool stopped = StopRequested();
-    if (!deleteList.empty() && (!stopped || m_window->DeleteOnCancelChecked())) {
-        if (m_window->ConfirmDelete(deleteList.size(), request.deleteMode)) {
-            Log("Begin deleting files.");
-            DeleteMatching(*this);
+    const bool stopped = context.StopRequested();
+    if (!s.deleteList.empty() && (!stopped || window.DeleteOnCancelChecked())) {
+        if (window.ConfirmDelete(s.deleteList.size(), s.request.deleteMode)) {
+            context.Log("Begin deleting files.");
+            DeleteMatching(context);
         } else {
-            Log("Cancel without deleting matching files selected.");
+            context.Log("Cancel without deleting matching files selected.");
         }
     }
 
-    Log("Total number of files checked = " + FormatCount(counters.filesChecked));
-    Log("Total number of matching files = " + FormatCount(counters.same));
-    Log("Total number of missing files = " + FormatCount(counters.missing));
-    Log("Total number of different files = " + FormatCount(counters.different));
-    if (counters.unreadable > 0)
-        Log("Total number of files that could not be read = " + FormatCount(counters.unreadable));
-    Log("End file operations. Total elapsed time = " + FormatElapsed(m_clock.elapsed()) + " .");
+    context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked));
+    context.Log("Total number of matching files = " + FormatCount(s.counters.same));
+    context.Log("Total number of missing files = " + FormatCount(s.counters.missing));
+    context.Log("Total number of different files = " + FormatCount(s.counters.different));
+    if (s.counters.unreadable > 0)
+        context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable));
+    context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .");
 }

@@ -4,33 +4,12 @@
 // on the caller's thread (Execute()).
 #pragma once
 
-#include "VerifyTypes.h"
+#include "RunContext.h"
+#include "RunState.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 
-#include <atomic>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <set>
-#include <string>
-#include <vector>
-
-#include "FileReader.h"
-
 class IVerifyWindow;
-class TBlockPairReader;
-
-// A matching file that the run may delete, and the copy on the other side
-// that proved it, each with the identity it had when the two were compared.
-// It is deleted only while both still have them.
-struct TDeleteCandidate {
-    std::string path;
-    TFileIdentity compared;
-    std::string keptPath;
-    TFileIdentity keptCompared;
-};
 
 class TInfoThread : public QThread
 {
@@ -45,60 +24,25 @@ public:
 
     // Asks the run to stop at its next polling point. Safe from any thread
     // and from a signal handler.
-    void Terminate() { m_stop.store(true); }
-    bool StopRequested() const { return m_stop.load(); }
+    void Terminate() { m_context.Terminate(); }
+    bool StopRequested() const { return m_context.StopRequested(); }
 
     // Holds the worker at its next polling point until Continue().
-    void Pause();
-    void Continue();
+    void Pause() { m_context.Pause(); }
+    void Continue() { m_context.Continue(); }
+    // The run's polling point (see TRunContext::Poll()).
+    bool Poll() { return m_context.Poll(); }
 
-    // The worker's polling point: waits while paused, then tells whether a
-    // stop was requested.
-    bool Poll();
+    int Troubles() const { return state.troubles; }
 
-    // A run-log line: stamped with the time of day, then handed to the window.
-    void Log(const std::string &message);
+    // What the walk, the comparison and the deletion are handed.
+    TRunContext &Context() { return m_context; }
 
-    // Problems met on the way that did not end the run (a folder that could
-    // not be listed, a file that could not be read, a failed deletion).
-    int Troubles() const { return m_troubles; }
-    void NoteTrouble() { ++m_troubles; }
-
-    IVerifyWindow &Window() const { return *m_window; }
-
-    VerifyRequest request;
-    VerifyCounters counters;
-    std::vector<std::string> maskList;
-    std::vector<std::string> fileList;
-    std::vector<std::string> folderList;
-    std::vector<TDeleteCandidate> deleteList;
-
-    // Runs between the last check of a file and its move to the trash (or
-    // its unlinking), with the file's path: lets a test change the world at
-    // the worst moment.
-    std::function<void(const std::string &path)> beforeDeleting;
-
-    // The block buffers of the comparison and their reader, made with the
-    // first pair that is read.
-    std::unique_ptr<TBlockPairReader> blocks;
-    // The file systems already named in the log as holding their files in
-    // memory (a read "from disk" cannot be one there).
-    std::set<std::uint64_t> memoryDevicesLogged;
+    TRunState state;
 
 protected:
     void run() override;
 
 private:
-    IVerifyWindow *m_window;
-    std::atomic<bool> m_stop {false};
-    std::atomic<bool> m_paused {false};
-    int m_troubles = 0;
-    QElapsedTimer m_clock;
+    TRunContext m_context;
 };
-
-// "#,0": whole number with the locale's thousands separators.
-std::string FormatCount(double value);
-// The time of day as "hh:mm:ss".
-std::string TimeStamp();
-// An elapsed time as "hh:mm:ss:zzz".
-std::string FormatElapsed(qint64 milliseconds);

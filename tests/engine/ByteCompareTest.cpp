@@ -81,7 +81,7 @@ private slots:
             "Source Missing - " + t.path("src/vanishes.txt"),
             "Target Missing - " + t.path("dst/folder-not-file.txt"),
         }));
-        const VerifyCounters &c = w.counters;
+        const VerifyCounters &c = w.state.counters;
         QCOMPARE(c.files, 6);
         QCOMPARE(c.filesChecked, 6);
         QCOMPARE(c.same, 1);
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(QString::fromStdString(win.resultLines.at(0)).section(" - ", 0, 0), line);
         QCOMPARE(int(win.fileBar.positions.size()), blockSteps);
         QCOMPARE(win.fileBar.max, std::int32_t(size));
-        QCOMPARE(w.counters.overallBytesDone, overall);
+        QCOMPARE(w.state.counters.overallBytesDone, overall);
         if (line == "Files Match" && size > 0)
             QCOMPARE(win.fileBar.positions.back(), std::int32_t(size)); // the file bar ends full
     }
@@ -247,8 +247,8 @@ private slots:
         QCOMPARE(win.messages, Strings {"File Error: Can't perform one of the following file operations: Open, "
                                         "Seek, Read, Close.\n\n/proc/self/mem (Input/output error)"});
         QVERIFY(win.resultLines.empty());
-        QCOMPARE(w.counters.filesChecked, 1);
-        QCOMPARE(w.counters.same + w.counters.different + w.counters.missing, 0);
+        QCOMPARE(w.state.counters.filesChecked, 1);
+        QCOMPARE(w.state.counters.same + w.state.counters.different + w.state.counters.missing, 0);
         QCOMPARE(w.Troubles(), 1);
         QVERIFY(EngineTest::Contains(win.logLines, "File could not be read - /proc/self/mem (Input/output error)"));
     }
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(std::is_sorted(win.fileBar.positions.begin(), win.fileBar.positions.end()));
         const auto mid = win.fileBar.positions[win.fileBar.positions.size() / 2];
         QVERIFY(mid > 1000000000 && mid < 1200000000);
-        QCOMPARE(w.counters.overallBytesDone, double(size));
+        QCOMPARE(w.state.counters.overallBytesDone, double(size));
     }
 
     void barArithmetic()
@@ -303,8 +303,8 @@ private slots:
         w.Execute();
         QCOMPARE(blocks, 2);
         const int before = EngineTest::Contains(win.resultLines, "Files Match - " + t.path("dst/a")) ? 1 : 0;
-        QCOMPARE(w.counters.filesChecked, before);
-        QCOMPARE(w.counters.same, before);
+        QCOMPARE(w.state.counters.filesChecked, before);
+        QCOMPARE(w.state.counters.same, before);
         QCOMPARE(int(win.resultLines.size()), before);
     }
 
@@ -435,7 +435,7 @@ private slots:
         w.Execute();
         QCOMPARE(win.resultLines, Strings {(differAt < 0 ? "Files Match - " + t.path("d") : "Files Differ - " + t.path("s"))});
         const double blocksBefore = differAt < 0 ? 4 : differAt / kBlockSize;
-        QCOMPARE(w.counters.overallBytesDone, blocksBefore * kBlockSize);
+        QCOMPARE(w.state.counters.overallBytesDone, blocksBefore * kBlockSize);
         QCOMPARE(win.fileBar.positions.size(), std::size_t(blocksBefore));
     }
 };

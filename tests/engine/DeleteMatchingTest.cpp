@@ -269,7 +269,7 @@ private slots:
         for (DeleteMode mode : {DeleteMode::Source, DeleteMode::Target}) {
             Outcome o;
             Run(o, Request(source, target, mode));
-            QCOMPARE(o.worker->counters.same, 2);
+            QCOMPARE(o.worker->state.counters.same, 2);
             QCOMPARE(o.win.count("ConfirmDelete"), std::size_t(0));
             int notDeleted = 0;
             for (const auto &l : o.win.logLines)
@@ -436,7 +436,7 @@ private slots:
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode(mode)));
         QCOMPARE(o.win.resultLines, Strings {"Files Differ - " + t.path("src/big.bin")});
         QVERIFY(EngineTest::Contains(o.win.logLines, "File changed while it was compared - " + changed));
-        QCOMPARE(o.worker->counters.different, 1);
+        QCOMPARE(o.worker->state.counters.different, 1);
         QCOMPARE(o.worker->Troubles(), 1);
         QCOMPARE(o.win.count("ConfirmDelete"), std::size_t(0));
         QVERIFY(Present(t.path("src/big.bin")) && Present(t.path("dst/big.bin")));
@@ -543,7 +543,7 @@ private slots:
         // attempt to trash it, and before it is unlinked after the question.
         int passes = 0;
         Run(o, Request(src, m.home.path("dst"), DeleteMode::Source), [&](TInfoThread &w) {
-            w.beforeDeleting = [&](const std::string &path) {
+            w.Context().beforeDeleting = [&](const std::string &path) {
                 if (swapped || path != src + (atTheLastMoment ? "/d2/b" : "/d1/a")
                     || ++passes < (permanent || !m.HomeTrashWorks() ? 2 : 1))
                     return;
@@ -587,7 +587,7 @@ private slots:
         QCOMPARE(::symlink(t.path("src/a").c_str(), t.path("dst/b").c_str()), 0);
         Outcome o;
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode(mode)));
-        QCOMPARE(o.worker->counters.same, 2);
+        QCOMPARE(o.worker->state.counters.same, 2);
         if (DeleteMode(mode) == DeleteMode::Source) {
             QCOMPARE(NotDeletedLines(o.win.logLines),
                      (Strings {kOtherDeleted + t.path("src/a/photo.jpg"), kOtherDeleted + t.path("src/b/photo.jpg")}));
@@ -628,7 +628,7 @@ private slots:
         QCOMPARE(hardLink ? ::link(p.c_str(), q.c_str()) : ::symlink(p.c_str(), q.c_str()), 0);
         Outcome o;
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode(mode)));
-        QCOMPARE(o.worker->counters.same, 2);
+        QCOMPARE(o.worker->state.counters.same, 2);
         const bool source = DeleteMode(mode) == DeleteMode::Source;
         const std::string gone = source ? "src" : "dst", kept = source ? "dst" : "src";
         for (const char *name : {"/p.jpg", "/q.jpg"}) {
@@ -695,7 +695,7 @@ private slots:
         Outcome o;
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode::Source), [&](TInfoThread &w) {
             g_signalled = &w;
-            w.beforeDeleting = [&](const std::string &path) {
+            w.Context().beforeDeleting = [&](const std::string &path) {
                 if (path == t.path("src/f4"))
                     ::raise(SIGTERM);
             };

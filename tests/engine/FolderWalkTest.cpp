@@ -19,7 +19,8 @@ namespace {
 // Walks `root` with the given options; the worker keeps what was gathered.
 struct Walk {
     RecordingWindow win;
-    TInfoThread worker {&win};
+    TRunState state;
+    TRunContext worker {state, win};
     bool ok = false;
 
     // A walk that went round a loop of folder links would not end (two
@@ -34,16 +35,16 @@ struct Walk {
             if (call == "ShowTotals" && ++entries > kEntryLimit)
                 worker.Terminate();
         };
-        worker.request = Request(root, root, DeleteMode::None, masks);
-        worker.request.includeHidden = hidden;
-        worker.request.includeSubfolders = subfolders;
-        worker.maskList = ParseMasks(masks);
+        worker.state.request = Request(root, root, DeleteMode::None, masks);
+        worker.state.request.includeHidden = hidden;
+        worker.state.request.includeSubfolders = subfolders;
+        worker.state.maskList = ParseMasks(masks);
         ok = WalkFolder(worker, root);
     }
     std::vector<std::string> files(const TempTree &t) const
     {
         std::vector<std::string> rel;
-        for (const auto &f : worker.fileList)
+        for (const auto &f : worker.state.fileList)
             rel.push_back(f.substr(t.root().size() + 1));
         return Sorted(rel);
     }
@@ -126,11 +127,11 @@ private slots:
         // A file that two masks match is gathered, counted and sized once.
         Walk both(t.root(), "*.txt;*.t*");
         QCOMPARE(both.files(t), (Strings {"notes.txt", "sub/deep.TXT"}));
-        QCOMPARE(both.worker.counters.files, 2);
-        QCOMPARE(both.worker.counters.totalBytes, 3.0);
+        QCOMPARE(both.worker.state.counters.files, 2);
+        QCOMPARE(both.worker.state.counters.totalBytes, 3.0);
         // The walk keeps the spelling of the folder as typed.
         Walk slash(t.root() + "/", "*.png");
-        QCOMPARE(slash.worker.fileList, Strings {t.root() + "/sub/image.png"});
+        QCOMPARE(slash.worker.state.fileList, Strings {t.root() + "/sub/image.png"});
     }
 
     void countsFoldersFilesAndBytes()
@@ -142,10 +143,10 @@ private slots:
         QVERIFY(t.createDir("empty"));
         Walk w(t.root());
         QVERIFY(w.ok);
-        QCOMPARE(w.worker.counters.folders, 3);
-        QCOMPARE(w.worker.counters.files, 3);
-        QCOMPARE(w.worker.counters.totalBytes, 8.0);
-        QCOMPARE(Sorted(w.worker.folderList), (Strings {t.path("empty"), t.path("x"), t.path("x/y")}));
+        QCOMPARE(w.worker.state.counters.folders, 3);
+        QCOMPARE(w.worker.state.counters.files, 3);
+        QCOMPARE(w.worker.state.counters.totalBytes, 8.0);
+        QCOMPARE(Sorted(w.worker.state.folderList), (Strings {t.path("empty"), t.path("x"), t.path("x/y")}));
         // One window update per listed entry, "." and ".." included: five in
         // the root, four in x, three in x/y, two in empty.
         QCOMPARE(w.win.count("ShowTotals"), std::size_t(5 + 4 + 3 + 2));
@@ -153,8 +154,8 @@ private slots:
 
         Walk flat(t.root(), "*.*", true, false);
         QCOMPARE(flat.files(t), Strings {"a"});
-        QCOMPARE(flat.worker.counters.folders, 0);
-        QVERIFY(flat.worker.folderList.empty());
+        QCOMPARE(flat.worker.state.counters.folders, 0);
+        QVERIFY(flat.worker.state.folderList.empty());
     }
 
     void depthFirstInListingOrder()
@@ -166,11 +167,11 @@ private slots:
         Walk w(t.root());
         // Whatever the listing order, every file of a folder's subtree comes
         // between that folder's entry and the next sibling's.
-        const auto &fl = w.worker.folderList;
+        const auto &fl = w.worker.state.folderList;
         const auto posA = std::find(fl.begin(), fl.end(), t.path("a"));
         const auto posB = std::find(fl.begin(), fl.end(), t.path("a/b"));
         QVERIFY(posB == posA + 1);
-        const auto &files = w.worker.fileList;
+        const auto &files = w.worker.state.fileList;
         const auto f2 = std::find(files.begin(), files.end(), t.path("a/b/2")) - files.begin();
         const auto f3 = std::find(files.begin(), files.end(), t.path("c/3")) - files.begin();
         const auto fc = std::find(fl.begin(), fl.end(), t.path("c"));
@@ -186,7 +187,7 @@ private slots:
         QVERIFY(t.createFile(".dir/.both", "x"));
         QCOMPARE(Walk(t.root(), "*.*", false).files(t), Strings {"seen"});
         QCOMPARE(Walk(t.root(), "*.*", true).files(t), (Strings {".dir/.both", ".dir/inside", ".hidden", "seen"}));
-        QCOMPARE(Walk(t.root(), "*.*", false).worker.counters.folders, 0);
+        QCOMPARE(Walk(t.root(), "*.*", false).worker.state.counters.folders, 0);
     }
 
     void systemEntriesAndLinks()
@@ -215,8 +216,8 @@ private slots:
         // FIFO, the socket, the dangling link and the folder links are passed
         // over: not gathered, not entered, not counted.
         QCOMPARE(w.files(t), (Strings {"dir/in.txt", "file-link", "real.txt"}));
-        QCOMPARE(w.worker.counters.totalBytes, 7.0);
-        QCOMPARE(w.worker.folderList, Strings {t.path("dir")});
+        QCOMPARE(w.worker.state.counters.totalBytes, 7.0);
+        QCOMPARE(w.worker.state.folderList, Strings {t.path("dir")});
         ::close(sock);
     }
 
@@ -230,8 +231,8 @@ private slots:
         QCOMPARE(::write(fd, "abc", 3), 3);
         ::close(fd);
         Walk w(t.root(), "*.TXT");
-        QCOMPARE(w.worker.fileList, Strings {full});
-        QCOMPARE(w.worker.counters.totalBytes, 3.0);
+        QCOMPARE(w.worker.state.fileList, Strings {full});
+        QCOMPARE(w.worker.state.counters.totalBytes, 3.0);
     }
 
     void treeDeeperThanThePathLimit()
@@ -258,8 +259,8 @@ private slots:
 
         Walk w(t.root());
         QVERIFY(w.ok);
-        QVERIFY(EngineTest::Contains(w.worker.fileList, t.path("top.txt")));
-        QCOMPARE(w.worker.Troubles(), 1);
+        QVERIFY(EngineTest::Contains(w.worker.state.fileList, t.path("top.txt")));
+        QCOMPARE(w.worker.state.troubles, 1);
         QCOMPARE(w.win.logLines.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(w.win.logLines[0]).startsWith("Folder skipped, it cannot be listed - " +
                                                                       QString::fromStdString(t.root())));
@@ -314,9 +315,10 @@ private slots:
         for (int i = 0; i < 20; ++i)
             QVERIFY(t.createFile("d" + std::to_string(i % 4) + "/f" + std::to_string(i), "x"));
         RecordingWindow win;
-        TInfoThread worker(&win);
-        worker.request = Request(t.root(), t.root());
-        worker.maskList = {"*"};
+        TRunState state;
+        TRunContext worker(state, win);
+        worker.state.request = Request(t.root(), t.root());
+        worker.state.maskList = {"*"};
         int totals = 0;
         win.onCall = [&](const std::string &c) {
             if (c == "ShowTotals" && ++totals == 5)

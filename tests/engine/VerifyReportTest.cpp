@@ -208,7 +208,7 @@ private slots:
             QVERIFY(!Contains(win.logLines, summary));
             QVERIFY((different + 1)->rfind("End file operations.", 0) == 0);
         }
-        QCOMPARE(w.counters.unreadable, withUnreadable ? 1 : 0);
+        QCOMPARE(w.state.counters.unreadable, withUnreadable ? 1 : 0);
     }
 
     void writeFailuresAreReported()

@@ -1,0 +1,24 @@
+#include "RunContext.h"
+
+#include "EscapeControls.h"
+#include "RunLogText.h"
+#include "VerifyWindow.h"
+
+void TRunContext::Continue()
+{
+    m_paused.store(false);
+    m_paused.notify_all();
+}
+
+bool TRunContext::Poll()
+{
+    m_paused.wait(true);
+    return m_stop.load();
+}
+
+void TRunContext::Log(const std::string &message)
+{
+    // The names in a message are escaped with the rest: the program's own
+    // texts hold no control characters.
+    m_window->AppendRunLog(TimeStamp() + " " + EscapeControls(message));
+}

@@ -1,0 +1,7 @@
+#include "RunState.h"
+
+#include "BlockPairReader.h"
+
+// Here, where the block reader is a complete type.
+TRunState::TRunState() = default;
+TRunState::~TRunState() = default;

@@ -1,0 +1,49 @@
+// What one verify run knows while it goes: the request it was started with,
+// its counters, what it gathered and the matches it may delete. Plain data:
+// the walk, the comparison and the deletion change it through their run
+// context.
+#pragma once
+
+#include "FileReader.h"
+#include "VerifyTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class TBlockPairReader;
+
+// A matching file that the run may delete, and the copy on the other side
+// that proved it, each with the identity it had when the two were compared.
+// It is deleted only while both still have them.
+struct TDeleteCandidate {
+    std::string path;
+    TFileIdentity compared;
+    std::string keptPath;
+    TFileIdentity keptCompared;
+};
+
+struct TRunState {
+    TRunState();
+    ~TRunState();
+
+    VerifyRequest request;
+    VerifyCounters counters;
+    std::vector<std::string> maskList;
+    std::vector<std::string> fileList;   // gathered Source files, in walk order
+    std::vector<std::string> folderList; // subfolders entered by the walk
+    std::vector<TDeleteCandidate> deleteList;
+
+    // The block buffers of the comparison and their reader, made with the
+    // first pair that is read.
+    std::unique_ptr<TBlockPairReader> blocks;
+    // The file systems already named in the log as holding their files in
+    // memory (a read "from disk" cannot be one there).
+    std::set<std::uint64_t> memoryDevicesLogged;
+
+    // Problems met on the way that did not end the run (a folder that could
+    // not be listed, a file that could not be read, a failed deletion).
+    int troubles = 0;
+};
