@@ -1,6 +1,5 @@
 #include "PidlHelp.h"
 
-#include "ShellControls.h"
 #include "ShellNamespace.h"
 
 #include <cstdlib>
@@ -170,35 +169,4 @@ bool GetPIDLFromPath(QWidget *owner, TShellFolder *folder, const std::string &pa
     if (!folder)
         return false;
     return folder->ParseDisplayName(owner, path, id) && id;
-}
-
-int GetIconIndex(PCItemIDList absoluteId, unsigned flags)
-{
-    if (!absoluteId)
-        return -1;
-    const bool open = flags & giOpenIcon;
-    std::string key;
-    if (CountAt(absoluteId) == 0) {
-        key = "user-desktop";
-    } else {
-        // The item's own folder names its icon.
-        TPidlHolder parent(CopyParentPIDL(absoluteId));
-        TPidlHolder last(CopyLastID(absoluteId));
-        if (!parent || !last)
-            return -1;
-        TShellFolderPtr desktop = GetDesktopFolder();
-        TShellFolderPtr folder = CountAt(parent.get()) == 0 ? desktop : desktop->BindToObject(parent.get());
-        if (!folder)
-            return -1;
-        key = folder->IconKeyOf(last.get(), open);
-    }
-    if (key.empty())
-        return -1;
-    return TSystemImageList::Instance().IndexOf(key);
-}
-
-void GetNormalAndSelectedIcons(PCItemIDList absoluteId, int &normal, int &open)
-{
-    normal = GetIconIndex(absoluteId, giSysIconIndex | giPidl | giSmallIcon);
-    open = GetIconIndex(absoluteId, giSysIconIndex | giPidl | giSmallIcon | giOpenIcon);
 }

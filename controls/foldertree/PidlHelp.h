@@ -55,17 +55,6 @@ struct TPidlDeleter {
 };
 using TPidlHolder = std::unique_ptr<std::uint8_t, TPidlDeleter>;
 
-// The namespace bridges. Failures are an empty string, false or -1.
+// The namespace bridges. Failures are an empty string or false.
 std::string GetDisplayName(TShellFolder *folder, PCItemIDList relativeId, TDisplayNameType type);
 bool GetPIDLFromPath(QWidget *owner, TShellFolder *folder, const std::string &path, PItemIDList &id);
-
-// Flags of an icon request.
-enum : unsigned {
-    giSmallIcon = 0x1,
-    giOpenIcon = 0x2,
-    giPidl = 0x8,
-    giSysIconIndex = 0x4000,
-};
-// Index of the item's icon in the shared icon list (TSystemImageList).
-int GetIconIndex(PCItemIDList absoluteId, unsigned flags);
-void GetNormalAndSelectedIcons(PCItemIDList absoluteId, int &normal, int &open);

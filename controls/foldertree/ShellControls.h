@@ -6,9 +6,9 @@
 
 #include "PidlHelp.h"
 #include "ShellNamespace.h"
+#include "SystemImageList.h"
 
 #include <QComboBox>
-#include <QIcon>
 #include <QListWidget>
 #include <QTreeWidget>
 
@@ -84,31 +84,6 @@ public:
 // Throws ELeaking when folder data is still alive. Runs by itself when the
 // program ends (reported there, since nothing can catch it at that point).
 void CheckFolderDataLeaks();
-
-// ---------------------------------------------------------------- icons
-
-// The one icon list of the program, shared by every control of the family:
-// an icon is asked for by its theme name once and then found by its index.
-class TSystemImageList
-{
-public:
-    static TSystemImageList &Instance();
-
-    // Index of the icon of a theme name (with fallbacks for the names the
-    // namespace uses); -1 when nothing could be found.
-    int IndexOf(const std::string &iconName);
-    QIcon Icon(int index) const;
-    // An icon that shows `normal` and, when its row is selected, `open`,
-    // with a link arrow over it when `overlay` is 1. Built once per triple.
-    QIcon NodeIcon(int normal, int open, int overlay);
-    int Count() const { return static_cast<int>(m_icons.size()); }
-
-private:
-    TSystemImageList();
-    std::vector<std::string> m_names;
-    std::vector<QIcon> m_icons;
-    std::vector<std::pair<std::uint64_t, QIcon>> m_nodeIcons;
-};
 
 // ---------------------------------------------------------------- the tree base
 
