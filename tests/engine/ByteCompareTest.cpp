@@ -221,6 +221,35 @@ private slots:
         QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("s")});
     }
 
+    void shortReadDiffersEvenWhenTheStaleBufferWouldMatch()
+    {
+        // A sysfs attribute has 4096 bytes on record but reads only a few,
+        // and never changes meanwhile. The Source has those bytes and then
+        // exactly what the Target's buffer still holds from the pair before:
+        // only the unequal read counts tell the two apart.
+        const std::string attribute = "/sys/devices/system/cpu/online";
+        struct stat st;
+        if (::stat(attribute.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 4096)
+            QSKIP("no sysfs attribute of 4096 bytes on record");
+        QFile sys(QString::fromStdString(attribute));
+        QVERIFY(sys.open(QIODevice::ReadOnly));
+        const QByteArray shown = sys.readAll();
+        QVERIFY(!shown.isEmpty() && shown.size() < 4096);
+        const QByteArray before = Pattern(4096);
+        TempTree t;
+        QVERIFY(t.createFile("before-s", before));
+        QVERIFY(t.createFile("before-d", before));
+        QVERIFY(t.createFile("s", shown + before.mid(shown.size())));
+
+        RecordingWindow win;
+        TRunState state;
+        TRunContext run(state, win);
+        state.request = Request(t.path("s"), attribute);
+        ComparePair(run, t.path("before-s"), t.path("before-d"));
+        ComparePair(run, t.path("s"), attribute);
+        QCOMPARE(win.resultLines, (Strings {"Files Match - " + t.path("before-d"), "Files Differ - " + t.path("s")}));
+    }
+
     void sizeOnRecordIsNotTheEndOfTheFile()
     {
         // Files whose recorded size is 0 but that read bytes (as under /proc):

@@ -341,6 +341,42 @@ private slots:
         QCOMPARE(LineAfter(o.win.logLines, "Total number of matching files = "), std::string("1"));
     }
 
+    // The emptied folders go deepest first, a stop request checked before
+    // each and before the side root.
+    void stopWhileRemovingEmptiedFolders_data()
+    {
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<bool>("deleteOnCancel");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("at the deepest folder") << "a/b/c" << false << QStringList {"", "a", "a/b"};
+        QTest::newRow("at the last subfolder") << "a" << false << QStringList {""};
+        QTest::newRow("delete matching files so far") << "a/b/c" << true << QStringList {};
+    }
+    void stopWhileRemovingEmptiedFolders()
+    {
+        QFETCH(QString, stopAt);
+        QFETCH(bool, deleteOnCancel);
+        QFETCH(QStringList, left);
+        TempTree t;
+        QVERIFY(t.createFile("src/a/b/c/f", "1"));
+        QVERIFY(t.createFile("dst/a/b/c/f", "1"));
+        Outcome o;
+        o.win.deleteOnCancel = deleteOnCancel;
+        Run(o, Request(t.path("src"), t.path("dst"), DeleteMode::Source), [&](TInfoThread &w) {
+            w.Context().beforeRemovingFolder = [&w, stopAt](const std::string &relative) {
+                if (relative == stopAt.toStdString())
+                    w.Terminate();
+            };
+        });
+        QStringList present;
+        for (const char *folder : {"", "a", "a/b", "a/b/c"})
+            if (Present(t.path("src") + (*folder ? "/" : "") + folder))
+                present << folder;
+        QCOMPARE(present, left);
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of empty source folders deleted = "),
+                 std::string(deleteOnCancel ? "4" : "<none>"));
+    }
+
     // The pair of a.jpg is changed while "Confirm Delete" waits; the pair of
     // sub/b.pdf is not, and goes.
     void changeWhileTheConfirmationWaitsKeepsThePair_data()
