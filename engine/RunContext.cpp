@@ -12,7 +12,11 @@ void TRunContext::Continue()
 
 bool TRunContext::Poll()
 {
-    m_paused.wait(true);
+    if (m_paused.load()) {
+        if (onHeld)
+            onHeld();
+        m_paused.wait(true);
+    }
     return m_stop.load();
 }
 

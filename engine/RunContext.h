@@ -45,6 +45,9 @@ public:
     // its unlinking), with the file's path: lets a test change the world at
     // the worst moment.
     std::function<void(const std::string &path)> beforeDeleting;
+    // Runs on the run's thread when a pause holds it at its polling point,
+    // right before it waits.
+    std::function<void()> onHeld;
     // Runs before each emptied folder is tried for removal, with its path
     // relative to the side root ("" for the root itself).
     std::function<void(const std::string &relative)> beforeRemovingFolder;

@@ -201,25 +201,27 @@ private slots:
         RecordingWindow win;
         win.request = Request(t.path("src"), t.path("dst"));
         TInfoThread w(&win);
-        std::atomic<bool> paused {false};
+        std::atomic<bool> paused {false}, held {false};
+        std::size_t callsWhenHeld = 0;
         win.onCall = [&](const std::string &c) {
             if (c == "AppendResultLine" && !paused.exchange(true))
                 w.Pause();
         };
+        w.Context().onHeld = [&] {
+            {
+                auto l = win.lock();
+                callsWhenHeld = win.calls.size();
+            }
+            held.store(true);
+        };
         w.start();
-        QTRY_VERIFY_WITH_TIMEOUT(paused.load(), 10000);
-        // Held: once it has reached its polling point, the calls already
-        // made stay all there is.
-        QTest::qWait(50);
-        std::size_t before;
+        QTRY_VERIFY_WITH_TIMEOUT(held.load(), 10000);
+        // Held at the polling point after the first pair: the calls made
+        // before it waited stay all there is.
         {
             auto l = win.lock();
-            before = win.calls.size();
-        }
-        QTest::qWait(300);
-        {
-            auto l = win.lock();
-            QCOMPARE(win.calls.size(), before);
+            QCOMPARE(win.calls.size(), callsWhenHeld);
+            QCOMPARE(win.calls.back(), std::string("ShowCounts"));
             QCOMPARE(win.resultLines.size(), std::size_t(1));
         }
         QVERIFY(!w.isFinished());
