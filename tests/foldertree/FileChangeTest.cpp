@@ -48,7 +48,9 @@ private slots:
         QVERIFY(onWindowThread);
         QTRY_COMPARE(TFileChangeThread::LiveCount(), 0); // gone by itself
         QVERIFY(temp.createDir("another"));
-        QTest::qWait(100);
+        // Its thread is over: whatever it could still have posted is
+        // delivered here.
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(reports, 1);
     }
 
@@ -60,7 +62,7 @@ private slots:
         watcher->Terminate();
         QTRY_COMPARE(TFileChangeThread::LiveCount(), 0);
         QVERIFY(temp.createDir("late"));
-        QTest::qWait(100);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(reports, 0);
     }
 
@@ -107,8 +109,7 @@ private slots:
         QVERIFY(temp.createDir("a/b"));
         int flat = 0, deep = 0;
         auto *flatWatcher = CountingWatcher(temp.root(), fsfDirname, flat);
-        CountingWatcher(temp.root(), fsfDirname, deep, true);
-        QTest::qWait(50);
+        CountingWatcher(temp.root(), fsfDirname, deep, true); // watching once made
         QVERIFY(temp.createDir("a/b/c"));
         QTRY_COMPARE(deep, 1);
         QTest::qWait(100);
