@@ -47,7 +47,6 @@ struct VerifyCounters {
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;
     double fileBytesDone = 0;      // of the current pair, compared so far
-    std::int32_t lastBlockBytes = 0;
 };
 
 // What became of one pair, or of one file of a deletion, as the report
