@@ -14,6 +14,19 @@
 
 using namespace QvlTest;
 
+namespace {
+
+// A watch of the same folder asking for the same kinds as `watcher`. The
+// kernel queues a change's events before the call that made it returns, so
+// Wait(0) on it judges every change made so far, at once: what it ignores,
+// the watcher's own watch ignores too.
+bool OpenTwin(TDirectoryWatch &twin, const TFileChangeThread &watcher)
+{
+    return twin.Open(watcher.Path(), watcher.FilterToAPIVal(), watcher.WatchSubTree()) == 0;
+}
+
+} // namespace
+
 class FileChangeTest : public QObject
 {
     Q_OBJECT
@@ -83,13 +96,14 @@ private slots:
     {
         QvlTest::TempTree temp;
         int reports = 0;
-        CountingWatcher(temp.root(), fsfDirname, reports);
+        TDirectoryWatch twin;
+        QVERIFY(OpenTwin(twin, *CountingWatcher(temp.root(), fsfDirname, reports)));
         QVERIFY(temp.createFile("file.txt", "contents"));
         QVERIFY(temp.createFile("file.txt", "changed"));
         QVERIFY(QFile::rename(Q(temp.path("file.txt")), Q(temp.path("renamed.txt"))));
-        QTest::qWait(200);
-        QCOMPARE(reports, 0);
+        QCOMPARE(twin.Wait(0), wrTimeout);
         QVERIFY(temp.createDir("folder"));
+        QCOMPARE(twin.Wait(0), wrChanged);
         QTRY_COMPARE(reports, 1);
     }
 
@@ -110,11 +124,15 @@ private slots:
         int flat = 0, deep = 0;
         auto *flatWatcher = CountingWatcher(temp.root(), fsfDirname, flat);
         CountingWatcher(temp.root(), fsfDirname, deep, true); // watching once made
+        TDirectoryWatch flatTwin;
+        QVERIFY(OpenTwin(flatTwin, *flatWatcher));
         QVERIFY(temp.createDir("a/b/c"));
         QTRY_COMPARE(deep, 1);
-        QTest::qWait(100);
-        QCOMPARE(flat, 0);
+        QCOMPARE(flatTwin.Wait(0), wrTimeout);
         flatWatcher->Terminate();
+        QTRY_COMPARE(TFileChangeThread::LiveCount(), 0);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(flat, 0);
     }
 
     void missingFolderEndsSilently()
@@ -209,9 +227,16 @@ private slots:
         QVL_SELECT(tree, temp.path("a"));
         int reads = 0;
         tree.OnExpanding = [&](TSystemTreeView *, QTreeWidgetItem *, bool &) { ++reads; };
+        QVERIFY(tree.WatchThread() && tree.ParentWatchThread());
+        TDirectoryWatch twin, parentTwin;
+        QVERIFY(OpenTwin(twin, *tree.WatchThread()));
+        QVERIFY(OpenTwin(parentTwin, *tree.ParentWatchThread()));
         QVERIFY(temp.createFile("a/file.txt", "x"));
         QVERIFY(temp.createFile("a/file.txt", "xy"));
-        QTest::qWait(200);
+        // Neither of the tree's watchers has anything to report.
+        QCOMPARE(twin.Wait(0), wrTimeout);
+        QCOMPARE(parentTwin.Wait(0), wrTimeout);
+        QCoreApplication::sendPostedEvents();
         QCOMPARE(reads, 0);
         QVERIFY(tree.WatchThread());
     }
