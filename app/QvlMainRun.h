@@ -68,11 +68,14 @@ public:
     QMenu *LogMenu() const { return m_logMenu; }
     QAction *ProblemsOnlyAction() const { return m_problemsOnly; }
     QAction *SaveReportAction() const { return m_saveReport; }
-    // The selected lines that are shown, in order, to the clipboard.
+    // The selected lines, in order, to the clipboard.
     void CopyLogSelection();
-    // Hides the "Files Match" lines of the verify log, or shows them again,
-    // keeping the line at the top of the list where it was.
+    // Shows only the lines of the verify log that are not "Files Match",
+    // or all of them again, keeping the line at the top of the list where it
+    // was.
     void ShowProblemsOnly(bool on);
+    // Every line of the verify log, also those the list does not show.
+    const QStringList &VerifyLog() const { return m_verifyLog; }
     // Every line of the verify log, in order, as UTF-8 text; an empty string
     // or the reason it failed.
     QString WriteLog(const QString &file) const;
@@ -132,9 +135,8 @@ protected:
 private:
     void SetUpDisplay();
     void SetUpLogMenu();
-    // Hides the match lines among rows `first`.. of the verify log while
-    // only the problems are shown.
-    void FilterNewLines(int first);
+    // Adds lines to the verify log; the list shows those it should.
+    void AddVerifyLines(const QStringList &lines);
     // Shows the "File Error" box with its check box; once checked, no other
     // one shows in this run.
     void ShowFileError(const QString &text);
@@ -189,6 +191,11 @@ private:
     QAction *m_problemsOnly = nullptr;
     QAction *m_saveReport = nullptr;
     std::vector<TReportRow> m_reportRows;
+    // The verify log. The list ListBoxV shows all of it, or, while only the
+    // problems are shown, the lines m_shownLines (indexes into m_verifyLog,
+    // rising) hold: a run of many matches then costs the list nothing.
+    QStringList m_verifyLog;
+    QList<int> m_shownLines;
     bool m_fileErrorsQuiet = false; // "Do not show this again during this run"
     long m_displayTurns = 0;
 };

@@ -207,6 +207,8 @@ void TRunControl::StartProgressDisplay()
     }
     ui->ReturnBitBtn->setEnabled(false);
     ui->ListBoxV->clear();
+    m_verifyLog.clear();
+    m_shownLines.clear();
     m_logDelegate->Reset();
     m_bridge->TakeMail(); // nothing of an earlier run may show in this one
     m_reportRows.clear();
@@ -335,9 +337,7 @@ void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &veri
         ui->ListLog->addItems(runLog);
     }
     m_logDelegate->Widen(verifyLog);
-    const int first = ui->ListBoxV->count();
-    ui->ListBoxV->addItems(verifyLog);
-    FilterNewLines(first);
+    AddVerifyLines(verifyLog);
     if (m_listBoxVTag == 0)
         ui->ListBoxV->scrollToBottom();
 }
@@ -348,7 +348,7 @@ void TRunControl::AddWindowLine(const QString &text)
     ui->ListLog->addItem(line);
     // Every line of the verify log is as wide as the widest; this one too.
     m_logDelegate->Widen({line});
-    ui->ListBoxV->addItem(line);
+    AddVerifyLines({line});
 }
 
 void TRunControl::ListBoxVScroll(int scrollCode)

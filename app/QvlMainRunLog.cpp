@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 // A line that needs nothing from the user: a pair that matched.
@@ -85,43 +87,63 @@ void TRunControl::CopyLogSelection()
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
     QStringList lines;
     for (const QModelIndex &index : selected)
-        if (!list->isRowHidden(index.row()))
-            lines << index.data().toString();
+        lines << index.data().toString();
     if (!lines.isEmpty())
         QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
-void TRunControl::FilterNewLines(int first)
+void TRunControl::AddVerifyLines(const QStringList &lines)
 {
-    if (!m_problemsOnly->isChecked())
+    const qsizetype first = m_verifyLog.size();
+    m_verifyLog += lines;
+    if (!m_problemsOnly->isChecked()) {
+        ui->ListBoxV->addItems(lines);
         return;
-    QListWidget *list = ui->ListBoxV;
-    for (int row = first; row < list->count(); ++row)
-        if (IsMatchLine(list->item(row)->text()))
-            list->setRowHidden(row, true);
+    }
+    QStringList shown;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!IsMatchLine(lines[i])) {
+            shown << lines[i];
+            m_shownLines << int(first + i);
+        }
+    }
+    ui->ListBoxV->addItems(shown);
 }
 
 void TRunControl::ShowProblemsOnly(bool on)
 {
     QListWidget *list = ui->ListBoxV;
-    // The line at the top stays at the top; when it is hidden now, the next
-    // line shown takes its place.
-    const int top = list->indexAt(QPoint(0, 0)).row();
-    for (int row = 0; row < list->count(); ++row)
-        list->setRowHidden(row, on && IsMatchLine(list->item(row)->text()));
-    if (m_listBoxVTag == 0) {
+    // The log line at the top, as an index into the whole log.
+    int top = list->indexAt(QPoint(0, 0)).row();
+    if (top >= 0 && !m_shownLines.isEmpty() && !on)
+        top = m_shownLines[top];
+
+    list->clear();
+    m_shownLines.clear();
+    QStringList shown;
+    if (on) {
+        for (qsizetype i = 0; i < m_verifyLog.size(); ++i) {
+            if (!IsMatchLine(m_verifyLog[i])) {
+                shown << m_verifyLog[i];
+                m_shownLines << int(i);
+            }
+        }
+    }
+    list->addItems(on ? shown : m_verifyLog);
+
+    if (m_listBoxVTag == 0 || top < 0) {
         list->scrollToBottom();
         return;
     }
-    int anchor = top;
-    while (anchor >= 0 && anchor < list->count() && list->isRowHidden(anchor))
-        ++anchor;
-    if (anchor >= list->count())
-        anchor = top;
-    while (anchor >= 0 && list->isRowHidden(anchor))
-        --anchor;
-    if (anchor >= 0)
-        list->scrollToItem(list->item(anchor), QAbstractItemView::PositionAtTop);
+    // The same line at the top; when it is a match that is hidden now, the
+    // next line shown (or the last one).
+    int row = top;
+    if (on) {
+        row = int(std::lower_bound(m_shownLines.begin(), m_shownLines.end(), top) - m_shownLines.begin());
+        row = std::min(row, int(list->count()) - 1);
+    }
+    if (row >= 0)
+        list->scrollToItem(list->item(row), QAbstractItemView::PositionAtTop);
 }
 
 QString TRunControl::WriteLog(const QString &file) const
@@ -129,9 +151,8 @@ QString TRunControl::WriteLog(const QString &file) const
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return out.errorString();
-    const QListWidget *list = ui->ListBoxV;
-    for (int row = 0; row < list->count(); ++row) {
-        QByteArray line = list->item(row)->text().toUtf8();
+    for (const QString &text : m_verifyLog) {
+        QByteArray line = text.toUtf8();
         line += '\n';
         if (out.write(line) != line.size())
             return out.errorString();

@@ -1,7 +1,9 @@
 // One verify run through the real main window, offscreen, every question
 // answered yes: how long the run takes from Start to its completion, and how
-// often the window showed the run's progress meanwhile.
-//   window-bench SOURCE TARGET
+// often the window showed the run's progress meanwhile. With
+// --problems-only, the verify log shows only the problems from the start,
+// as a user who chose "Show Problems Only" sees it.
+//   window-bench [--problems-only] SOURCE TARGET
 // Prints: seconds=<run time> turns=<display turns> per_second=<turns/s>
 #include "QvlApplication.h"
 #include "QvlMain.h"
@@ -9,6 +11,7 @@
 #include "QvlStartup.h"
 #include "ui_QvlMain.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -18,13 +21,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window-bench SOURCE TARGET\n");
+    const bool problemsOnly = argc == 4 && std::strcmp(argv[1], "--problems-only") == 0;
+    if (argc != 3 && !problemsOnly) {
+        std::fprintf(stderr, "usage: window-bench [--problems-only] SOURCE TARGET\n");
         return 2;
     }
+    const char *source = argv[argc - 2];
+    const char *target = argv[argc - 1];
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TQvlApplication app(argc, argv);
@@ -46,8 +53,9 @@ int main(int argc, char **argv)
     };
     form.show();
 
-    form.ui->EditSource->setText(QFile::decodeName(argv[1]));
-    form.ui->EditTarget->setText(QFile::decodeName(argv[2]));
+    form.ui->EditSource->setText(QFile::decodeName(source));
+    form.ui->EditTarget->setText(QFile::decodeName(target));
+    form.RunControl->ProblemsOnlyAction()->setChecked(problemsOnly);
     if (!form.ui->StartBtn->isEnabled()) {
         std::fprintf(stderr, "window-bench: Start is not enabled for these paths\n");
         DestroyForms();

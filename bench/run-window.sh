@@ -4,10 +4,12 @@
 # quorvel-verify, warm cache, best of $RUNS after one warm-up run each:
 #   (a) a pair of identical 1 GiB files
 #   (b) two trees of 20,000 small files
-# The ratio is window time / quorvel-verify time (goals: at most 1.1 for (a),
-# 1.5 for (b)); "shown" is how many times a second the window showed the
-# run's progress (goal: at least 20).
+#   (c) the same trees with the verify log showing only the problems
+# The ratio is window time / quorvel-verify time (goals: at most 1.1 for (a)
+# and (c), 1.5 for (b)); "shown" is how many times a second the window showed
+# the run's progress (goal: at least 20).
 #   bench/run-window.sh [DATA_FOLDER]     (default: bench/data)
+# ONLY_SMALL=1 measures (b) and (c) alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-bench/data}
@@ -20,7 +22,9 @@ verify=$build/cli/quorvel-verify
 window=$build/bench/window-bench
 
 echo "Making data in $data (once) ..."
-python3 bench/make_data.py "$data" $((1 << 30)) 20000
+large=$((1 << 30))
+[ -z "${ONLY_SMALL:-}" ] || large=0 # no large pair needed
+python3 bench/make_data.py "$data" "$large" 20000
 
 # seconds of one quorvel-verify run, with its whole log written
 cli_once() {
@@ -31,10 +35,10 @@ cli_once() {
   awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
 }
 
-# "seconds turns/s" of one window run
+# "seconds turns/s" of one window run; WINDOW_ARGS go before the paths
 window_once() {
   local out
-  out=$(QT_QPA_PLATFORM=offscreen "$window" "$@" 2>/dev/null)
+  out=$(QT_QPA_PLATFORM=offscreen "$window" ${WINDOW_ARGS:-} "$@" 2>/dev/null)
   awk '{ for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] } }
        END { print v["seconds"], v["per_second"] }' <<<"$out"
 }
@@ -56,5 +60,8 @@ compare() { # name source target
       n, w, s, c, (c > 0 ? w / c : 0) }'
 }
 
-compare "(a) 1 GiB identical pair" "$data/large-a.bin" "$data/large-b.bin"
+if [ -z "${ONLY_SMALL:-}" ]; then
+  compare "(a) 1 GiB identical pair" "$data/large-a.bin" "$data/large-b.bin"
+fi
 compare "(b) 20,000 small files" "$data/small-src" "$data/small-dst"
+WINDOW_ARGS=--problems-only compare "(c) (b), problems only" "$data/small-src" "$data/small-dst"
