@@ -1,5 +1,7 @@
 #include "SystemTreeView.h"
 
+#include "ShellControlErrors.h"
+#include "SystemImageList.h"
 #include "EntryProbe.h"
 #include "FileChange.h"
 #include "ItemDetails.h"

@@ -27,7 +27,8 @@
 #pragma once
 
 #include "FileChange.h"
-#include "ShellControls.h"
+#include "CustomSystemTreeView.h"
+#include "FolderItemData.h"
 
 #include <QMenu>
 #include <QPoint>

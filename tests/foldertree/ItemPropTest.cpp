@@ -7,7 +7,7 @@
 
 #include "ItemDetails.h"
 #include "ItemProp.h"
-#include "ShellControls.h"
+#include "FolderItemData.h"
 #include "SystemTreeView.h"
 #include "Trash.h"
 #include "detail/PropertiesForm.h"

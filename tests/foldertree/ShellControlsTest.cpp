@@ -2,7 +2,11 @@
 // of linked controls, the linking itself, the reset of every tree on a mount
 // or unmount, and the error texts.
 #include "MountMonitor.h"
-#include "ShellControls.h"
+#include "CustomSystemComboBox.h"
+#include "CustomSystemListView.h"
+#include "CustomSystemTreeView.h"
+#include "FolderItemData.h"
+#include "ShellControlErrors.h"
 #include "SystemTreeView.h"
 
 #include "QvlTestMain.h"

@@ -7,7 +7,7 @@
 #include "PrivateBus.h"
 #define QVL_TEST_PREPARE(argc, argv) QvlTest::RunOnPrivateBus(argc, argv)
 
-#include "ShellControls.h"
+#include "FolderItemData.h"
 #include "SystemTreeView.h"
 #include "Trash.h"
 

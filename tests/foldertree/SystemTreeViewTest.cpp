@@ -1,7 +1,7 @@
 // The folder tree on temporary trees: lazy opening, buttons, order,
 // selection by path, reset, waiting selections, other roots, masks, the
 // toolkit events the main window uses, and that every node's data goes.
-#include "ShellControls.h"
+#include "FolderItemData.h"
 #include "SystemTreeView.h"
 
 #include "QvlTestMain.h"

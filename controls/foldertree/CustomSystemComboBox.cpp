@@ -1,0 +1,6 @@
+#include "CustomSystemComboBox.h"
+
+TCustomSystemComboBox::TCustomSystemComboBox(QWidget *parent) : TSystemSibling(parent)
+{
+    connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int) { NotifyLinkedControls(false); });
+}

@@ -1,0 +1,36 @@
+// The data of one tree node or list item of the folder controls.
+#pragma once
+
+#include "PidlHelp.h"
+#include "ShellNamespace.h"
+
+#include <cstdint>
+
+// The data of one tree node or list item; owned by it. Every live object is
+// counted, so that data a control forgot to free shows at program end.
+class TFolderItemData
+{
+public:
+    TFolderItemData();
+    ~TFolderItemData();
+    TFolderItemData(const TFolderItemData &) = delete;
+    TFolderItemData &operator=(const TFolderItemData &) = delete;
+
+    bool ItemHasFlag(std::uint32_t flag) const { return (Attributes & flag) != 0; }
+    std::uint64_t GetFileSize() const { return (std::uint64_t(FileSizeHigh) << 32) | FileSizeLow; }
+
+    bool Enumerated = false;       // children already listed into the tree
+    TShellFolderPtr ParentFolder;  // the folder that listed this item
+    std::uint32_t Attributes = 0;  // sfgao* bits
+    std::uint32_t FileSizeLow = 0;
+    std::uint32_t FileSizeHigh = 0;
+    PItemIDList RelativeID = nullptr; // owned; relative to ParentFolder
+    PItemIDList AbsoluteID = nullptr; // owned; from the Desktop
+
+    // How many objects are alive in the whole program.
+    static long LiveCount();
+};
+
+// Throws ELeaking when folder data is still alive. Runs by itself when the
+// program ends (reported there, since nothing can catch it at that point).
+void CheckFolderDataLeaks();
