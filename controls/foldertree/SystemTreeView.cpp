@@ -905,22 +905,8 @@ void TSystemTreeView::NodeDeleting(QTreeWidgetItem *node)
     if (node == m_autoExpandFrom)
         m_autoExpandFrom = nullptr;
     // A watcher of a node that is gone must never report.
-    if (node == m_watchedNode) {
-        if (m_watchThread) {
-            m_watchThread->OnTerminate = nullptr;
-            m_watchThread->Terminate();
-            m_watchThread = nullptr;
-        }
-        m_watchedNode = nullptr;
-    }
-    if (node == m_parentWatchedNode) {
-        if (m_parentWatchThread) {
-            m_parentWatchThread->OnTerminate = nullptr;
-            m_parentWatchThread->Terminate();
-            m_parentWatchThread = nullptr;
-        }
-        m_parentWatchedNode = nullptr;
-    }
+    m_watch.StopFor(node);
+    m_parentWatch.StopFor(node);
 }
 
 void TSystemTreeView::ReportError(const std::exception &error)
@@ -965,18 +951,8 @@ void TSystemTreeView::TimerEvent()
 
 void TSystemTreeView::StopWatchers()
 {
-    if (m_parentWatchThread) {
-        m_parentWatchThread->OnTerminate = nullptr;
-        m_parentWatchThread->Terminate();
-        m_parentWatchThread = nullptr;
-    }
-    m_parentWatchedNode = nullptr;
-    if (m_watchThread) {
-        m_watchThread->OnTerminate = nullptr;
-        m_watchThread->Terminate();
-        m_watchThread = nullptr;
-    }
-    m_watchedNode = nullptr;
+    m_parentWatch.Stop();
+    m_watch.Stop();
 }
 
 void TSystemTreeView::WatchDirectoryForChanges(QTreeWidgetItem *node)
@@ -988,35 +964,23 @@ void TSystemTreeView::WatchDirectoryForChanges(QTreeWidgetItem *node)
     if (path.empty())
         return;
 
-    m_watchedNode = node;
     const TFSFilterSet filter = (ListView() || m_showFiles)
                                     ? TFSFilterSet(fsfFilename | fsfDirname | fsfAttributes | fsfSize | fsfLastWrite)
                                     : TFSFilterSet(fsfDirname);
-    m_watchThread = new TFileChangeThread(path, filter, false);
-    m_watchThread->OnTerminate = [this](TFileChangeThread *sender) { ThreadDone(sender); };
-
-    m_parentWatchedNode = node->parent();
-    const std::string parentPath = GetNodePath(m_parentWatchedNode);
-    if (m_parentWatchedNode && !parentPath.empty()) {
-        m_parentWatchThread = new TFileChangeThread(parentPath, fsfDirname, false);
-        m_parentWatchThread->OnTerminate = [this](TFileChangeThread *sender) { ParentThreadDone(sender); };
-    }
+    m_watch.Start(node, path, filter, [this](TFileChangeThread *sender) { ThreadDone(sender); });
+    m_parentWatch.Start(node->parent(), GetNodePath(node->parent()), fsfDirname,
+                        [this](TFileChangeThread *sender) { ParentThreadDone(sender); });
 }
 
 void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
 {
-    if (!sender || sender != m_watchThread)
+    if (!m_watch.TakeReport(sender))
         return;
-    m_watchThread = nullptr;
-    if (m_parentWatchThread) {
-        m_parentWatchedNode = nullptr;
-        m_parentWatchThread->OnTerminate = nullptr;
-        m_parentWatchThread->Terminate();
-        m_parentWatchThread = nullptr;
-    }
+    if (m_parentWatch.Thread())
+        m_parentWatch.Stop();
 
     TBulkUpdate update(this);
-    QTreeWidgetItem *node = m_watchedNode;
+    QTreeWidgetItem *node = m_watch.Node();
     const std::string path = GetNodePath(node);
     if (path.empty())
         return;
@@ -1024,7 +988,7 @@ void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
     // Re-reading runs event handlers, which may rebuild the whole tree.
     if (probe.isDir) {
         const bool wasExpanded = node->isExpanded();
-        m_watchedNode = nullptr;
+        m_watch.Stop();
         TNodeGuard guard(this, node);
         ResetNode(node);
         if (!guard.get())
@@ -1037,7 +1001,7 @@ void TSystemTreeView::ThreadDone(TFileChangeThread *sender)
     } else if (probe.isFile) {
         WatchDirectoryForChanges(node->parent());
     } else {
-        m_watchedNode = nullptr;
+        m_watch.Stop();
         RereadParent(node, true);
     }
 }
@@ -1068,14 +1032,13 @@ void TSystemTreeView::DropIfGone(QTreeWidgetItem *node, const std::string &path)
 
 void TSystemTreeView::ParentThreadDone(TFileChangeThread *sender)
 {
-    if (!sender || sender != m_parentWatchThread)
+    if (!m_parentWatch.TakeReport(sender))
         return;
-    m_parentWatchThread = nullptr;
-    const std::string path = GetNodePath(m_watchedNode);
+    const std::string path = GetNodePath(m_watch.Node());
     if (!path.empty() && ProbeEntry(path).isDir)
         return;
-    if (m_parentWatchedNode)
-        SetSelected(m_parentWatchedNode);
+    if (m_parentWatch.Node())
+        SetSelected(m_parentWatch.Node());
     Reset();
 }
 
@@ -1230,7 +1193,7 @@ bool TSystemTreeView::AddNewNode(QTreeWidgetItem *parentNode, const std::string 
 
     // The watchers would report the new folder as a change and list the
     // parent a second time.
-    QTreeWidgetItem *watched = m_watchedNode;
+    QTreeWidgetItem *watched = m_watch.Node();
     StopWatchers();
     TNodeGuard watchedGuard(this, watched);
     TNodeGuard parentGuard(this, parentNode);

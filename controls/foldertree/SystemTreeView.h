@@ -27,6 +27,7 @@
 #pragma once
 
 #include "FileChange.h"
+#include "detail/WatchPair.h"
 #include "CustomSystemTreeView.h"
 #include "FolderItemData.h"
 
@@ -219,10 +220,10 @@ public:
     // ------------------------------------------------------------ watching
     // Watches the node's folder and its parent's, stopping what ran before.
     void WatchDirectoryForChanges(QTreeWidgetItem *node);
-    QTreeWidgetItem *WatchedNode() const { return m_watchedNode; }
-    QTreeWidgetItem *ParentWatchedNode() const { return m_parentWatchedNode; }
-    TFileChangeThread *WatchThread() const { return m_watchThread.data(); }
-    TFileChangeThread *ParentWatchThread() const { return m_parentWatchThread.data(); }
+    QTreeWidgetItem *WatchedNode() const { return m_watch.Node(); }
+    QTreeWidgetItem *ParentWatchedNode() const { return m_parentWatch.Node(); }
+    TFileChangeThread *WatchThread() const { return m_watch.Thread(); }
+    TFileChangeThread *ParentWatchThread() const { return m_parentWatch.Thread(); }
     void TimerEvent() override;
 
 protected:
@@ -332,11 +333,8 @@ private:
     const TNodeCompare *m_sortCompare = nullptr;
     std::intptr_t m_sortData = 0;
 
-    // The watchers and the nodes they watch; a watcher is forgotten (and its
-    // report dropped) as soon as its node goes. A watcher that could not
-    // watch ends and deletes itself unasked: the pointers clear themselves.
-    QPointer<TFileChangeThread> m_watchThread;
-    QTreeWidgetItem *m_watchedNode = nullptr;
-    QPointer<TFileChangeThread> m_parentWatchThread;
-    QTreeWidgetItem *m_parentWatchedNode = nullptr;
+    // The selected node's folder and its parent's, each with its watcher; a
+    // watcher is forgotten (and its report dropped) as soon as its node goes.
+    TWatchPair m_watch;
+    TWatchPair m_parentWatch;
 };
