@@ -1,7 +1,7 @@
-#include "CancelMessageForm.h"
+#include "app/CancelMessageForm.h"
 
-#include "DialogForms.h"
-#include "QvlModalResult.h"
+#include "app/DialogForms.h"
+#include "app/QvlModalResult.h"
 #include "ui_CancelMessageForm.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "DeleteMsgForm.h"
+#include "app/DeleteMsgForm.h"
 
-#include "DialogForms.h"
-#include "QvlModalResult.h"
+#include "app/DialogForms.h"
+#include "app/QvlModalResult.h"
 #include "ui_DeleteMsgForm.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "DialogForms.h"
+#include "app/DialogForms.h"
 
 #include <QDialog>
 #include <QLabel>

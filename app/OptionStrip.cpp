@@ -1,4 +1,4 @@
-#include "OptionStrip.h"
+#include "app/OptionStrip.h"
 
 #include <algorithm>
 #include <vector>

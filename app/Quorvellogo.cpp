@@ -1,6 +1,6 @@
-#include "Quorvellogo.h"
+#include "app/Quorvellogo.h"
 
-#include "QvlPictures.h"
+#include "app/QvlPictures.h"
 #include "ui_Quorvellogo.h"
 
 #include <QDesktopServices>

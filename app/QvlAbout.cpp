@@ -1,8 +1,8 @@
-#include "QvlAbout.h"
+#include "app/QvlAbout.h"
 
-#include "QvlMain.h"
-#include "QvlPictures.h"
-#include "Quorvellogo.h"
+#include "app/QvlMain.h"
+#include "app/QvlPictures.h"
+#include "app/Quorvellogo.h"
 #include "ui_QvlAbout.h"
 
 #include <QGuiApplication>

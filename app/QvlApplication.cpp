@@ -1,4 +1,4 @@
-#include "QvlApplication.h"
+#include "app/QvlApplication.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "QvlFormat.h"
+#include "app/QvlFormat.h"
 
 #include <QLocale>
 

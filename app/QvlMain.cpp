@@ -1,16 +1,16 @@
 // TMainForm: creation, the layout rules, the menus and tool bar, hints, the
 // version lines and leaving the program.
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 
-#include "QvlAbout.h"
-#include "QvlApplication.h"
-#include "QvlPictures.h"
-#include "QvlVersion.h"
+#include "app/QvlAbout.h"
+#include "app/QvlApplication.h"
+#include "app/QvlPictures.h"
+#include "platform/QvlVersion.h"
 #include "ui_QvlMain.h"
 
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "SystemTreeView.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

@@ -1,13 +1,13 @@
 // TMainForm: the file filter, the hidden-files option and the events of the
 // two file lists.
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 
-#include "QvlFormat.h"
+#include "app/QvlFormat.h"
 #include "ui_QvlMain.h"
 
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "SystemTreeView.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

@@ -1,17 +1,17 @@
 // TMainForm: the Source and Target path boxes, their completion, history
 // lists and pop-up menus. Every handler works on one side; the named
 // handlers of the two boxes are the twins that pick their side.
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 
-#include "QvlFormat.h"
+#include "app/QvlFormat.h"
 #include "ui_QvlMain.h"
 
-#include "CurrentFolder.h"
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "PathKind.h"
-#include "Paths.h"
-#include "SystemTreeView.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QApplication>
 #include <QClipboard>

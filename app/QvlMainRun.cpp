@@ -1,18 +1,18 @@
 // TMainForm: starting, following and finishing a verify. The window's side
 // of a run lives in TRunControl; the window's handlers hand over to it.
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "QvlApplication.h"
-#include "QvlMain.h"
-#include "QvlMainRunBridge.h"
+#include "app/QvlApplication.h"
+#include "app/QvlMain.h"
+#include "app/QvlMainRunBridge.h"
 #include "ui_QvlMain.h"
 
-#include "InfoThread.h"
-#include "NotifySound.h"
-#include "PathKind.h"
-#include "Paths.h"
-#include "SystemTreeView.h"
-#include "FlCtrlEx.h"
+#include "engine/InfoThread.h"
+#include "platform/NotifySound.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
+#include "controls/foldertree/SystemTreeView.h"
+#include "controls/filelist/FlCtrlEx.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -4,10 +4,10 @@
 // the worker of the latest run.
 #pragma once
 
-#include "MountTable.h"
-#include "TimerFigures.h"
-#include "VerifyTypes.h"
-#include "VerifyWindow.h"
+#include "platform/MountTable.h"
+#include "engine/TimerFigures.h"
+#include "engine/VerifyTypes.h"
+#include "engine/VerifyWindow.h"
 
 #include <QObject>
 #include <QString>

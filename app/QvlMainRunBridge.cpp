@@ -1,8 +1,8 @@
-#include "QvlMainRunBridge.h"
+#include "app/QvlMainRunBridge.h"
 
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "InfoThread.h"
+#include "engine/InfoThread.h"
 
 #include <QMetaObject>
 #include <QThread>

@@ -10,7 +10,7 @@
 // nothing.
 #pragma once
 
-#include "VerifyWindow.h"
+#include "engine/VerifyWindow.h"
 
 #include <mutex>
 #include <string>

@@ -1,18 +1,18 @@
 // TRunControl: the dialogs of a run. Cancel holds the worker while it asks;
 // the two-line confirmation serves the drive check at Start and the delete
 // confirmation at the end of the comparison.
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "CancelMessageForm.h"
-#include "DeleteMsgForm.h"
-#include "DialogForms.h"
-#include "QvlMain.h"
-#include "QvlModalResult.h"
+#include "app/CancelMessageForm.h"
+#include "app/DeleteMsgForm.h"
+#include "app/DialogForms.h"
+#include "app/QvlMain.h"
+#include "app/QvlModalResult.h"
 #include "ui_CancelMessageForm.h"
 #include "ui_DeleteMsgForm.h"
 #include "ui_QvlMain.h"
 
-#include "InfoThread.h"
+#include "engine/InfoThread.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,14 +2,14 @@
 // land in a mailbox (TVerifyBridge); a display turn every 30 ms shows the
 // latest counts, bars and pair and appends the new log lines in one batch, so
 // the window follows the run closely without being what limits it.
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "QvlFormat.h"
-#include "QvlMain.h"
-#include "QvlMainRunBridge.h"
+#include "app/QvlFormat.h"
+#include "app/QvlMain.h"
+#include "app/QvlMainRunBridge.h"
 #include "ui_QvlMain.h"
 
-#include "EscapeControls.h"
+#include "engine/EscapeControls.h"
 
 #include <QAction>
 #include <QEvent>

@@ -1,12 +1,12 @@
 // TRunControl: what the user can do with the verify log, during a run and
 // after it: copy lines, see only the problems, save the log, save the
 // run's report; and the "File Error" box, which may be silenced for a run.
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 #include "ui_QvlMain.h"
 
-#include "VerifyReport.h"
+#include "engine/VerifyReport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,18 +1,18 @@
 // TMainForm: synchronised browsing of the two trees, resetting them on
 // request and after mounts change, and the rule that keeps the first node
 // from collapsing.
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 
 #include "ui_QvlMain.h"
 
-#include "CurrentFolder.h"
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "MountMonitor.h"
-#include "MountTable.h"
-#include "PathKind.h"
-#include "Paths.h"
-#include "SystemTreeView.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "platform/MountMonitor.h"
+#include "platform/MountTable.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QFile>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "QvlPictures.h"
+#include "app/QvlPictures.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "QvlStartup.h"
+#include "app/QvlStartup.h"
 
-#include "CancelMessageForm.h"
-#include "DeleteMsgForm.h"
-#include "QvlAbout.h"
-#include "QvlMain.h"
-#include "Quorvellogo.h"
-#include "StopSignals.h"
+#include "app/CancelMessageForm.h"
+#include "app/DeleteMsgForm.h"
+#include "app/QvlAbout.h"
+#include "app/QvlMain.h"
+#include "app/Quorvellogo.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "RatioSplitter.h"
+#include "app/RatioSplitter.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Quorvel: the window program.
-#include "QvlApplication.h"
-#include "QvlMain.h"
-#include "QvlPictures.h"
-#include "QvlStartup.h"
+#include "app/QvlApplication.h"
+#include "app/QvlMain.h"
+#include "app/QvlPictures.h"
+#include "app/QvlStartup.h"
 
 int main(int argc, char **argv)
 {

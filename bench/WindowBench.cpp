@@ -5,10 +5,10 @@
 // as a user who chose "Show Problems Only" sees it.
 //   window-bench [--problems-only] SOURCE TARGET
 // Prints: seconds=<run time> turns=<display turns> per_second=<turns/s>
-#include "QvlApplication.h"
-#include "QvlMain.h"
-#include "QvlMainRun.h"
-#include "QvlStartup.h"
+#include "app/QvlApplication.h"
+#include "app/QvlMain.h"
+#include "app/QvlMainRun.h"
+#include "app/QvlStartup.h"
 #include "ui_QvlMain.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
-#include "CliProgress.h"
+#include "cli/CliProgress.h"
 
-#include "RunLogText.h"
-#include "TerminalIo.h"
-#include "TimerFigures.h"
+#include "engine/RunLogText.h"
+#include "platform/TerminalIo.h"
+#include "engine/TimerFigures.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
-#include "CliWindow.h"
+#include "cli/CliWindow.h"
 
-#include "EntryProbe.h"
-#include "FolderWalk.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "QvlVersion.h"
-#include "TerminalIo.h"
+#include "platform/EntryProbe.h"
+#include "engine/FolderWalk.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "platform/QvlVersion.h"
+#include "platform/TerminalIo.h"
 
 #include <cstring>
 

@@ -2,9 +2,9 @@
 // boxes and the progress line to stderr, questions asked on the terminal.
 #pragma once
 
-#include "CliProgress.h"
-#include "VerifyReport.h"
-#include "VerifyWindow.h"
+#include "cli/CliProgress.h"
+#include "engine/VerifyReport.h"
+#include "engine/VerifyWindow.h"
 
 #include <functional>
 #include <string>

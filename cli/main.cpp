@@ -1,9 +1,9 @@
 // quorvel-verify: verifies a copy from the command line, with the window's
 // engine, texts and log.
-#include "CliWindow.h"
-#include "InfoThread.h"
-#include "StopSignals.h"
-#include "TerminalIo.h"
+#include "cli/CliWindow.h"
+#include "engine/InfoThread.h"
+#include "platform/StopSignals.h"
+#include "platform/TerminalIo.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,7 +1,7 @@
-#include "BlockPairReader.h"
+#include "engine/BlockPairReader.h"
 
-#include "ByteCompare.h"
-#include "FileReader.h"
+#include "engine/ByteCompare.h"
+#include "platform/FileReader.h"
 
 #include <cstdlib>
 #include <new>

@@ -1,11 +1,11 @@
-#include "ByteCompare.h"
+#include "engine/ByteCompare.h"
 
-#include "BlockPairReader.h"
-#include "DeleteMatching.h"
-#include "EscapeControls.h"
-#include "FileReader.h"
-#include "RunContext.h"
-#include "VerifyWindow.h"
+#include "engine/BlockPairReader.h"
+#include "engine/DeleteMatching.h"
+#include "engine/EscapeControls.h"
+#include "platform/FileReader.h"
+#include "engine/RunContext.h"
+#include "engine/VerifyWindow.h"
 
 #include <cstring>
 

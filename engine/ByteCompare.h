@@ -1,7 +1,7 @@
 // Comparing one Source file with one Target file.
 #pragma once
 
-#include "FileReader.h"
+#include "platform/FileReader.h"
 
 #include <cstdint>
 #include <string>

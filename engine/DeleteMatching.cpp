@@ -1,12 +1,12 @@
-#include "DeleteMatching.h"
+#include "engine/DeleteMatching.h"
 
-#include "FileIdentity.h"
-#include "FileReader.h"
-#include "FolderHandle.h"
-#include "Paths.h"
-#include "RunContext.h"
-#include "Trash.h"
-#include "VerifyWindow.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileReader.h"
+#include "platform/FolderHandle.h"
+#include "platform/Paths.h"
+#include "engine/RunContext.h"
+#include "platform/Trash.h"
+#include "engine/VerifyWindow.h"
 
 #include <algorithm>
 #include <cerrno>

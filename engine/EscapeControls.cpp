@@ -1,4 +1,4 @@
-#include "EscapeControls.h"
+#include "engine/EscapeControls.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "FolderWalk.h"
+#include "engine/FolderWalk.h"
 
-#include "DirReader.h"
-#include "FileReader.h"
-#include "Paths.h"
-#include "RunContext.h"
-#include "VerifyWindow.h"
+#include "platform/DirReader.h"
+#include "platform/FileReader.h"
+#include "platform/Paths.h"
+#include "engine/RunContext.h"
+#include "engine/VerifyWindow.h"
 
 std::vector<std::string> ParseMasks(const std::string &maskText)
 {

@@ -1,13 +1,13 @@
-#include "InfoThread.h"
+#include "engine/InfoThread.h"
 
-#include "ByteCompare.h"
-#include "DeleteMatching.h"
-#include "FolderWalk.h"
-#include "PairOpener.h"
-#include "PathKind.h"
-#include "Paths.h"
-#include "RunLogText.h"
-#include "VerifyWindow.h"
+#include "engine/ByteCompare.h"
+#include "engine/DeleteMatching.h"
+#include "engine/FolderWalk.h"
+#include "engine/PairOpener.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
+#include "engine/RunLogText.h"
+#include "engine/VerifyWindow.h"
 
 #include <QElapsedTimer>
 

@@ -4,8 +4,8 @@
 // on the caller's thread (Execute()).
 #pragma once
 
-#include "RunContext.h"
-#include "RunState.h"
+#include "engine/RunContext.h"
+#include "engine/RunState.h"
 
 #include <QThread>
 

@@ -1,4 +1,4 @@
-#include "PairOpener.h"
+#include "engine/PairOpener.h"
 
 TPairOpener::TPairOpener(const std::vector<std::string> &sources, TTargetOf targetOf, bool fromDisk)
     : m_sources(sources), m_targetOf(std::move(targetOf)), m_fromDisk(fromDisk)

@@ -5,7 +5,7 @@
 // reported by the worker, in order.
 #pragma once
 
-#include "ByteCompare.h"
+#include "engine/ByteCompare.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "RunContext.h"
+#include "engine/RunContext.h"
 
-#include "EscapeControls.h"
-#include "RunLogText.h"
-#include "VerifyWindow.h"
+#include "engine/EscapeControls.h"
+#include "engine/RunLogText.h"
+#include "engine/VerifyWindow.h"
 
 void TRunContext::Continue()
 {

@@ -3,7 +3,7 @@
 // The worker thread owns one; a test can make one on its own thread.
 #pragma once
 
-#include "RunState.h"
+#include "engine/RunState.h"
 
 #include <atomic>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "RunLogText.h"
+#include "engine/RunLogText.h"
 
 #include <QLocale>
 #include <QTime>

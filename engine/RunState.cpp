@@ -1,6 +1,6 @@
-#include "RunState.h"
+#include "engine/RunState.h"
 
-#include "BlockPairReader.h"
+#include "engine/BlockPairReader.h"
 
 // Here, where the block reader is a complete type.
 TRunState::TRunState() = default;

@@ -4,8 +4,8 @@
 // context.
 #pragma once
 
-#include "FileReader.h"
-#include "VerifyTypes.h"
+#include "platform/FileReader.h"
+#include "engine/VerifyTypes.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "TimerFigures.h"
+#include "engine/TimerFigures.h"
 
 #include <cstdio>
 

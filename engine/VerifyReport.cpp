@@ -1,7 +1,7 @@
-#include "VerifyReport.h"
+#include "engine/VerifyReport.h"
 
-#include "EscapeControls.h"
-#include "FileReader.h"
+#include "engine/EscapeControls.h"
+#include "platform/FileReader.h"
 
 #include <cerrno>
 

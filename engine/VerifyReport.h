@@ -3,7 +3,7 @@
 // Report As..." and quorvel-verify --report both write it here.
 #pragma once
 
-#include "VerifyTypes.h"
+#include "engine/VerifyTypes.h"
 
 #include <cstdio>
 #include <string>

@@ -14,7 +14,7 @@
 //    them have been carried out by then.
 #pragma once
 
-#include "VerifyTypes.h"
+#include "engine/VerifyTypes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "CurrentFolder.h"
+#include "platform/CurrentFolder.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "DirReader.h"
+#include "platform/DirReader.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "DirectoryWatch.h"
+#include "platform/DirectoryWatch.h"
 
-#include "DirReader.h"
+#include "platform/DirReader.h"
 
 #include <cerrno>
 #include <climits>

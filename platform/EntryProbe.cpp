@@ -1,6 +1,6 @@
-#include "EntryProbe.h"
+#include "platform/EntryProbe.h"
 
-#include "DirReader.h"
+#include "platform/DirReader.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

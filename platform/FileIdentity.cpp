@@ -1,4 +1,4 @@
-#include "FileIdentity.h"
+#include "platform/FileIdentity.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "FileReader.h"
+#include "platform/FileReader.h"
 
 #include <cerrno>
 #include <cstring>

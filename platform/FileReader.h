@@ -6,7 +6,7 @@
 #include <string>
 #include <sys/types.h>
 
-#include "FileIdentity.h"
+#include "platform/FileIdentity.h"
 
 // Direct reads go to and from buffers aligned to this, in multiples of it.
 constexpr std::size_t kDirectAlignment = 4096;

@@ -1,4 +1,4 @@
-#include "FolderHandle.h"
+#include "platform/FolderHandle.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "FolderSize.h"
+#include "platform/FolderSize.h"
 
 #include <set>
 #include <utility>

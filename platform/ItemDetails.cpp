@@ -1,7 +1,7 @@
-#include "ItemDetails.h"
+#include "platform/ItemDetails.h"
 
-#include "MountTable.h"
-#include "Paths.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "MountMonitor.h"
+#include "platform/MountMonitor.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "MountTable.h"
+#include "platform/MountTable.h"
 
-#include "Paths.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <array>

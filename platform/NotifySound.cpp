@@ -1,4 +1,4 @@
-#include "NotifySound.h"
+#include "platform/NotifySound.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "PathKind.h"
+#include "platform/PathKind.h"
 
 #include <glob.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "QvlVersion.h"
+#include "platform/QvlVersion.h"
 
-#include "QvlVersionBlock.h"
+#include "platform/QvlVersionBlock.h"
 
 #include <QFile>
 

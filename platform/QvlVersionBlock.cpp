@@ -1,7 +1,7 @@
 // The program's version resource. Linked into the executable (not into the
 // library), so that a program built without it shows what a file without a
 // version resource looks like.
-#include "QvlVersionBlock.h"
+#include "platform/QvlVersionBlock.h"
 
 #include <cstddef>
 

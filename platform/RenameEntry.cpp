@@ -1,6 +1,6 @@
-#include "RenameEntry.h"
+#include "platform/RenameEntry.h"
 
-#include "Paths.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <cstdio>

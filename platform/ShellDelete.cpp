@@ -1,10 +1,10 @@
-#include "ShellDelete.h"
+#include "platform/ShellDelete.h"
 
-#include "FileIdentity.h"
-#include "FolderHandle.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "Trash.h"
+#include "platform/FileIdentity.h"
+#include "platform/FolderHandle.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "platform/Trash.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "TerminalIo.h"
+#include "platform/TerminalIo.h"
 
 #include <cerrno>
 #include <csignal>

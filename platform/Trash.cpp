@@ -1,8 +1,8 @@
-#include "Trash.h"
+#include "platform/Trash.h"
 
-#include "MountTable.h"
-#include "FolderHandle.h"
-#include "Paths.h"
+#include "platform/MountTable.h"
+#include "platform/FolderHandle.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "VolumeLabel.h"
+#include "platform/VolumeLabel.h"
 
-#include "DirReader.h"
+#include "platform/DirReader.h"
 
 #include <fstream>
 

@@ -1,6 +1,6 @@
-#include "BoolList.h"
+#include "controls/filelist/BoolList.h"
 
-#include "FileListErrors.h"
+#include "controls/filelist/FileListErrors.h"
 
 void TBoolList::CheckIndex(int index, int count) const
 {

@@ -1,4 +1,4 @@
-#include "CheckListBoxEx.h"
+#include "controls/filelist/CheckListBoxEx.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -8,9 +8,9 @@
 // row unchecked.
 #pragma once
 
-#include "BoolList.h"
-#include "DirectoryListBoxEx.h"
-#include "FlCtrlEx.h"
+#include "controls/filelist/BoolList.h"
+#include "controls/filelist/DirectoryListBoxEx.h"
+#include "controls/filelist/FlCtrlEx.h"
 
 #include <functional>
 

@@ -1,12 +1,12 @@
-#include "DirectoryListBox.h"
+#include "controls/filelist/DirectoryListBox.h"
 
-#include "CurrentFolder.h"
-#include "DirReader.h"
-#include "FileListBox.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "detail/FileIcons.h"
-#include "detail/FolderRules.h"
+#include "platform/CurrentFolder.h"
+#include "platform/DirReader.h"
+#include "controls/filelist/FileListBox.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "controls/filelist/detail/FileIcons.h"
+#include "controls/filelist/detail/FolderRules.h"
 
 #include <QApplication>
 #include <QFile>

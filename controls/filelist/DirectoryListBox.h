@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "FileListErrors.h"
+#include "controls/filelist/FileListErrors.h"
 
 class TFileListBox;
 

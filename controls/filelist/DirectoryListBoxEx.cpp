@@ -1,7 +1,7 @@
-#include "DirectoryListBoxEx.h"
+#include "controls/filelist/DirectoryListBoxEx.h"
 
-#include "detail/FileIcons.h"
-#include "detail/RowPainter.h"
+#include "controls/filelist/detail/FileIcons.h"
+#include "controls/filelist/detail/RowPainter.h"
 
 #include <QFile>
 #include <QMouseEvent>

@@ -6,8 +6,8 @@
 // otherwise. The check variant keeps clicks in its check column from opening.
 #pragma once
 
-#include "ControlVersion.h"
-#include "DirectoryListBox.h"
+#include "controls/filelist/ControlVersion.h"
+#include "controls/filelist/DirectoryListBox.h"
 
 #include <string>
 

@@ -1,12 +1,12 @@
-#include "DriveComboBoxEx.h"
+#include "controls/filelist/DriveComboBoxEx.h"
 
-#include "CurrentFolder.h"
-#include "DirectoryListBox.h"
-#include "MountMonitor.h"
-#include "Paths.h"
-#include "VolumeLabel.h"
-#include "detail/FileIcons.h"
-#include "detail/RowPainter.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "platform/MountMonitor.h"
+#include "platform/Paths.h"
+#include "platform/VolumeLabel.h"
+#include "controls/filelist/detail/FileIcons.h"
+#include "controls/filelist/detail/RowPainter.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -9,8 +9,8 @@
 // Choosing a volume sets the linked directory list to its mount point.
 #pragma once
 
-#include "ControlVersion.h"
-#include "MountTable.h"
+#include "controls/filelist/ControlVersion.h"
+#include "platform/MountTable.h"
 
 #include <QComboBox>
 #include <QPointer>

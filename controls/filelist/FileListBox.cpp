@@ -1,13 +1,13 @@
-#include "FileListBox.h"
+#include "controls/filelist/FileListBox.h"
 
-#include "CurrentFolder.h"
-#include "DirReader.h"
-#include "DirectoryListBox.h"
-#include "FileAttributes.h"
-#include "PathKind.h"
-#include "Paths.h"
-#include "detail/FolderRules.h"
-#include "detail/RowPainter.h"
+#include "platform/CurrentFolder.h"
+#include "platform/DirReader.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "platform/FileAttributes.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
+#include "controls/filelist/detail/FolderRules.h"
+#include "controls/filelist/detail/RowPainter.h"
 
 #include <QAbstractListModel>
 #include <QApplication>

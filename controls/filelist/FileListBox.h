@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "FileListErrors.h"
+#include "controls/filelist/FileListErrors.h"
 
 class TDirectoryListBox;
 class TFileListModel;

@@ -1,4 +1,4 @@
-#include "FileListErrors.h"
+#include "controls/filelist/FileListErrors.h"
 
 #include <cstring>
 

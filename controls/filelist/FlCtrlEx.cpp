@@ -1,6 +1,6 @@
-#include "FlCtrlEx.h"
+#include "controls/filelist/FlCtrlEx.h"
 
-#include "detail/FileIcons.h"
+#include "controls/filelist/detail/FileIcons.h"
 
 #include <QFile>
 #include <QPainter>

@@ -4,8 +4,8 @@
 // whatever the font and the stored item height.
 #pragma once
 
-#include "ControlVersion.h"
-#include "FileListBox.h"
+#include "controls/filelist/ControlVersion.h"
+#include "controls/filelist/FileListBox.h"
 
 class TFileListBoxEx : public TFileListBox, public TControlVersion
 {

@@ -1,4 +1,4 @@
-#include "CustomSystemComboBox.h"
+#include "controls/foldertree/CustomSystemComboBox.h"
 
 TCustomSystemComboBox::TCustomSystemComboBox(QWidget *parent) : TSystemSibling(parent)
 {

@@ -1,7 +1,7 @@
 // The combo box sibling of the folder tree.
 #pragma once
 
-#include "SystemSibling.h"
+#include "controls/foldertree/SystemSibling.h"
 
 #include <QComboBox>
 

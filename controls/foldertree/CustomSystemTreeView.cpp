@@ -1,11 +1,11 @@
-#include "CustomSystemTreeView.h"
+#include "controls/foldertree/CustomSystemTreeView.h"
 
-#include "CustomSystemComboBox.h"
-#include "CustomSystemListView.h"
-#include "SystemImageList.h"
-#include "detail/SiblingLink.h"
+#include "controls/foldertree/CustomSystemComboBox.h"
+#include "controls/foldertree/CustomSystemListView.h"
+#include "controls/foldertree/SystemImageList.h"
+#include "controls/foldertree/detail/SiblingLink.h"
 
-#include "MountMonitor.h"
+#include "platform/MountMonitor.h"
 
 #include <QEvent>
 #include <QFocusEvent>

@@ -1,8 +1,8 @@
 // The tree base of the folder family (QTreeWidget underneath).
 #pragma once
 
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <QTreeWidget>
 

@@ -1,6 +1,6 @@
-#include "FileChange.h"
+#include "controls/foldertree/FileChange.h"
 
-#include "DirectoryWatch.h"
+#include "platform/DirectoryWatch.h"
 
 #include <QCoreApplication>
 

@@ -8,7 +8,7 @@
 // way is then dropped.
 #pragma once
 
-#include "DirectoryWatch.h"
+#include "platform/DirectoryWatch.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
-#include "FolderItemData.h"
+#include "controls/foldertree/FolderItemData.h"
 
-#include "ShellControlErrors.h"
+#include "controls/foldertree/ShellControlErrors.h"
 
 #include <atomic>
 #include <cstdio>

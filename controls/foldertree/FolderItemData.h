@@ -1,8 +1,8 @@
 // The data of one tree node or list item of the folder controls.
 #pragma once
 
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "ItemProp.h"
+#include "controls/foldertree/ItemProp.h"
 
-#include "DirReader.h"
-#include "Paths.h"
-#include "detail/ItemCommands.h"
+#include "platform/DirReader.h"
+#include "platform/Paths.h"
+#include "controls/foldertree/detail/ItemCommands.h"
 
 #include <QCoreApplication>
 #include <QMenu>

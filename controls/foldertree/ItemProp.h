@@ -26,8 +26,8 @@
 // for the user). All of this runs on the window thread.
 #pragma once
 
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <QString>
 

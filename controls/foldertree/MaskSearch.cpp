@@ -1,4 +1,4 @@
-#include "MaskSearch.h"
+#include "controls/foldertree/MaskSearch.h"
 
 #include <QFile>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "PidlHelp.h"
+#include "controls/foldertree/PidlHelp.h"
 
-#include "ShellNamespace.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <cstdlib>
 #include <cstring>

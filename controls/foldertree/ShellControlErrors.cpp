@@ -1,4 +1,4 @@
-#include "ShellControlErrors.h"
+#include "controls/foldertree/ShellControlErrors.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
-#include "ShellNamespace.h"
+#include "controls/foldertree/ShellNamespace.h"
 
-#include "DirReader.h"
-#include "EntryProbe.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "RenameEntry.h"
-#include "Trash.h"
+#include "platform/DirReader.h"
+#include "platform/EntryProbe.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "platform/RenameEntry.h"
+#include "platform/Trash.h"
 
 #include <QFile>
 #include <QMimeDatabase>

@@ -8,7 +8,7 @@
 // binding, comparing and naming never re-parse a path.
 #pragma once
 
-#include "PidlHelp.h"
+#include "controls/foldertree/PidlHelp.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "SystemImageList.h"
+#include "controls/foldertree/SystemImageList.h"
 
-#include "ShellNamespace.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // and the look-up of an item's icons in it.
 #pragma once
 
-#include "PidlHelp.h"
+#include "controls/foldertree/PidlHelp.h"
 
 #include <QIcon>
 

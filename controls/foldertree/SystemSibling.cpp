@@ -1,12 +1,12 @@
-#include "SystemSibling.h"
+#include "controls/foldertree/SystemSibling.h"
 
-#include "CustomSystemComboBox.h"
-#include "CustomSystemListView.h"
-#include "CustomSystemTreeView.h"
-#include "SystemImageList.h"
-#include "detail/SiblingLink.h"
+#include "controls/foldertree/CustomSystemComboBox.h"
+#include "controls/foldertree/CustomSystemListView.h"
+#include "controls/foldertree/CustomSystemTreeView.h"
+#include "controls/foldertree/SystemImageList.h"
+#include "controls/foldertree/detail/SiblingLink.h"
 
-#include "MountMonitor.h"
+#include "platform/MountMonitor.h"
 
 namespace {
 

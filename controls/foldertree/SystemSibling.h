@@ -1,8 +1,8 @@
 // The base of the folder tree's list and combo box siblings.
 #pragma once
 
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 class QObject;
 class QWidget;

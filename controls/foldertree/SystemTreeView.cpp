@@ -1,13 +1,13 @@
-#include "SystemTreeView.h"
+#include "controls/foldertree/SystemTreeView.h"
 
-#include "ShellControlErrors.h"
-#include "SystemImageList.h"
-#include "EntryProbe.h"
-#include "FileChange.h"
-#include "ItemDetails.h"
-#include "ItemProp.h"
-#include "MaskSearch.h"
-#include "Paths.h"
+#include "controls/foldertree/ShellControlErrors.h"
+#include "controls/foldertree/SystemImageList.h"
+#include "platform/EntryProbe.h"
+#include "controls/foldertree/FileChange.h"
+#include "platform/ItemDetails.h"
+#include "controls/foldertree/ItemProp.h"
+#include "controls/foldertree/MaskSearch.h"
+#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -26,10 +26,10 @@
 // until then no node is built and a selection waits for it.
 #pragma once
 
-#include "FileChange.h"
-#include "detail/WatchPair.h"
-#include "CustomSystemTreeView.h"
-#include "FolderItemData.h"
+#include "controls/foldertree/FileChange.h"
+#include "controls/foldertree/detail/WatchPair.h"
+#include "controls/foldertree/CustomSystemTreeView.h"
+#include "controls/foldertree/FolderItemData.h"
 
 #include <QMenu>
 #include <QPoint>

@@ -1,7 +1,7 @@
 // What `cmake --install` puts on the desktop: the program, its .desktop
 // entry, its icon and its AppStream metadata, each checked by the tools the
 // desktop itself trusts.
-#include "QvlTestMain.h"
+#include "tests/common/QvlTestMain.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -2,12 +2,12 @@
 // the test: every box is recorded and gets the answer the test set.
 #pragma once
 
-#include "QvlMain.h"
+#include "app/QvlMain.h"
 #include "ui_QvlMain.h"
 
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "SystemTreeView.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QFile>
 #include <QLineEdit>

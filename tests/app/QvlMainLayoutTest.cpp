@@ -1,8 +1,8 @@
 // The window's frame: splitter ratios and their resize rules, the log pane,
 // menus, tool bar, hints and the two views.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "RatioSplitter.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "app/RatioSplitter.h"
 
 #include <QMenuBar>
 #include <QSplitterHandle>

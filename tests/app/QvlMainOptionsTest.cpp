@@ -1,7 +1,7 @@
 // The filter box, the hidden-files option and the file lists' events.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QComboBox>
 #include <QStatusBar>

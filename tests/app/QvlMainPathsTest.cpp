@@ -1,8 +1,8 @@
 // The path boxes of the main window: the Start rule, Enter, completion,
 // history lists and pop-up menus, driven on the real window.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QListWidget>
 #include <QMenu>

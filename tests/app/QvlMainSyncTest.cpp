@@ -1,16 +1,16 @@
 // Synchronised browsing of the two trees, the folder menu of each, the tree
 // resets and the no-collapse rule, on the real window.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
-#include "../foldertree/MenuTestHelpers.h"
-#include "../foldertree/TreeTestHelpers.h"
-#include "../platform/TmpfsMount.h"
-#include "RemoveTree.h"
+#include "tests/foldertree/MenuTestHelpers.h"
+#include "tests/foldertree/TreeTestHelpers.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/common/RemoveTree.h"
 
-#include "MountMonitor.h"
-#include "Trash.h"
+#include "platform/MountMonitor.h"
+#include "platform/Trash.h"
 
 #include <QDir>
 #include <QInputDialog>

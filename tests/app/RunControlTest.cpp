@@ -2,21 +2,21 @@
 // the progress display, pause and cancel, the delete confirmation and the end
 // of the run. Every dialog is answered by the test; the worker is held at
 // chosen calls by a window put between it and the main window.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "../platform/TmpfsMount.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
-#include "CancelMessageForm.h"
-#include "DeleteMsgForm.h"
-#include "QvlMainRun.h"
+#include "app/CancelMessageForm.h"
+#include "app/DeleteMsgForm.h"
+#include "app/QvlMainRun.h"
 #include "ui_CancelMessageForm.h"
 #include "ui_DeleteMsgForm.h"
 
-#include "InfoThread.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "Trash.h"
+#include "engine/InfoThread.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "platform/Trash.h"
 
 #include <QApplication>
 #include <QCheckBox>

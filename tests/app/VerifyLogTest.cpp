@@ -2,14 +2,14 @@
 // offscreen: only the problems shown while a run goes on, copying and saving
 // lines, the run's report, and the "File Error" box that a check box
 // silences for the rest of one run.
-#include "MainFormFixture.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
-#include "QvlMainRun.h"
+#include "app/QvlMainRun.h"
 
-#include "InfoThread.h"
-#include "VerifyReport.h"
+#include "engine/InfoThread.h"
+#include "engine/VerifyReport.h"
 
 #include <QAction>
 #include <QApplication>

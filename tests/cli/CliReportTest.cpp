@@ -1,9 +1,9 @@
 // quorvel-verify's account of what it could not do and of what it found:
 // the count of unreadable files, names with control characters, and the
 // --report CSV, read back with an independent CSV reader.
-#include "CsvByPython.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/CsvByPython.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QProcess>
 

@@ -1,7 +1,7 @@
-#include "CliWindow.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "Trash.h"
+#include "cli/CliWindow.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "platform/Trash.h"
 
 #include <QDirIterator>
 #include <QProcess>

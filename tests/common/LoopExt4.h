@@ -4,7 +4,7 @@
 // Reason() where any of that is missing.
 #pragma once
 
-#include "TempTree.h"
+#include "tests/common/TempTree.h"
 
 #include <QProcess>
 

@@ -3,7 +3,7 @@
 // caches, settings of Qt itself) can reach the real home or trash.
 #pragma once
 
-#include "RemoveTree.h"
+#include "tests/common/RemoveTree.h"
 
 #include <QCoreApplication>
 #ifdef QT_WIDGETS_LIB

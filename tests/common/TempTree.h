@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "RemoveTree.h"
+#include "tests/common/RemoveTree.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
-#include "ByteCompare.h"
-#include "EngineTestUtil.h"
-#include "QvlTestMain.h"
-#include "../platform/TmpfsMount.h"
-#include "LoopExt4.h"
-#include "TempTree.h"
+#include "engine/ByteCompare.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/common/LoopExt4.h"
+#include "tests/common/TempTree.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,13 +1,13 @@
-#include "../platform/TmpfsMount.h"
-#include "../platform/Untrashable.h"
-#include "ByteCompare.h"
-#include "EngineTestUtil.h"
-#include "FolderHandle.h"
-#include "Paths.h"
-#include "QvlTestMain.h"
-#include "StopSignals.h"
-#include "TempTree.h"
-#include "Trash.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/platform/Untrashable.h"
+#include "engine/ByteCompare.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "platform/FolderHandle.h"
+#include "platform/Paths.h"
+#include "tests/common/QvlTestMain.h"
+#include "platform/StopSignals.h"
+#include "tests/common/TempTree.h"
+#include "platform/Trash.h"
 
 #include <QDirIterator>
 

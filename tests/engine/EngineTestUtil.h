@@ -2,9 +2,9 @@
 // on the test's own thread.
 #pragma once
 
-#include "InfoThread.h"
-#include "PathKind.h"
-#include "RecordingWindow.h"
+#include "engine/InfoThread.h"
+#include "platform/PathKind.h"
+#include "tests/engine/RecordingWindow.h"
 
 #include <QFile>
 #include <QtTest/QtTest>

@@ -1,7 +1,7 @@
-#include "EngineTestUtil.h"
-#include "FolderWalk.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "engine/FolderWalk.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

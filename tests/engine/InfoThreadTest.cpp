@@ -1,6 +1,6 @@
-#include "EngineTestUtil.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QRegularExpression>
 

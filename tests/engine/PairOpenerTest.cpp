@@ -1,7 +1,7 @@
-#include "EngineTestUtil.h"
-#include "PairOpener.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "engine/PairOpener.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 // request a stop, ...). Safe to use from the worker's own thread.
 #pragma once
 
-#include "VerifyWindow.h"
+#include "engine/VerifyWindow.h"
 
 #include <functional>
 #include <mutex>

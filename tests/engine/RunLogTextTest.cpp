@@ -1,5 +1,5 @@
-#include "QvlTestMain.h"
-#include "RunLogText.h"
+#include "tests/common/QvlTestMain.h"
+#include "engine/RunLogText.h"
 
 #include <QLocale>
 #include <QtTest/QtTest>

@@ -1,12 +1,12 @@
 // The report and the way names are written: one name is one line, a run's
 // every outcome is one row, and what the CSV writer writes parses back, with
 // an independent reader, to the fields it was given.
-#include "CsvByPython.h"
-#include "EngineTestUtil.h"
-#include "EscapeControls.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "VerifyReport.h"
+#include "tests/common/CsvByPython.h"
+#include "tests/engine/EngineTestUtil.h"
+#include "engine/EscapeControls.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "engine/VerifyReport.h"
 
 
 #include <unistd.h>

@@ -1,6 +1,6 @@
-#include "BoolList.h"
-#include "FileListErrors.h"
-#include "QvlTestMain.h"
+#include "controls/filelist/BoolList.h"
+#include "controls/filelist/FileListErrors.h"
+#include "tests/common/QvlTestMain.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "CheckListBoxEx.h"
-#include "CurrentFolder.h"
-#include "FileListErrors.h"
-#include "ListTestHelpers.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "controls/filelist/CheckListBoxEx.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/FileListErrors.h"
+#include "tests/filelist/ListTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 using namespace QvlTest;
 

@@ -1,8 +1,8 @@
-#include "CurrentFolder.h"
-#include "DirectoryListBoxEx.h"
-#include "ListTestHelpers.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBoxEx.h"
+#include "tests/filelist/ListTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QImage>
 #include <QPainter>

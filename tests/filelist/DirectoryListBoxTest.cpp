@@ -1,10 +1,10 @@
-#include "CurrentFolder.h"
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <memory>
 #include <sys/stat.h>

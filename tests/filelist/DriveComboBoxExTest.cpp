@@ -1,12 +1,12 @@
-#include "CurrentFolder.h"
-#include "DirectoryListBox.h"
-#include "DriveComboBoxEx.h"
-#include "MountTable.h"
-#include "Paths.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "VolumeLabel.h"
-#include "../platform/TmpfsMount.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/DriveComboBoxEx.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "platform/VolumeLabel.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <QAbstractItemView>
 

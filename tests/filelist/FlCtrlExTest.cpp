@@ -1,9 +1,9 @@
-#include "CurrentFolder.h"
-#include "DirReader.h"
-#include "DirectoryListBox.h"
-#include "FlCtrlEx.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/CurrentFolder.h"
+#include "platform/DirReader.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>

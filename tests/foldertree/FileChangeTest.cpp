@@ -1,12 +1,12 @@
 // One-shot folder watchers, alone and in the tree: a change is reported
 // once on the window thread, a stopped watcher never reports, and the tree
 // re-reads the selected folder or moves up when it goes.
-#include "FileChange.h"
-#include "SystemTreeView.h"
+#include "controls/foldertree/FileChange.h"
+#include "controls/foldertree/SystemTreeView.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TreeTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <QPointer>
 

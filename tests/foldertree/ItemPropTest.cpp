@@ -2,21 +2,21 @@
 // offers, what each one does on disk, the hint line while the menu is up,
 // the rename report, failures that show nothing, the properties window, and
 // the file manager and udisks2 reached over D-Bus, as fakes on a private bus.
-#include "PrivateBus.h"
+#include "tests/foldertree/PrivateBus.h"
 #define QVL_TEST_PREPARE(argc, argv) QvlTest::RunOnPrivateBus(argc, argv)
 
-#include "ItemDetails.h"
-#include "ItemProp.h"
-#include "FolderItemData.h"
-#include "SystemTreeView.h"
-#include "Trash.h"
-#include "detail/PropertiesForm.h"
+#include "platform/ItemDetails.h"
+#include "controls/foldertree/ItemProp.h"
+#include "controls/foldertree/FolderItemData.h"
+#include "controls/foldertree/SystemTreeView.h"
+#include "platform/Trash.h"
+#include "controls/foldertree/detail/PropertiesForm.h"
 
-#include "../platform/TmpfsMount.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "MenuTestHelpers.h"
-#include "TreeTestHelpers.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/MenuTestHelpers.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <QClipboard>
 #include <QDBusPendingCallWatcher>

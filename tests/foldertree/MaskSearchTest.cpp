@@ -1,8 +1,8 @@
 // The mask language with its quirks: the appended full stop, no
 // backtracking, blanks kept, case ignored.
-#include "MaskSearch.h"
+#include "controls/foldertree/MaskSearch.h"
 
-#include "QvlTestMain.h"
+#include "tests/common/QvlTestMain.h"
 
 class MaskSearchTest : public QObject
 {

@@ -1,10 +1,10 @@
 // The item-ID list helpers walk counts and move bytes; these pin their sizes
 // and edge cases on lists built by hand.
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
 // The family base: node data and its leak count, the delayed notification
 // of linked controls, the linking itself, the reset of every tree on a mount
 // or unmount, and the error texts.
-#include "MountMonitor.h"
-#include "CustomSystemComboBox.h"
-#include "CustomSystemListView.h"
-#include "CustomSystemTreeView.h"
-#include "FolderItemData.h"
-#include "ShellControlErrors.h"
-#include "SystemTreeView.h"
+#include "platform/MountMonitor.h"
+#include "controls/foldertree/CustomSystemComboBox.h"
+#include "controls/foldertree/CustomSystemListView.h"
+#include "controls/foldertree/CustomSystemTreeView.h"
+#include "controls/foldertree/FolderItemData.h"
+#include "controls/foldertree/ShellControlErrors.h"
+#include "controls/foldertree/SystemTreeView.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TreeTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <QProcess>
 #include <QTimerEvent>

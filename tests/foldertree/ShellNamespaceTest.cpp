@@ -1,13 +1,13 @@
 // The namespace on temporary trees: parsing paths into IDs and back,
 // listing with and without hidden entries, ordering, attributes (links,
 // hidden, subfolders), an unreadable folder, and the well-known roots.
-#include "MountTable.h"
-#include "PidlHelp.h"
-#include "ShellNamespace.h"
+#include "platform/MountTable.h"
+#include "controls/foldertree/PidlHelp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TreeTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <algorithm>
 #include <set>

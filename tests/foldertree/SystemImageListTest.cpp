@@ -1,10 +1,10 @@
 // The shared icon list and the look-up of an item's icons through the folder
 // that holds it.
-#include "ShellNamespace.h"
-#include "SystemImageList.h"
+#include "controls/foldertree/ShellNamespace.h"
+#include "controls/foldertree/SystemImageList.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 class SystemImageListTest : public QObject
 {

@@ -4,19 +4,19 @@
 // making folders from code, check marks, and the auto-scroll at the edges.
 // The commands run on a D-Bus of the test's own (see PrivateBus.h), so a
 // mount point's menu asks no real udisks2.
-#include "PrivateBus.h"
+#include "tests/foldertree/PrivateBus.h"
 #define QVL_TEST_PREPARE(argc, argv) QvlTest::RunOnPrivateBus(argc, argv)
 
-#include "FolderItemData.h"
-#include "SystemTreeView.h"
-#include "Trash.h"
+#include "controls/foldertree/FolderItemData.h"
+#include "controls/foldertree/SystemTreeView.h"
+#include "platform/Trash.h"
 
-#include "../platform/TmpfsMount.h"
-#include "MenuTestHelpers.h"
-#include "QvlTestMain.h"
-#include "RemoveTree.h"
-#include "TempTree.h"
-#include "TreeTestHelpers.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/foldertree/MenuTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/RemoveTree.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <QInputDialog>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
 // The folder tree on temporary trees: lazy opening, buttons, order,
 // selection by path, reset, waiting selections, other roots, masks, the
 // toolkit events the main window uses, and that every node's data goes.
-#include "FolderItemData.h"
-#include "SystemTreeView.h"
+#include "controls/foldertree/FolderItemData.h"
+#include "controls/foldertree/SystemTreeView.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TreeTestHelpers.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/foldertree/TreeTestHelpers.h"
 
 #include <QLineEdit>
 #include <QMessageBox>

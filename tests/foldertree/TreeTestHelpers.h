@@ -1,7 +1,7 @@
 // Small helpers the folder tree tests share.
 #pragma once
 
-#include "FileChange.h"
+#include "controls/foldertree/FileChange.h"
 
 #include <QFile>
 #include <QtTest/QtTest>

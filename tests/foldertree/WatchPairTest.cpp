@@ -1,9 +1,9 @@
 // A node and its folder's watcher: a report reaches its pair only while the
 // pair still watches for that node.
-#include "detail/WatchPair.h"
+#include "controls/foldertree/detail/WatchPair.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QTreeWidgetItem>
 

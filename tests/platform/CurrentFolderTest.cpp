@@ -1,6 +1,6 @@
-#include "CurrentFolder.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/CurrentFolder.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,11 +1,11 @@
 // The inotify watch: what each kind of change reports, what it ignores, the
 // folder itself going, and a watch that cannot be set up. Also the probe and
 // the bounded subfolder look the folder namespace builds on.
-#include "DirectoryWatch.h"
-#include "EntryProbe.h"
+#include "platform/DirectoryWatch.h"
+#include "platform/EntryProbe.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "FileAttributes.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/FileAttributes.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

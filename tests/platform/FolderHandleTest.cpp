@@ -1,6 +1,6 @@
-#include "FolderHandle.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/FolderHandle.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <cerrno>
 #include <sys/stat.h>

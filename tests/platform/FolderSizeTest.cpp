@@ -1,7 +1,7 @@
-#include "FolderSize.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
+#include "platform/FolderSize.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

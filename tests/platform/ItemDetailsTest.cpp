@@ -1,7 +1,7 @@
-#include "ItemDetails.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
+#include "platform/ItemDetails.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <cerrno>
 #include <memory>

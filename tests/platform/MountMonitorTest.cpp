@@ -1,7 +1,7 @@
-#include "MountMonitor.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
+#include "platform/MountMonitor.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <QSignalSpy>
 

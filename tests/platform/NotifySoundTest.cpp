@@ -1,10 +1,10 @@
 // The notification sound: found in the sound theme under the data folders,
 // played by the first player on $PATH, and never an error when either is
 // missing.
-#include "NotifySound.h"
+#include "platform/NotifySound.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <QFile>
 

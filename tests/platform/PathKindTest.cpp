@@ -1,6 +1,6 @@
-#include "PathKind.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
+#include "platform/PathKind.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
 // The version reader on real program files: this test carries the block as
 // the program does; other files have none.
-#include "QvlTestMain.h"
-#include "QvlVersion.h"
-#include "QvlVersionBlock.h"
-#include "TempTree.h"
+#include "tests/common/QvlTestMain.h"
+#include "platform/QvlVersion.h"
+#include "platform/QvlVersionBlock.h"
+#include "tests/common/TempTree.h"
 
 #include <QCoreApplication>
 

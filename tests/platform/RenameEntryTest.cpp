@@ -1,10 +1,10 @@
 // Renaming an entry in its folder: what it renames, and that nothing that
 // already has the new name is ever replaced.
-#include "RenameEntry.h"
+#include "platform/RenameEntry.h"
 
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "QvlTestMain.h"
-#include "ShellDelete.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
-#include "Untrashable.h"
-#include "Trash.h"
+#include "tests/common/QvlTestMain.h"
+#include "platform/ShellDelete.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
+#include "tests/platform/Untrashable.h"
+#include "platform/Trash.h"
 
 #include <cerrno>
 #include <cstdlib>

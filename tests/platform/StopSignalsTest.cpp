@@ -1,5 +1,5 @@
-#include "QvlTestMain.h"
-#include "StopSignals.h"
+#include "tests/common/QvlTestMain.h"
+#include "platform/StopSignals.h"
 
 #include <QSignalSpy>
 

@@ -1,9 +1,9 @@
-#include "FolderHandle.h"
-#include "MountTable.h"
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "TmpfsMount.h"
-#include "Trash.h"
+#include "platform/FolderHandle.h"
+#include "platform/MountTable.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
+#include "platform/Trash.h"
 
 #include <QRegularExpression>
 

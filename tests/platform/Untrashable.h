@@ -2,8 +2,8 @@
 // works, for tests of the permanent-delete question.
 #pragma once
 
-#include "TempTree.h"
-#include "TmpfsMount.h"
+#include "tests/common/TempTree.h"
+#include "tests/platform/TmpfsMount.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "QvlTestMain.h"
-#include "TempTree.h"
-#include "VolumeLabel.h"
+#include "tests/common/QvlTestMain.h"
+#include "tests/common/TempTree.h"
+#include "platform/VolumeLabel.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,14 +3,14 @@
 //   first page: a folder view with the file list of the chosen folder under it;
 //   "Gallery": every control of the family side by side, on the chosen
 //   folder and the mounted volumes.
-#include "BoolList.h"
-#include "CheckListBoxEx.h"
-#include "DirectoryListBox.h"
-#include "DirectoryListBoxEx.h"
-#include "DriveComboBoxEx.h"
-#include "FlCtrlEx.h"
-#include "PathKind.h"
-#include "Paths.h"
+#include "controls/filelist/BoolList.h"
+#include "controls/filelist/CheckListBoxEx.h"
+#include "controls/filelist/DirectoryListBox.h"
+#include "controls/filelist/DirectoryListBoxEx.h"
+#include "controls/filelist/DriveComboBoxEx.h"
+#include "controls/filelist/FlCtrlEx.h"
+#include "platform/PathKind.h"
+#include "platform/Paths.h"
 
 #include <QApplication>
 #include <QFile>

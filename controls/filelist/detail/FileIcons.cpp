@@ -1,4 +1,4 @@
-#include "detail/FileIcons.h"
+#include "controls/filelist/detail/FileIcons.h"
 
 #include <QHash>
 #include <QMimeDatabase>

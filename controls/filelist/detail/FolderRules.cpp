@@ -1,8 +1,8 @@
-#include "detail/FolderRules.h"
+#include "controls/filelist/detail/FolderRules.h"
 
-#include "CurrentFolder.h"
-#include "FileListErrors.h"
-#include "Paths.h"
+#include "platform/CurrentFolder.h"
+#include "controls/filelist/FileListErrors.h"
+#include "platform/Paths.h"
 
 namespace QvlFileList {
 

@@ -1,4 +1,4 @@
-#include "detail/RowPainter.h"
+#include "controls/filelist/detail/RowPainter.h"
 
 #include <QAbstractItemView>
 #include <QPainter>

@@ -4,7 +4,7 @@
 // folder's commands; Rename there, F2 or a click on the selected folder
 // edits its name. The right tree has check boxes and scrolls when the mouse
 // nears its edges. For looking at the controls.
-#include "SystemTreeView.h"
+#include "controls/foldertree/SystemTreeView.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "DesktopBus.h"
+#include "controls/foldertree/detail/DesktopBus.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

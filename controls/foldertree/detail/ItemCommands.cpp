@@ -1,10 +1,10 @@
-#include "ItemCommands.h"
+#include "controls/foldertree/detail/ItemCommands.h"
 
-#include "EntryProbe.h"
-#include "ItemDetails.h"
-#include "Paths.h"
-#include "PropertiesForm.h"
-#include "ShellDelete.h"
+#include "platform/EntryProbe.h"
+#include "platform/ItemDetails.h"
+#include "platform/Paths.h"
+#include "controls/foldertree/detail/PropertiesForm.h"
+#include "platform/ShellDelete.h"
 
 #include <QApplication>
 #include <QClipboard>

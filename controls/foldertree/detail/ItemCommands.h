@@ -2,9 +2,9 @@
 // items, and carrying one out. ItemProp.h describes what each one does.
 #pragma once
 
-#include "DesktopBus.h"
-#include "ItemProp.h"
-#include "ShellNamespace.h"
+#include "controls/foldertree/detail/DesktopBus.h"
+#include "controls/foldertree/ItemProp.h"
+#include "controls/foldertree/ShellNamespace.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
-#include "PropertiesForm.h"
+#include "controls/foldertree/detail/PropertiesForm.h"
 
-#include "ItemDetails.h"
-#include "Paths.h"
+#include "platform/ItemDetails.h"
+#include "platform/Paths.h"
 #include "ui_PropertiesForm.h"
 
 #include <QDateTime>

@@ -5,7 +5,7 @@
 // window that showed it and deletes itself when closed.
 #pragma once
 
-#include "FolderSize.h"
+#include "platform/FolderSize.h"
 
 #include <QDialog>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "WatchPair.h"
+#include "controls/foldertree/detail/WatchPair.h"
 
 void TWatchPair::Start(QTreeWidgetItem *node, const std::string &path, TFSFilterSet filter,
                        std::function<void(TFileChangeThread *)> onChange)

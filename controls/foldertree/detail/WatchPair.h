@@ -3,7 +3,7 @@
 // Stopping drops a report that is already on its way.
 #pragma once
 
-#include "FileChange.h"
+#include "controls/foldertree/FileChange.h"
 
 #include <QPointer>
 
