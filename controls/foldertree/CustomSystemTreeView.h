@@ -45,7 +45,7 @@ public:
     // Slot order of the family.
     virtual void DeviceChanged();
     virtual void TimerEvent();
-    virtual PItemIDList GetSelectionPIDL() = 0;       // points into the selected node's data
+    virtual PCItemIDList GetSelectionPIDL() = 0; // points into the selected node's data
     virtual TShellFolderPtr GetSelectionParentFolder() = 0;
 
     virtual void SetupImageList();

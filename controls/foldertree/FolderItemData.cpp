@@ -31,8 +31,6 @@ TFolderItemData::TFolderItemData()
 
 TFolderItemData::~TFolderItemData()
 {
-    FreePIDL(RelativeID);
-    FreePIDL(AbsoluteID);
     --g_liveFolderData;
 }
 

@@ -24,8 +24,8 @@ public:
     std::uint32_t Attributes = 0;  // sfgao* bits
     std::uint32_t FileSizeLow = 0;
     std::uint32_t FileSizeHigh = 0;
-    PItemIDList RelativeID = nullptr; // owned; relative to ParentFolder
-    PItemIDList AbsoluteID = nullptr; // owned; from the Desktop
+    TPidlHolder RelativeID; // relative to ParentFolder
+    TPidlHolder AbsoluteID; // from the Desktop
 
     // How many objects are alive in the whole program.
     static long LiveCount();

@@ -51,38 +51,35 @@ struct TResolvedItems {
 TShellFolderPtr BindFolderPath(const std::string &folderPath, QWidget *owner)
 {
     TShellFolderPtr desktop = GetDesktopFolder();
-    PItemIDList id = nullptr;
+    TPidlHolder id;
     if (!desktop->ParseDisplayName(owner, folderPath, id))
         return nullptr;
-    TPidlHolder held(id);
-    return desktop->BindToObject(held.get());
+    return desktop->BindToObject(id.get());
 }
 
 // Adds the item `name` of the resolved folder; false when it names nothing.
 bool AddName(TResolvedItems &out, const std::string &name, QWidget *owner)
 {
-    PItemIDList id = nullptr;
+    TPidlHolder id;
     if (name.empty() || !out.folder->ParseDisplayName(owner, name, id))
         return false;
-    out.ids.emplace_back(id);
+    out.ids.push_back(std::move(id));
     return true;
 }
 
 // The root of a volume has no name in a folder: it is an item of "Computer".
 bool ResolveVolumeRoot(const std::string &path, QWidget *owner, TResolvedItems &out)
 {
-    PItemIDList computerId = nullptr;
+    TPidlHolder computerId;
     if (!GetSpecialFolderLocation(owner, csidlDrives, computerId))
         return false;
-    TPidlHolder held(computerId);
-    out.folder = GetDesktopFolder()->BindToObject(held.get());
+    out.folder = GetDesktopFolder()->BindToObject(computerId.get());
     out.ids.clear();
-    PItemIDList id = nullptr;
-    if (!out.folder || !out.folder->ParseDisplayName(owner, path, id))
+    TPidlHolder volume;
+    if (!out.folder || !out.folder->ParseDisplayName(owner, path, volume))
         return false;
     // Only a path that is a volume's root resolves to a single item here.
-    TPidlHolder volume(id);
-    if (PIDLCount(id) != 1)
+    if (PIDLCount(volume.get()) != 1)
         return false;
     out.ids.push_back(std::move(volume));
     return true;
@@ -352,15 +349,15 @@ bool PerformVerb(const std::string &verb, const std::string &folderPath, const s
 
 // ---------------------------------------------------------------- helpers
 
-bool GetPIDLAndShellFolder(const std::string &path, TShellFolderPtr &folder, PItemIDList &id, QWidget *owner)
+bool GetPIDLAndShellFolder(const std::string &path, TShellFolderPtr &folder, TPidlHolder &id, QWidget *owner)
 {
     folder = nullptr;
-    id = nullptr;
+    id.reset();
     TResolvedItems resolved;
     if (!ResolvePath(path, owner, false, resolved) || resolved.ids.size() != 1)
         return false;
     folder = resolved.folder;
-    id = resolved.ids.front().release();
+    id = std::move(resolved.ids.front());
     return true;
 }
 

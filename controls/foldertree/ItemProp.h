@@ -101,9 +101,9 @@ bool PerformVerb(const std::string &verb, const std::string &folderPath, const s
 // ---------------------------------------------------------------- helpers
 
 // Resolves a path into the folder that holds it and its one-item ID there
-// (new, owned by the caller: FreePIDL). A volume's root is resolved in
-// "Computer". False, with both left empty, when the path names nothing.
-bool GetPIDLAndShellFolder(const std::string &path, TShellFolderPtr &folder, PItemIDList &id, QWidget *owner);
+// (a list `id` held is released). A volume's root is resolved in "Computer".
+// False, with both left empty, when the path names nothing.
+bool GetPIDLAndShellFolder(const std::string &path, TShellFolderPtr &folder, TPidlHolder &id, QWidget *owner);
 
 // The application's hint while a menu of this unit is up: "verb|help" for
 // the command under the pointer, empty once the menu closes. Each change is

@@ -29,15 +29,9 @@ std::size_t GetPidlSize(PCItemIDList list)
     return list ? ItemsSize(list) + 2 : 0;
 }
 
-PItemIDList CreatePIDL(std::size_t size)
+TPidlHolder CreatePIDL(std::size_t size)
 {
-    return static_cast<PItemIDList>(std::calloc(size ? size : 1, 1));
-}
-
-void FreePIDL(PItemIDList &list)
-{
-    std::free(list);
-    list = nullptr;
+    return TPidlHolder(static_cast<PItemIDList>(std::calloc(size ? size : 1, 1)));
 }
 
 void TPidlDeleter::operator()(std::uint8_t *p) const
@@ -45,28 +39,28 @@ void TPidlDeleter::operator()(std::uint8_t *p) const
     std::free(p);
 }
 
-PItemIDList ConcatPIDLs(PCItemIDList first, PCItemIDList second)
+TPidlHolder ConcatPIDLs(PCItemIDList first, PCItemIDList second)
 {
     const std::size_t firstItems = first ? ItemsSize(first) : 0;
     const std::size_t secondSize = GetPidlSize(second);
-    PItemIDList result = CreatePIDL(firstItems + (secondSize ? secondSize : 2));
+    TPidlHolder result = CreatePIDL(firstItems + (secondSize ? secondSize : 2));
     if (!result)
         return nullptr;
     if (firstItems)
-        std::memcpy(result, first, firstItems);
+        std::memcpy(result.get(), first, firstItems);
     if (secondSize)
-        std::memcpy(result + firstItems, second, secondSize);
+        std::memcpy(result.get() + firstItems, second, secondSize);
     return result;
 }
 
-PItemIDList CopyPIDL(PCItemIDList list)
+TPidlHolder CopyPIDL(PCItemIDList list)
 {
     if (!list)
         return nullptr;
     const std::size_t size = GetPidlSize(list);
-    PItemIDList copy = CreatePIDL(size);
+    TPidlHolder copy = CreatePIDL(size);
     if (copy)
-        std::memcpy(copy, list, size);
+        std::memcpy(copy.get(), list, size);
     return copy;
 }
 
@@ -98,18 +92,18 @@ int PIDLCount(PCItemIDList list)
     return count;
 }
 
-PItemIDList CopyFirstID(PCItemIDList list)
+TPidlHolder CopyFirstID(PCItemIDList list)
 {
     if (!list)
         return nullptr;
     const std::size_t cb = CountAt(list);
-    PItemIDList result = CreatePIDL(cb + 2);
+    TPidlHolder result = CreatePIDL(cb + 2);
     if (result)
-        std::memcpy(result, list, cb);
+        std::memcpy(result.get(), list, cb);
     return result;
 }
 
-PItemIDList CopyLastID(PCItemIDList list)
+TPidlHolder CopyLastID(PCItemIDList list)
 {
     if (!list)
         return nullptr;
@@ -119,7 +113,7 @@ PItemIDList CopyLastID(PCItemIDList list)
     return CopyFirstID(last);
 }
 
-PItemIDList CopyParentPIDL(PCItemIDList list)
+TPidlHolder CopyParentPIDL(PCItemIDList list)
 {
     if (!list)
         return nullptr;
@@ -127,24 +121,24 @@ PItemIDList CopyParentPIDL(PCItemIDList list)
     for (PCItemIDList p = list; CountAt(p) != 0; p += CountAt(p))
         lastCount = CountAt(p);
     const std::size_t size = GetPidlSize(list) - lastCount;
-    PItemIDList result = CreatePIDL(size);
+    TPidlHolder result = CreatePIDL(size);
     if (result)
-        std::memcpy(result, list, size - 2);
+        std::memcpy(result.get(), list, size - 2);
     return result;
 }
 
-PItemIDList MakeItemID(const std::string &data)
+TPidlHolder MakeItemID(const std::string &data)
 {
     // A count is 16 bits: longer data cannot be framed.
     if (data.size() + 2 > 0xFFFF)
         return nullptr;
     const std::size_t cb = data.size() + 2;
-    PItemIDList result = CreatePIDL(cb + 2);
+    TPidlHolder result = CreatePIDL(cb + 2);
     if (!result)
         return nullptr;
-    result[0] = static_cast<std::uint8_t>(cb & 0xFF);
-    result[1] = static_cast<std::uint8_t>(cb >> 8);
-    std::memcpy(result + 2, data.data(), data.size());
+    result.get()[0] = static_cast<std::uint8_t>(cb & 0xFF);
+    result.get()[1] = static_cast<std::uint8_t>(cb >> 8);
+    std::memcpy(result.get() + 2, data.data(), data.size());
     return result;
 }
 
@@ -163,9 +157,9 @@ std::string GetDisplayName(TShellFolder *folder, PCItemIDList relativeId, TDispl
     return name;
 }
 
-bool GetPIDLFromPath(QWidget *owner, TShellFolder *folder, const std::string &path, PItemIDList &id)
+bool GetPIDLFromPath(QWidget *owner, TShellFolder *folder, const std::string &path, TPidlHolder &id)
 {
-    id = nullptr;
+    id.reset();
     if (!folder)
         return false;
     return folder->ParseDisplayName(owner, path, id) && id;

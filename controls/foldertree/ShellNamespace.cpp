@@ -77,14 +77,12 @@ bool SegmentsOf(const std::string &path, std::vector<std::string> &segments)
 }
 
 // Appends one item to a list (the list is replaced).
-bool AppendItem(PItemIDList &list, const std::string &data)
+bool AppendItem(TPidlHolder &list, const std::string &data)
 {
-    TPidlHolder item(MakeItemID(data));
+    const TPidlHolder item = MakeItemID(data);
     if (!item)
         return false;
-    PItemIDList joined = ConcatPIDLs(list, item.get());
-    FreePIDL(list);
-    list = joined;
+    list = ConcatPIDLs(list.get(), item.get());
     return list != nullptr;
 }
 
@@ -93,8 +91,9 @@ class TVectorEnum : public TEnumIDList
 {
 public:
     explicit TVectorEnum(std::vector<std::string> items) : m_items(std::move(items)) {}
-    bool Next(PItemIDList &id) override
+    bool Next(TPidlHolder &id) override
     {
+        id.reset();
         if (m_next >= m_items.size())
             return false;
         id = MakeItemID(m_items[m_next++]);
@@ -118,10 +117,10 @@ public:
     int CompareIDs(int column, PCItemIDList a, PCItemIDList b) override;
     std::uint32_t GetAttributesOf(PCItemIDList relativeId, std::uint32_t mask) override;
     bool GetDisplayNameOf(PCItemIDList relativeId, TDisplayNameType type, std::string &name) override;
-    bool ParseDisplayName(QWidget *, const std::string &path, PItemIDList &id) override;
+    bool ParseDisplayName(QWidget *, const std::string &path, TPidlHolder &id) override;
     bool GetPathOf(PCItemIDList relativeId, std::string &path) override;
     std::string IconKeyOf(PCItemIDList relativeId, bool open) override;
-    bool SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+    bool SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, TPidlHolder &newId,
                    int *error) override;
 
 private:
@@ -134,8 +133,9 @@ class TFileSystemFolder::TEnum : public TEnumIDList
 public:
     TEnum(const std::string &path, unsigned flags) : m_reader(path), m_flags(flags) {}
     bool Opened() const { return m_reader.OpenError() == 0; }
-    bool Next(PItemIDList &id) override
+    bool Next(TPidlHolder &id) override
     {
+        id.reset();
         TDirEntry entry;
         while (m_reader.Next(entry, false)) {
             if (entry.name == "." || entry.name == "..")
@@ -247,26 +247,24 @@ bool TFileSystemFolder::GetDisplayNameOf(PCItemIDList relativeId, TDisplayNameTy
     return true;
 }
 
-bool TFileSystemFolder::ParseDisplayName(QWidget *, const std::string &path, PItemIDList &id)
+bool TFileSystemFolder::ParseDisplayName(QWidget *, const std::string &path, TPidlHolder &id)
 {
-    id = nullptr;
+    id.reset();
     // A full path is taken when it lies below this folder.
     const std::string relative = !path.empty() && path[0] == '/' ? RelativeTo(AbsolutePath(path), m_path) : path;
     std::vector<std::string> segments;
     if (!SegmentsOf(relative, segments) || segments.empty())
         return false;
     std::string current = m_path;
-    PItemIDList result = CreatePIDL(2);
+    TPidlHolder result = CreatePIDL(2);
     for (std::size_t i = 0; i < segments.size(); ++i) {
         current = JoinPath(current, segments[i]);
         const TEntryProbe probe = ProbeEntry(current);
         const bool last = i + 1 == segments.size();
-        if (!probe.exists || (!last && !probe.isDir) || !AppendItem(result, segments[i])) {
-            FreePIDL(result);
+        if (!probe.exists || (!last && !probe.isDir) || !AppendItem(result, segments[i]))
             return false;
-        }
     }
-    id = result;
+    id = std::move(result);
     return true;
 }
 
@@ -300,16 +298,16 @@ std::string TFileSystemFolder::IconKeyOf(PCItemIDList relativeId, bool open)
     return "mime:" + type.iconName().toStdString() + "|" + type.genericIconName().toStdString();
 }
 
-bool TFileSystemFolder::SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+bool TFileSystemFolder::SetNameOf(QWidget *, PCItemIDList relativeId, const std::string &name, TPidlHolder &newId,
                                   int *error)
 {
-    newId = nullptr;
+    newId.reset();
     std::string path;
     int result = GetPathOf(relativeId, path) ? RenameEntry(path, name) : EINVAL;
     if (result == 0) {
         // The items before the last stay as they are; the last takes the name.
-        TPidlHolder parent(CopyParentPIDL(relativeId));
-        TPidlHolder last(MakeItemID(name));
+        const TPidlHolder parent = CopyParentPIDL(relativeId);
+        const TPidlHolder last = MakeItemID(name);
         newId = parent && last ? ConcatPIDLs(parent.get(), last.get()) : nullptr;
         if (!newId)
             result = ENOMEM;
@@ -396,9 +394,9 @@ public:
         return true;
     }
 
-    bool ParseDisplayName(QWidget *owner, const std::string &path, PItemIDList &id) override
+    bool ParseDisplayName(QWidget *owner, const std::string &path, TPidlHolder &id) override
     {
-        id = nullptr;
+        id.reset();
         if (path.empty() || path[0] != '/')
             return false;
         const std::string folded = AbsolutePath(path);
@@ -407,20 +405,15 @@ public:
             mount = "/";
         if (!ProbeEntry(mount).isDir)
             return false;
-        PItemIDList result = MakeItemID(mount);
+        TPidlHolder result = MakeItemID(mount);
         const std::string rest = RelativeTo(folded, mount);
         if (!rest.empty()) {
-            PItemIDList tail = nullptr;
-            if (!TFileSystemFolder(mount).ParseDisplayName(owner, rest, tail)) {
-                FreePIDL(result);
+            TPidlHolder tail;
+            if (!TFileSystemFolder(mount).ParseDisplayName(owner, rest, tail))
                 return false;
-            }
-            PItemIDList joined = ConcatPIDLs(result, tail);
-            FreePIDL(result);
-            FreePIDL(tail);
-            result = joined;
+            result = ConcatPIDLs(result.get(), tail.get());
         }
-        id = result;
+        id = std::move(result);
         return id != nullptr;
     }
 
@@ -516,8 +509,8 @@ public:
     // its last item.
     TShellFolderPtr ParentOf(PCItemIDList id, TPidlHolder &last)
     {
-        TPidlHolder parent(CopyParentPIDL(id));
-        last.reset(CopyLastID(id));
+        const TPidlHolder parent = CopyParentPIDL(id);
+        last = CopyLastID(id);
         return parent && last ? BindToObject(parent.get(), nullptr) : nullptr;
     }
 
@@ -582,18 +575,17 @@ public:
         return false;
     }
 
-    bool ParseDisplayName(QWidget *owner, const std::string &path, PItemIDList &id) override
+    bool ParseDisplayName(QWidget *owner, const std::string &path, TPidlHolder &id) override
     {
-        id = nullptr;
+        id.reset();
         const std::string expanded = ExpandHome(path);
         if (expanded.empty() || expanded[0] != '/')
             return false;
-        PItemIDList tail = nullptr;
+        TPidlHolder tail;
         if (!TComputerFolder().ParseDisplayName(owner, expanded, tail))
             return false;
-        TPidlHolder computer(MakeItemID(ComputerToken));
-        id = ConcatPIDLs(computer.get(), tail);
-        FreePIDL(tail);
+        const TPidlHolder computer = MakeItemID(ComputerToken);
+        id = ConcatPIDLs(computer.get(), tail.get());
         return id != nullptr;
     }
 
@@ -667,9 +659,9 @@ std::string UserDir(const char *key, const char *fallback)
 
 } // namespace
 
-bool TShellFolder::SetNameOf(QWidget *, PCItemIDList, const std::string &, PItemIDList &newId, int *error)
+bool TShellFolder::SetNameOf(QWidget *, PCItemIDList, const std::string &, TPidlHolder &newId, int *error)
 {
-    newId = nullptr;
+    newId.reset();
     if (error)
         *error = EPERM;
     return false;
@@ -687,9 +679,9 @@ bool GetPathFromIDList(PCItemIDList absoluteId, std::string &path)
     return absoluteId && GetDesktopFolder()->GetPathOf(absoluteId, path);
 }
 
-bool GetSpecialFolderLocation(QWidget *owner, int csidl, PItemIDList &id)
+bool GetSpecialFolderLocation(QWidget *owner, int csidl, TPidlHolder &id)
 {
-    id = nullptr;
+    id.reset();
     std::string path;
     switch (csidl) {
     case csidlDesktop:

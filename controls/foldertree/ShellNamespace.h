@@ -51,8 +51,9 @@ class TEnumIDList
 {
 public:
     virtual ~TEnumIDList() = default;
-    // The next item as a new one-item list the caller owns; false at the end.
-    virtual bool Next(PItemIDList &id) = 0;
+    // The next item as a new one-item list in `id` (a list it held is
+    // released); false, with `id` empty, at the end.
+    virtual bool Next(TPidlHolder &id) = 0;
 };
 
 class TShellFolder;
@@ -78,20 +79,22 @@ public:
     virtual void Validate() {}
     // The item's name; false when the folder cannot name it.
     virtual bool GetDisplayNameOf(PCItemIDList relativeId, TDisplayNameType type, std::string &name) = 0;
-    // Parses a path relative to this folder into a new ID; false when the
-    // path names nothing that exists.
-    virtual bool ParseDisplayName(QWidget *owner, const std::string &path, PItemIDList &id) = 0;
+    // Parses a path relative to this folder into a new ID in `id` (a list it
+    // held is released); false, with `id` empty, when the path names nothing
+    // that exists.
+    virtual bool ParseDisplayName(QWidget *owner, const std::string &path, TPidlHolder &id) = 0;
     // The file-system path of an item of this folder (relative ID, one or
     // more items); false for virtual items.
     virtual bool GetPathOf(PCItemIDList relativeId, std::string &path) = 0;
     // Name of the icon the shared icon list shows for the item.
     virtual std::string IconKeyOf(PCItemIDList relativeId, bool open) = 0;
     // Gives the item (relative ID, one item or more) the last name `name`,
-    // never replacing another item of that name; its new relative ID (new,
-    // the caller's) in `newId`. False, with the errno in `error` when given,
-    // when the folder refuses: the name is taken or not one plain name, or
-    // the item cannot be renamed (every item but a file-system entry).
-    virtual bool SetNameOf(QWidget *owner, PCItemIDList relativeId, const std::string &name, PItemIDList &newId,
+    // never replacing another item of that name; its new relative ID in
+    // `newId` (a list it held is released). False, with `newId` empty and the
+    // errno in `error` when given, when the folder refuses: the name is taken
+    // or not one plain name, or the item cannot be renamed (every item but a
+    // file-system entry).
+    virtual bool SetNameOf(QWidget *owner, PCItemIDList relativeId, const std::string &name, TPidlHolder &newId,
                            int *error = nullptr);
 };
 
@@ -122,6 +125,7 @@ enum : int {
     csidlFonts = 0x14,
     csidlTemplates = 0x15,
 };
-// The absolute ID of a well-known folder; false for the ones that name
-// nothing here or whose folder does not exist.
-bool GetSpecialFolderLocation(QWidget *owner, int csidl, PItemIDList &id);
+// The absolute ID of a well-known folder in `id` (a list it held is
+// released); false, with `id` empty, for the ones that name nothing here or
+// whose folder does not exist.
+bool GetSpecialFolderLocation(QWidget *owner, int csidl, TPidlHolder &id);

@@ -22,7 +22,7 @@ public:
     void SetTreeView(TCustomSystemTreeView *tree);
 
     virtual void DeviceChanged();
-    virtual PItemIDList GetSelectionPIDL() = 0;
+    virtual PCItemIDList GetSelectionPIDL() = 0;
     virtual TShellFolderPtr GetSelectionParentFolder() = 0;
     virtual void SetupImageList();
     virtual QWidget *GetValidHandle();

@@ -165,7 +165,7 @@ struct TDetachedItem {
         if (!data || !data->RelativeID)
             return false;
         folder = data->ParentFolder;
-        id.reset(CopyPIDL(data->RelativeID));
+        id = CopyPIDL(data->RelativeID.get());
         attributes = data->Attributes;
         path = std::move(nodePath);
         return id != nullptr;
@@ -404,10 +404,9 @@ bool TSystemTreeView::SelectPath(const std::string &path, bool exactly)
             text = QFile::encodeName(given.mid(prefix.size())).toStdString();
     }
 
-    PItemIDList parsed = nullptr;
-    if (!GetIDFromPath(first->ParentFolder.get(), text, parsed))
+    TPidlHolder id;
+    if (!GetIDFromPath(first->ParentFolder.get(), text, id))
         return false;
-    const TPidlHolder id(parsed);
     TBulkUpdate update(this);
     bool whole = false;
     QTreeWidgetItem *node = FindNode(id.get(), whole);
@@ -428,12 +427,12 @@ std::string TSystemTreeView::GetNodePath(QTreeWidgetItem *node)
 {
     TFolderItemData *data = DataOf(node);
     std::string path;
-    if (!data || !GetPathFromIDList(data->AbsoluteID, path))
+    if (!data || !GetPathFromIDList(data->AbsoluteID.get(), path))
         return {};
     return path;
 }
 
-bool TSystemTreeView::GetIDFromPath(TShellFolder *folder, const std::string &path, PItemIDList &id)
+bool TSystemTreeView::GetIDFromPath(TShellFolder *folder, const std::string &path, TPidlHolder &id)
 {
     return GetPIDLFromPath(GetValidHandle(), folder, path, id);
 }
@@ -459,8 +458,8 @@ QTreeWidgetItem *TSystemTreeView::FindNode(PCItemIDList id, bool &whole)
     while (index < node->childCount()) {
         QTreeWidgetItem *child = node->child(index);
         TFolderItemData *data = DataOf(child);
-        TPidlHolder item(CopyFirstID(rest));
-        if (!data || !item || data->ParentFolder->CompareIDs(0, data->RelativeID, item.get()) != 0) {
+        const TPidlHolder item = CopyFirstID(rest);
+        if (!data || !item || data->ParentFolder->CompareIDs(0, data->RelativeID.get(), item.get()) != 0) {
             ++index;
             continue;
         }
@@ -521,10 +520,10 @@ void TSystemTreeView::ChangeToParent()
     SelectAndShow(node->parent());
 }
 
-PItemIDList TSystemTreeView::GetSelectionPIDL()
+PCItemIDList TSystemTreeView::GetSelectionPIDL()
 {
     TFolderItemData *data = DataOf(Selected());
-    return data ? data->AbsoluteID : nullptr;
+    return data ? data->AbsoluteID.get() : nullptr;
 }
 
 TShellFolderPtr TSystemTreeView::GetSelectionParentFolder()
@@ -553,14 +552,14 @@ void TSystemTreeView::ComboBoxSetSelectionPIDL(PCItemIDList id)
     while (chain.back() && !IsEmptyID(chain.back().get()))
         chain.emplace_back(CopyParentPIDL(chain.back().get()));
     TFolderItemData *rootData = DataOf(root);
-    if (!rootData || !ComparePIDLs(rootData->AbsoluteID, chain.back().get()))
+    if (!rootData || !ComparePIDLs(rootData->AbsoluteID.get(), chain.back().get()))
         return;
     QTreeWidgetItem *node = root;
     for (auto element = chain.rbegin() + 1; element != chain.rend(); ++element) {
         ExpandNode(node);
         for (int i = 0; i < node->childCount(); ++i) {
             TFolderItemData *data = DataOf(node->child(i));
-            if (data && ComparePIDLs(data->AbsoluteID, element->get())) {
+            if (data && ComparePIDLs(data->AbsoluteID.get(), element->get())) {
                 node = node->child(i);
                 break;
             }
@@ -584,7 +583,7 @@ void TSystemTreeView::Reset()
     TPidlHolder remembered;
     bool wasExpanded = false;
     if (TFolderItemData *data = DataOf(Selected())) {
-        remembered.reset(CopyPIDL(data->AbsoluteID));
+        remembered = CopyPIDL(data->AbsoluteID.get());
         wasExpanded = Selected()->isExpanded();
     }
     const bool savedChangeNow = ChangeNow();
@@ -594,19 +593,15 @@ void TSystemTreeView::Reset()
         SetSelected(nullptr);
         clear();
 
-        PItemIDList rootId = nullptr;
+        TPidlHolder rootId;
         const bool found = m_rootFolder == rfCustom
                                ? GetIDFromPath(m_desktopFolder.get(), m_customDir, rootId)
                                : GetSpecialFolderLocation(GetValidHandle(), GetFolderID(), rootId);
         if (found && rootId) {
-            PItemIDList absolute = CopyPIDL(rootId);
-            QTreeWidgetItem *root = AddNode(m_desktopFolder, absolute, rootId, nullptr);
-            if (!root) {
-                FreePIDL(absolute);
-                FreePIDL(rootId);
-            } else if (m_expandRoot) {
+            TPidlHolder absolute = CopyPIDL(rootId.get());
+            QTreeWidgetItem *root = AddNode(m_desktopFolder, std::move(absolute), std::move(rootId), nullptr);
+            if (root && m_expandRoot)
                 ExpandNode(root);
-            }
 
             if (!m_pendingSelection.empty()) {
                 const std::string pending = m_pendingSelection;
@@ -628,27 +623,27 @@ void TSystemTreeView::Reset()
     TCustomSystemTreeView::Reset();
 }
 
-QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemIDList absoluteId,
-                                          PItemIDList relativeId, QTreeWidgetItem *parentNode)
+QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, TPidlHolder absoluteId,
+                                          TPidlHolder relativeId, QTreeWidgetItem *parentNode)
 {
     folder->Validate();
-    std::string text = GetDisplayName(folder.get(), relativeId, dntNormal);
+    std::string text = GetDisplayName(folder.get(), relativeId.get(), dntNormal);
     if (!parentNode && m_rootFolder == rfCustom && !m_customDirCaption.empty())
         text = m_customDirCaption;
-    const std::uint32_t attrs = folder->GetAttributesOf(relativeId, TreeAttributeMask);
+    const std::uint32_t attrs = folder->GetAttributesOf(relativeId.get(), TreeAttributeMask);
 
     if (m_rootFolder == rfFileSystem && !(attrs & (sfgaoFileSystem | sfgaoFileSysAncestor)))
         return nullptr;
     if (!m_fileMask.empty() && !(attrs & sfgaoFolder)) {
         std::string path;
-        if (GetPathFromIDList(absoluteId, path) && !FileMatches(path, &m_maskList))
+        if (GetPathFromIDList(absoluteId.get(), path) && !FileMatches(path, &m_maskList))
             return nullptr;
     }
 
     auto *data = new TFolderItemData;
     data->ParentFolder = folder;
-    data->RelativeID = relativeId;
-    data->AbsoluteID = absoluteId;
+    data->RelativeID = std::move(relativeId);
+    data->AbsoluteID = std::move(absoluteId);
     data->Attributes = attrs;
     auto *node = new TSystemTreeNode(this, data);
     node->setText(0, QFile::decodeName(QByteArray::fromStdString(text)));
@@ -668,7 +663,7 @@ QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemID
 
     int normal = -1;
     int open = -1;
-    GetNormalAndSelectedIcons(absoluteId, normal, open);
+    GetNormalAndSelectedIcons(data->AbsoluteID.get(), normal, open);
     if (open < 0)
         open = normal;
     if (!(attrs & sfgaoFolder))
@@ -683,12 +678,11 @@ QTreeWidgetItem *TSystemTreeView::AddNode(const TShellFolderPtr &folder, PItemID
     bool button = attrs & sfgaoHasSubfolder;
     if (m_showFiles && !button) {
         // A folder that holds files opens too when files are shown.
-        if (TShellFolderPtr sub = folder->BindToObject(relativeId)) {
+        if (TShellFolderPtr sub = folder->BindToObject(data->RelativeID.get())) {
             const unsigned flags = shcontfNonFolders | (m_showHiddenDirs ? shcontfIncludeHidden : 0u);
             if (auto items = sub->EnumObjects(GetValidHandle(), flags)) {
-                PItemIDList one = nullptr;
+                TPidlHolder one;
                 button = items->Next(one);
-                FreePIDL(one);
             }
         }
     }
@@ -711,29 +705,23 @@ bool TSystemTreeView::EnumerateFolders(const TShellFolderPtr &folder, QTreeWidge
         return false;
     TFolderItemData *parentData = DataOf(parentNode);
     bool any = false;
-    PItemIDList relative = nullptr;
+    TPidlHolder relative;
     // Whether a child of the parent node stands for the item already.
     const auto listed = [&](PCItemIDList item) {
         for (int i = 0; parentNode && i < parentNode->childCount(); ++i) {
             TFolderItemData *data = DataOf(parentNode->child(i));
-            if (data && folder->CompareIDs(0, data->RelativeID, item) == 0)
+            if (data && folder->CompareIDs(0, data->RelativeID.get(), item) == 0)
                 return true;
         }
         return false;
     };
     while (items->Next(relative)) {
         any = true;
-        if (onlyNew && listed(relative)) {
-            FreePIDL(relative);
-            relative = nullptr;
+        if (onlyNew && listed(relative.get()))
             continue;
-        }
-        PItemIDList absolute = ConcatPIDLs(parentData ? parentData->AbsoluteID : nullptr, relative);
-        if (!absolute || !AddNode(folder, absolute, relative, parentNode)) {
-            FreePIDL(absolute);
-            FreePIDL(relative);
-        }
-        relative = nullptr;
+        TPidlHolder absolute = ConcatPIDLs(parentData ? parentData->AbsoluteID.get() : nullptr, relative.get());
+        if (absolute)
+            AddNode(folder, std::move(absolute), std::move(relative), parentNode);
     }
     return any;
 }
@@ -767,7 +755,7 @@ TShellFolderPtr TSystemTreeView::NodeFolder(QTreeWidgetItem *node, TFolderItemDa
 {
     if (!node->parent() && m_rootFolder == rfDesktop && node == FirstNode())
         return m_desktopFolder;
-    return data->ParentFolder->BindToObject(data->RelativeID, &error);
+    return data->ParentFolder->BindToObject(data->RelativeID.get(), &error);
 }
 
 bool TSystemTreeView::ReadNewChildren(QTreeWidgetItem *node)
@@ -878,7 +866,7 @@ int TSystemTreeView::DefaultCompare(QTreeWidgetItem *a, QTreeWidgetItem *b)
     TFolderItemData *db = DataOf(b);
     if (!da || !db)
         return 0;
-    const int order = da->ParentFolder->CompareIDs(0, da->RelativeID, db->RelativeID);
+    const int order = da->ParentFolder->CompareIDs(0, da->RelativeID.get(), db->RelativeID.get());
     return static_cast<std::int8_t>(order & 0xFF);
 }
 
@@ -1124,15 +1112,12 @@ bool TSystemTreeView::RenameNode(QTreeWidgetItem *node, const std::string &newNa
     TFolderItemData *data = DataOf(node);
     if (!data || !data->RelativeID || newName.empty())
         return false;
-    PItemIDList renamed = nullptr;
-    if (!data->ParentFolder->SetNameOf(GetValidHandle(), data->RelativeID, newName, renamed))
+    TPidlHolder renamed;
+    if (!data->ParentFolder->SetNameOf(GetValidHandle(), data->RelativeID.get(), newName, renamed))
         return false;
     TFolderItemData *parentData = DataOf(node->parent());
-    PItemIDList absolute = parentData ? ConcatPIDLs(parentData->AbsoluteID, renamed) : CopyPIDL(renamed);
-    FreePIDL(data->RelativeID);
-    data->RelativeID = renamed;
-    FreePIDL(data->AbsoluteID);
-    data->AbsoluteID = absolute;
+    data->AbsoluteID = parentData ? ConcatPIDLs(parentData->AbsoluteID.get(), renamed.get()) : CopyPIDL(renamed.get());
+    data->RelativeID = std::move(renamed);
     node->setText(0, QFile::decodeName(QByteArray::fromStdString(newName)));
     // Below the node every ID (and every folder the children were listed
     // from) still names the old path: paths, watching and the commands of
@@ -1159,10 +1144,8 @@ void TSystemTreeView::RefreshChildIDs(QTreeWidgetItem *node)
             continue;
         if (folder)
             childData->ParentFolder = folder;
-        if (PItemIDList absolute = ConcatPIDLs(data->AbsoluteID, childData->RelativeID)) {
-            FreePIDL(childData->AbsoluteID);
-            childData->AbsoluteID = absolute;
-        }
+        if (TPidlHolder absolute = ConcatPIDLs(data->AbsoluteID.get(), childData->RelativeID.get()))
+            childData->AbsoluteID = std::move(absolute);
         RefreshChildIDs(child);
     }
 }

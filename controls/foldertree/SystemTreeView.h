@@ -180,7 +180,7 @@ public:
     bool Resetting() const { return m_resetting > 0; }
     std::string GetNodePath(QTreeWidgetItem *node);
     QTreeWidgetItem *FindNodeFromID(PCItemIDList id);
-    bool GetIDFromPath(TShellFolder *folder, const std::string &path, PItemIDList &id);
+    bool GetIDFromPath(TShellFolder *folder, const std::string &path, TPidlHolder &id);
     TFolderItemData *GetNodeData(QTreeWidgetItem *node);
     TFolderItemData *GetItemData(int index);
     // Lists a node's children afresh (and reopens it when it was open).
@@ -208,7 +208,7 @@ public:
     // A node's check mark; nothing (false) for no node or without Checkboxes.
     bool GetItemCheck(QTreeWidgetItem *node) const;
     void SetItemCheck(QTreeWidgetItem *node, bool checked);
-    PItemIDList GetSelectionPIDL() override;
+    PCItemIDList GetSelectionPIDL() override;
     TShellFolderPtr GetSelectionParentFolder() override;
     bool LinkedReset(const TShellFolderPtr &folder, PCItemIDList id, bool force) override;
     void ComboBoxSetSelectionPIDL(PCItemIDList id);
@@ -231,9 +231,9 @@ protected:
     virtual void Compute_TreeMoves(int x, int y);
     virtual void Populated(QTreeWidgetItem *node);
     virtual void DeleteItem(QTreeWidgetItem *node);
-    // Adds a node for an item; takes over both IDs when it does, returns
-    // nullptr (and leaves the IDs to the caller) when the item is filtered.
-    virtual QTreeWidgetItem *AddNode(const TShellFolderPtr &folder, PItemIDList absoluteId, PItemIDList relativeId,
+    // Adds a node for an item, whose data keeps both IDs; nullptr when the
+    // item is filtered.
+    virtual QTreeWidgetItem *AddNode(const TShellFolderPtr &folder, TPidlHolder absoluteId, TPidlHolder relativeId,
                                      QTreeWidgetItem *parentNode);
     // Shows the commands of the node's folder at a screen point and carries
     // out the one picked; Rename starts editing the label. False when the

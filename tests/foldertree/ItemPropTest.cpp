@@ -100,7 +100,7 @@ private:
         TFolderItemData *data = tree.GetNodeData(tree.Selected());
         if (tree.GetSelection() != path || !data)
             return {};
-        return {data->ParentFolder, data->RelativeID, data->Attributes};
+        return {data->ParentFolder, data->RelativeID.get(), data->Attributes};
     }
 
     // The menu's commands for a path, the menu closed without a choice.
@@ -535,10 +535,9 @@ private slots:
         QFETCH(int, what);
         TempTree tree;
         QVERIFY(tree.createDir("here"));
-        PItemIDList computer = nullptr;
+        TPidlHolder computer;
         QVERIFY(GetSpecialFolderLocation(nullptr, csidlDrives, computer));
-        TPidlHolder computerHeld(computer);
-        PCItemIDList ids[] = {computer};
+        PCItemIDList ids[] = {computer.get()};
         const PCItemIDList here[] = {nullptr};
         TShellFolderPtr desktop = GetDesktopFolder();
 
@@ -588,7 +587,7 @@ private slots:
             const TNodeItem item = NodeItem(view, tree.path("here"));
             QVERIFY(item.id);
             // The node may go when its watcher reports; the ID stays ours.
-            TPidlHolder id(CopyPIDL(item.id));
+            const TPidlHolder id = CopyPIDL(item.id);
             PCItemIDList stale[] = {id.get()};
             QVERIFY(QDir().rmdir(Q(tree.path("here"))));
             done = PerformDefaultAction(item.folder, stale, item.attributes, &view, 1);
@@ -625,16 +624,15 @@ private slots:
         QVERIFY(tree.createFile("folder/file"));
         const auto inTree = [&tree](const QString &rel) { return rel == "/" ? std::string("/") : tree.path(rel.toStdString()); };
         TShellFolderPtr folder = GetDesktopFolder(); // replaced by the answer
-        PItemIDList id = nullptr;
+        TPidlHolder id = MakeItemID("stale"); // released and replaced by the answer
         QCOMPARE(GetPIDLAndShellFolder(inTree(item), folder, id, nullptr), !resolved.isEmpty());
-        TPidlHolder held(id);
         if (resolved.isEmpty()) {
             QVERIFY(!folder && !id);
             return;
         }
-        QCOMPARE(PIDLCount(id), 1);
+        QCOMPARE(PIDLCount(id.get()), 1);
         std::string back;
-        QVERIFY(folder->GetPathOf(id, back));
+        QVERIFY(folder->GetPathOf(id.get(), back));
         QCOMPARE(Q(back), Q(inTree(resolved)));
     }
 

@@ -10,12 +10,13 @@ namespace {
 
 // A list whose items have the given whole lengths (counts), each filled with
 // a byte of its own.
-PItemIDList ListOf(std::initializer_list<int> counts)
+TPidlHolder ListOf(std::initializer_list<int> counts)
 {
     std::size_t size = 2;
     for (int c : counts)
         size += c;
-    PItemIDList list = CreatePIDL(size);
+    TPidlHolder holder = CreatePIDL(size);
+    PItemIDList list = holder.get();
     std::size_t at = 0;
     std::uint8_t fill = 'a';
     for (int c : counts) {
@@ -26,6 +27,15 @@ PItemIDList ListOf(std::initializer_list<int> counts)
         ++fill;
         at += c;
     }
+    return holder;
+}
+
+// The empty list followed by one item of each count.
+TPidlHolder JoinedOf(const QList<int> &counts)
+{
+    TPidlHolder list = CreatePIDL(2);
+    for (int c : counts)
+        list = ConcatPIDLs(list.get(), ListOf({c}).get());
     return list;
 }
 
@@ -49,18 +59,9 @@ private slots:
         QFETCH(QList<int>, counts);
         QFETCH(int, size);
         QFETCH(int, items);
-        PItemIDList list = CreatePIDL(2);
-        for (int c : counts) {
-            PItemIDList one = ListOf({c});
-            PItemIDList joined = ConcatPIDLs(list, one);
-            FreePIDL(list);
-            FreePIDL(one);
-            list = joined;
-        }
-        QCOMPARE(int(GetPidlSize(list)), size);
-        QCOMPARE(PIDLCount(list), items);
-        FreePIDL(list);
-        QVERIFY(!list);
+        const TPidlHolder list = JoinedOf(counts);
+        QCOMPARE(int(GetPidlSize(list.get())), size);
+        QCOMPARE(PIDLCount(list.get()), items);
     }
 
     void noListGivesNothing()
@@ -71,8 +72,6 @@ private slots:
         QVERIFY(!CopyLastID(nullptr));
         QVERIFY(!CopyParentPIDL(nullptr));
         QVERIFY(!NextPIDL(static_cast<PCItemIDList>(nullptr)));
-        PItemIDList none = nullptr;
-        FreePIDL(none); // nothing to release, no crash
     }
 
     void concatWithNoneOrEmptyFirstCopiesSecond()
@@ -143,25 +142,15 @@ private slots:
     void parentReachesEmptyListAfterCountSteps()
     {
         QFETCH(QList<int>, counts);
-        PItemIDList list = CreatePIDL(2);
-        for (int c : counts) {
-            TPidlHolder one(ListOf({c}));
-            PItemIDList joined = ConcatPIDLs(list, one.get());
-            FreePIDL(list);
-            list = joined;
-        }
-        const int steps = PIDLCount(list);
+        TPidlHolder list = JoinedOf(counts);
+        const int steps = PIDLCount(list.get());
         for (int i = 0; i < steps; ++i) {
-            PItemIDList parent = CopyParentPIDL(list);
-            QCOMPARE(PIDLCount(parent), steps - i - 1);
-            FreePIDL(list);
-            list = parent;
+            list = CopyParentPIDL(list.get());
+            QCOMPARE(PIDLCount(list.get()), steps - i - 1);
         }
-        QCOMPARE(int(GetPidlSize(list)), 2);
-        PItemIDList again = CopyParentPIDL(list);
-        QCOMPARE(int(GetPidlSize(again)), 2);
-        FreePIDL(again);
-        FreePIDL(list);
+        QCOMPARE(int(GetPidlSize(list.get())), 2);
+        const TPidlHolder again = CopyParentPIDL(list.get());
+        QCOMPARE(int(GetPidlSize(again.get())), 2);
     }
 
     void itemDataRoundTrips()
@@ -178,12 +167,12 @@ private slots:
         QvlTest::TempTree tree;
         QVERIFY(tree.createDir("alpha/beta"));
         TShellFolderPtr desktop = GetDesktopFolder();
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         QVERIFY(GetPIDLFromPath(nullptr, desktop.get(), tree.path("alpha/beta"), id));
-        QCOMPARE(GetDisplayName(desktop.get(), id, dntNormal), std::string("beta"));
-        QCOMPARE(GetDisplayName(desktop.get(), id, dntForParsing), tree.path("alpha/beta"));
-        FreePIDL(id);
+        QCOMPARE(GetDisplayName(desktop.get(), id.get(), dntNormal), std::string("beta"));
+        QCOMPARE(GetDisplayName(desktop.get(), id.get(), dntForParsing), tree.path("alpha/beta"));
 
+        // A failed parse leaves no list behind, not even the one held before.
         QVERIFY(!GetPIDLFromPath(nullptr, desktop.get(), tree.path("missing"), id));
         QVERIFY(!id);
         QCOMPARE(GetDisplayName(nullptr, nullptr, dntNormal), std::string());

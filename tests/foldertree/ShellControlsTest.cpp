@@ -27,7 +27,7 @@ class TCountingList : public TCustomSystemListView
 {
 public:
     using TCustomSystemListView::TCustomSystemListView;
-    PItemIDList GetSelectionPIDL() override { return nullptr; }
+    PCItemIDList GetSelectionPIDL() override { return nullptr; }
     TShellFolderPtr GetSelectionParentFolder() override { return GetDesktopFolder(); }
     bool LinkedReset(const TShellFolderPtr &, PCItemIDList, bool) override { return false; }
     void LinkedControlChanged(QObject *sender, bool force) override
@@ -43,10 +43,10 @@ class TPathCombo : public TCustomSystemComboBox
 {
 public:
     using TCustomSystemComboBox::TCustomSystemComboBox;
-    PItemIDList GetSelectionPIDL() override { return Id; }
+    PCItemIDList GetSelectionPIDL() override { return Id.get(); }
     TShellFolderPtr GetSelectionParentFolder() override { return GetDesktopFolder(); }
     bool LinkedReset(const TShellFolderPtr &, PCItemIDList, bool) override { return false; }
-    PItemIDList Id = nullptr;
+    TPidlHolder Id;
 };
 
 // A tree that counts its resets.
@@ -275,7 +275,6 @@ private slots:
         QVERIFY(GetDesktopFolder()->ParseDisplayName(nullptr, Path(temp, "x/y"), combo->Id));
         combo->NotifyLinkedControls(false);
         QCOMPARE(tree->GetSelection(), Path(temp, "x/y"));
-        FreePIDL(combo->Id);
     }
 
     void mountAndUnmountResetEveryTree()

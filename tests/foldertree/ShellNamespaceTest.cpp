@@ -24,32 +24,26 @@ std::set<std::string> Names(TShellFolder &folder, unsigned flags)
     auto items = folder.EnumObjects(nullptr, flags);
     if (!items)
         return {"<unlistable>"};
-    PItemIDList id = nullptr;
-    while (items->Next(id)) {
-        names.insert(GetDisplayName(&folder, id, dntNormal));
-        FreePIDL(id);
-    }
+    TPidlHolder id;
+    while (items->Next(id))
+        names.insert(GetDisplayName(&folder, id.get(), dntNormal));
     return names;
 }
 
 TShellFolderPtr BindPath(const std::string &path)
 {
-    PItemIDList id = nullptr;
+    TPidlHolder id;
     if (!GetDesktopFolder()->ParseDisplayName(nullptr, path, id))
         return nullptr;
-    TShellFolderPtr folder = GetDesktopFolder()->BindToObject(id);
-    FreePIDL(id);
-    return folder;
+    return GetDesktopFolder()->BindToObject(id.get());
 }
 
 std::uint32_t AttributesOf(const std::string &path)
 {
-    PItemIDList id = nullptr;
+    TPidlHolder id;
     if (!GetDesktopFolder()->ParseDisplayName(nullptr, path, id))
         return 0;
-    const std::uint32_t attrs = GetDesktopFolder()->GetAttributesOf(id, TreeAttributeMask);
-    FreePIDL(id);
-    return attrs;
+    return GetDesktopFolder()->GetAttributesOf(id.get(), TreeAttributeMask);
 }
 
 // Runs `fn` as an unprivileged user when we are root, so that permissions
@@ -78,15 +72,15 @@ private slots:
         auto items = desktop->EnumObjects(nullptr, shcontfFolders);
         QVERIFY(items);
         std::vector<std::string> names;
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         while (items->Next(id)) {
-            names.push_back(GetDisplayName(desktop.get(), id, dntNormal));
+            names.push_back(GetDisplayName(desktop.get(), id.get(), dntNormal));
             std::string path;
-            const bool hasPath = desktop->GetPathOf(id, path);
+            const bool hasPath = desktop->GetPathOf(id.get(), path);
             QCOMPARE(hasPath, names.back() == "Home");
-            FreePIDL(id);
         }
         QCOMPARE(names, (std::vector<std::string>{"Home", "Computer"}));
+        QVERIFY(!id); // the end of the listing leaves no item behind
         QCOMPARE(Names(*desktop, shcontfNonFolders), std::set<std::string>{});
 
         TPidlHolder empty(CreatePIDL(2));
@@ -97,16 +91,15 @@ private slots:
 
     void computerListsTheUserVolumes()
     {
-        PItemIDList computerId = nullptr;
+        TPidlHolder computerId;
         QVERIFY(GetSpecialFolderLocation(nullptr, csidlDrives, computerId));
         std::string path;
-        QVERIFY(!GetPathFromIDList(computerId, path)); // virtual
-        TShellFolderPtr computer = GetDesktopFolder()->BindToObject(computerId);
-        const std::uint32_t attrs = GetDesktopFolder()->GetAttributesOf(computerId, TreeAttributeMask);
+        QVERIFY(!GetPathFromIDList(computerId.get(), path)); // virtual
+        TShellFolderPtr computer = GetDesktopFolder()->BindToObject(computerId.get());
+        const std::uint32_t attrs = GetDesktopFolder()->GetAttributesOf(computerId.get(), TreeAttributeMask);
         QVERIFY(attrs & sfgaoFolder);
         QVERIFY(!(attrs & sfgaoFileSystem));
         QVERIFY(attrs & sfgaoFileSysAncestor);
-        FreePIDL(computerId);
         QVERIFY(computer);
         std::set<std::string> want;
         for (const MountEntry &m : UserVolumes(ReadMountTable()))
@@ -119,17 +112,16 @@ private slots:
         QvlTest::TempTree tree;
         QVERIFY(tree.createFile("a/b c/file.txt"));
         for (const std::string rel : {"a", "a/b c", "a/b c/file.txt"}) {
-            PItemIDList id = nullptr;
+            TPidlHolder id;
             QVERIFY(GetDesktopFolder()->ParseDisplayName(nullptr, tree.path(rel), id));
             std::string path;
-            QVERIFY(GetPathFromIDList(id, path));
+            QVERIFY(GetPathFromIDList(id.get(), path));
             QCOMPARE(path, tree.path(rel));
             // Computer, the volume, then one item per segment below it.
             const std::string volume = DrivePart(tree.path(rel), UserVolumes(ReadMountTable()));
             const int below = int(std::count(path.begin(), path.end(), '/')) -
                               int(std::count(volume.begin(), volume.end(), '/'));
-            QCOMPARE(PIDLCount(id), 2 + below);
-            FreePIDL(id);
+            QCOMPARE(PIDLCount(id.get()), 2 + below);
         }
     }
 
@@ -147,7 +139,7 @@ private slots:
         QvlTest::TempTree tree;
         QVERIFY(tree.createFile("a/f.txt"));
         const std::string text = path.isEmpty() ? "a/f.txt" : tree.path(path.toStdString());
-        PItemIDList id = nullptr;
+        TPidlHolder id = MakeItemID("stale"); // a failed parse leaves no list, not even this one
         QVERIFY(!GetDesktopFolder()->ParseDisplayName(nullptr, text, id));
         QVERIFY(!id);
     }
@@ -156,12 +148,11 @@ private slots:
     {
         QvlTest::TempTree tree;
         QVERIFY(tree.createDir("a/b"));
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         QVERIFY(GetDesktopFolder()->ParseDisplayName(nullptr, tree.path("a/./b/") + "/../b", id));
         std::string path;
-        QVERIFY(GetPathFromIDList(id, path));
+        QVERIFY(GetPathFromIDList(id.get(), path));
         QCOMPARE(path, tree.path("a/b"));
-        FreePIDL(id);
     }
 
     void enumerateFoldersFilesAndHidden()
@@ -307,18 +298,16 @@ private slots:
         QVERIFY(tree.createDir("a/taken"));
         TShellFolderPtr bound = folder == "desktop" ? GetDesktopFolder() : BindPath(tree.path(folder.toStdString()));
         QVERIFY(bound);
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         if (folder == "desktop") {
             auto listed = bound->EnumObjects(nullptr, shcontfFolders);
             QVERIFY(listed && listed->Next(id)); // Home comes first
         } else {
             QVERIFY(bound->ParseDisplayName(nullptr, item.toStdString(), id));
         }
-        TPidlHolder held(id);
-        PItemIDList fresh = reinterpret_cast<PItemIDList>(1);
+        TPidlHolder fresh = MakeItemID("stale"); // released and replaced by the answer
         int got = -1;
-        QCOMPARE(bound->SetNameOf(nullptr, id, name.toStdString(), fresh, &got), error == 0);
-        TPidlHolder freshHeld(fresh);
+        QCOMPARE(bound->SetNameOf(nullptr, id.get(), name.toStdString(), fresh, &got), error == 0);
         QCOMPARE(got, error);
         if (error) {
             QVERIFY(!fresh);
@@ -326,9 +315,9 @@ private slots:
             return;
         }
         std::string path;
-        QVERIFY(bound->GetPathOf(fresh, path));
+        QVERIFY(bound->GetPathOf(fresh.get(), path));
         QCOMPARE(QvlTest::Q(path), QvlTest::Q(tree.path(renamed.toStdString())));
-        QCOMPARE(PIDLCount(fresh), PIDLCount(id));
+        QCOMPARE(PIDLCount(fresh.get()), PIDLCount(id.get()));
         QVERIFY(QFileInfo::exists(QvlTest::Q(path + "/inside")));
     }
 
@@ -344,13 +333,12 @@ private slots:
         dirs.close();
 
         auto pathOf = [](int csidl) {
-            PItemIDList id = nullptr;
+            TPidlHolder id = MakeItemID("stale"); // never taken for the answer
             if (!GetSpecialFolderLocation(nullptr, csidl, id))
-                return std::string("<none>");
+                return id ? std::string("<stale>") : std::string("<none>");
             std::string path;
-            if (!GetPathFromIDList(id, path))
+            if (!GetPathFromIDList(id.get(), path))
                 path = "<virtual>";
-            FreePIDL(id);
             return path;
         };
         QCOMPARE(pathOf(csidlDesktop), std::string("<virtual>"));

@@ -14,17 +14,16 @@ private slots:
     {
         QvlTest::TempTree tree;
         QVERIFY(tree.createDir("alpha/beta"));
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         QVERIFY(GetPIDLFromPath(nullptr, GetDesktopFolder().get(), tree.path("alpha/beta"), id));
-        TPidlHolder holder(id);
         int normal = -2, open = -2;
-        GetNormalAndSelectedIcons(id, normal, open);
+        GetNormalAndSelectedIcons(id.get(), normal, open);
         QVERIFY(normal >= 0);
         QVERIFY(open >= 0);
         QVERIFY(!TSystemImageList::Instance().Icon(normal).isNull());
 
         // The Desktop (the empty list) has an icon of its own; no list has none.
-        TPidlHolder desktop(CreatePIDL(2));
+        const TPidlHolder desktop = CreatePIDL(2);
         const int desktopIcon = GetIconIndex(desktop.get(), giSysIconIndex | giPidl | giSmallIcon);
         QVERIFY(desktopIcon >= 0);
         QVERIFY(desktopIcon != normal);

@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(tree.GetNodePath(sub), temp.path("p/new/sub"));
         TFolderItemData *subData = tree.GetNodeData(sub);
         std::string viaFolder;
-        QVERIFY(subData->ParentFolder->GetPathOf(subData->RelativeID, viaFolder));
+        QVERIFY(subData->ParentFolder->GetPathOf(subData->RelativeID.get(), viaFolder));
         QCOMPARE(viaFolder, temp.path("p/new/sub"));
         QVL_SELECT(tree, temp.path("p/new/sub"));
         QCOMPARE(tree.Selected(), sub);
@@ -234,7 +234,7 @@ private slots:
         ShowAt(tree, temp.path("p/item"));
         QTreeWidgetItem *item = tree.Selected();
         TFolderItemData *data = tree.GetNodeData(item);
-        const TPidlHolder idBefore(CopyPIDL(data->AbsoluteID));
+        const TPidlHolder idBefore = CopyPIDL(data->AbsoluteID.get());
         const std::string wanted = name.toStdString();
         QCOMPARE(tree.RenameNode(item, wanted), renamed);
         if (renamed) {
@@ -248,7 +248,7 @@ private slots:
         QVERIFY(!Exists(temp.path("p/taken-dir/own.txt")));
         QVERIFY(!Exists(temp.path("p/x/y")));
         QCOMPARE(item->text(0), QString("item"));
-        QVERIFY(ComparePIDLs(data->AbsoluteID, idBefore.get()));
+        QVERIFY(ComparePIDLs(data->AbsoluteID.get(), idBefore.get()));
         QCOMPARE(tree.GetNodePath(item), temp.path("p/item"));
     }
 

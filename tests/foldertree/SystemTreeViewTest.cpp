@@ -519,16 +519,15 @@ private slots:
         QVERIFY(temp.createDir("k/l"));
         TSystemTreeView tree;
         tree.show();
-        PItemIDList id = nullptr;
+        TPidlHolder id;
         QVERIFY(GetDesktopFolder()->ParseDisplayName(nullptr, temp.path("k/l"), id));
-        QVERIFY(!tree.LinkedReset(GetDesktopFolder(), id, false));
+        QVERIFY(!tree.LinkedReset(GetDesktopFolder(), id.get(), false));
         QCOMPARE(tree.GetSelection(), temp.path("k/l"));
-        QCOMPARE(GetPidlSize(tree.GetSelectionPIDL()), GetPidlSize(id));
+        QCOMPARE(GetPidlSize(tree.GetSelectionPIDL()), GetPidlSize(id.get()));
         QCOMPARE(tree.GetSelectionParentFolder(), GetDesktopFolder());
         tree.SetSelected(tree.FirstNode());
-        tree.ComboBoxSetSelectionPIDL(id);
+        tree.ComboBoxSetSelectionPIDL(id.get());
         QCOMPARE(tree.GetSelection(), temp.path("k/l"));
-        FreePIDL(id);
     }
 
     void nodeWithoutDataShowsTheMessage()
