@@ -1,12 +1,14 @@
 #include "cli/CliWindow.h"
 
 #include "platform/EntryProbe.h"
+#include "engine/EscapeControls.h"
 #include "engine/FolderWalk.h"
 #include "platform/MountTable.h"
 #include "platform/Paths.h"
 #include "platform/QvlVersion.h"
 #include "platform/TerminalIo.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -368,9 +370,11 @@ void TCliWindow::PutOut(const std::string &line)
 
 void TCliWindow::PutErr(const std::string &line)
 {
+    // Messages and questions name the user's files: whatever a name holds,
+    // one message is one line.
     m_progress.Erase();
     int error = 0;
-    WriteAll(m_errFd, line + '\n', error);
+    WriteAll(m_errFd, EscapeControls(line) + '\n', error);
 }
 
 void TCliWindow::AppendRunLog(const std::string &line)
@@ -422,7 +426,17 @@ void TCliWindow::StopProgressTimer()
 
 void TCliWindow::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon)
 {
-    PutErr(caption + ": " + text);
+    // One message, one line: the paragraphs of a box's text follow each
+    // other, and anything else that could break the line is escaped.
+    std::string line = caption + ":";
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (end > start)
+            line += " " + text.substr(start, end - start);
+        start = end + 1;
+    }
+    PutErr(line);
 }
 
 bool TCliWindow::Ask(const std::string &question)
@@ -453,7 +467,7 @@ bool TCliWindow::ConfirmDelete(std::size_t count, DeleteMode side)
     const std::string drive = DrivePart(path);
     return Ask("Confirm Delete: Are you sure you want to Delete " + std::to_string(count) +
                " matching files from " + (source ? "Source" : "Target") + " drive " +
-               (drive.empty() ? "/" : drive) + "?");
+               EscapeControls(drive.empty() ? "/" : drive) + "?");
 }
 
 bool TCliWindow::AskPermanentDelete(std::size_t count)

@@ -1,6 +1,7 @@
 // quorvel-verify: verifies a copy from the command line, with the window's
 // engine, texts and log.
 #include "cli/CliWindow.h"
+#include "engine/EscapeControls.h"
 #include "engine/InfoThread.h"
 #include "platform/StopSignals.h"
 #include "platform/TerminalIo.h"
@@ -11,6 +12,13 @@
 namespace {
 
 TInfoThread *g_worker = nullptr;
+
+// A message of this program on standard error, on one line: the names in it
+// are the user's and may hold any byte.
+void Complain(const std::string &text)
+{
+    std::fprintf(stderr, "quorvel-verify: %s\n", EscapeControls(text).c_str());
+}
 
 extern "C" void OnInterrupt(int)
 {
@@ -28,7 +36,8 @@ int main(int argc, char **argv)
     CliOptions options;
     std::string error;
     if (!ParseCliArguments(argc - 1, argv + 1, options, error)) {
-        std::fprintf(stderr, "quorvel-verify: %s\nTry 'quorvel-verify --help'.\n", error.c_str());
+        Complain(error);
+        std::fputs("Try 'quorvel-verify --help'.\n", stderr);
         return 2;
     }
     if (options.action == TCliAction::Help) {
@@ -45,18 +54,18 @@ int main(int argc, char **argv)
         return std::fflush(stdout) == 0 ? 0 : 2;
     }
     if (!CheckRunPaths(options.request, error)) {
-        std::fprintf(stderr, "quorvel-verify: %s\n", error.c_str());
+        Complain(error);
         return 2;
     }
     // The report is opened before anything is compared: a run whose report
     // cannot be written is not started.
     TReportWriter report;
     if (!options.reportPath.empty() && !report.Open(options.reportPath)) {
-        std::fprintf(stderr, "quorvel-verify: cannot write the report %s\n", report.Error().c_str());
+        Complain("cannot write the report " + report.Error());
         return 2;
     }
     for (const std::string &note : MaskNotes(options.request))
-        std::fprintf(stderr, "quorvel-verify: note: %s\n", note.c_str());
+        Complain("note: " + note);
 
     // A reader that went away (`| head`) is a failed write, which ends the
     // run in order, not a signal that kills it between two deletions.
@@ -76,7 +85,7 @@ int main(int argc, char **argv)
     g_worker = nullptr;
     int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);
     if (!report.Close()) {
-        std::fprintf(stderr, "quorvel-verify: the report could not be written: %s\n", report.Error().c_str());
+        Complain("the report could not be written: " + report.Error());
         status = 2;
     }
     CloseDescriptor(tty);

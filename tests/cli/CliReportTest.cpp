@@ -100,6 +100,13 @@ private slots:
                                          [&](const QByteArray &l) { return l.contains(summary); });
             QVERIFY((at - 1)->contains("Total number of different files = 0"));
             QVERIFY2(r.err.contains(Q(t.path("src/locked")) + " (Permission denied)"), qPrintable(r.err));
+            // The box's text, both paragraphs, on one line of its own.
+            const QStringList errLines = r.err.split('\n', Qt::SkipEmptyParts);
+            const QStringList boxLines = errLines.filter(QStringLiteral("File Error:"));
+            QCOMPARE(boxLines.size(), 1);
+            QVERIFY2(!boxLines.first().contains("\\n"), qPrintable(boxLines.first()));
+            QVERIFY2(boxLines.first().endsWith(Q(t.path("src/locked")) + " (Permission denied)"),
+                     qPrintable(boxLines.first()));
             QVERIFY(r.out.contains("File could not be read - " + QByteArray::fromStdString(t.path("src/locked"))));
             // A summary line: --quiet prints it too.
             const Result quiet = Run({"--quiet", Q(t.path("src")), Q(t.path("dst"))}, true);
@@ -186,6 +193,25 @@ private slots:
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, message.replace("%1", Q(t.root())));
         QCOMPARE(r.out.contains("Files Match - "), runs);
+    }
+
+    // The program's own messages name what the user typed: a newline or an
+    // escape character in it is written escaped, and each message stays one
+    // line.
+    void messagesNameArgumentsOnOneLine()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("dst/a", "a"));
+        const Result missing = Run({Q(t.path("new\nline\x1b[31m")), Q(t.path("dst"))});
+        QCOMPARE(missing.exitCode, 2);
+        QCOMPARE(missing.err, "quorvel-verify: SOURCE '" + Q(t.path("new\\nline\\x1B[31m")) + "' does not exist\n");
+
+        QVERIFY(t.createFile("src/a", "a"));
+        const Result note = Run({"--mask", "a\nb", Q(t.path("src")), Q(t.path("dst"))});
+        QVERIFY2(note.err.startsWith("quorvel-verify: note: the mask 'a\\nb' matches no file"), qPrintable(note.err));
+        // Both notes (the mask, and that nothing was gathered), a line each.
+        QCOMPARE(note.err.count('\n'), 2);
+        QVERIFY2(note.err.endsWith("(--mask 'a\\nb')\n"), qPrintable(note.err));
     }
 
     void reportNeedsAFile()
