@@ -3,6 +3,7 @@
 // handlers of the two boxes are the twins that pick their side.
 #include "app/QvlMain.h"
 
+#include "app/PathText.h"
 #include "app/QvlFormat.h"
 #include "ui_QvlMain.h"
 
@@ -15,7 +16,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -30,16 +30,6 @@ namespace {
 
 // The height the history lists give every entry.
 constexpr int kHistoryItemHeight = 13;
-
-std::string ToPath(const QString &text)
-{
-    return QFile::encodeName(text).toStdString();
-}
-
-QString FromPath(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 bool IsCharacterKey(const QKeyEvent *key)
 {

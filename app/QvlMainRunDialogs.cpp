@@ -6,6 +6,7 @@
 #include "app/CancelMessageForm.h"
 #include "app/DeleteMsgForm.h"
 #include "app/DialogForms.h"
+#include "app/PathText.h"
 #include "app/QvlMain.h"
 #include "app/QvlModalResult.h"
 #include "ui_CancelMessageForm.h"
@@ -15,7 +16,6 @@
 #include "engine/InfoThread.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -109,9 +109,8 @@ QString TRunControl::SideText(DeleteMode side, const std::string &path) const
 {
     // The root file system's drive part is empty; the text names it "/".
     const std::string part = DrivePartOf(path);
-    const QByteArray drive = part.empty() ? QByteArray("/") : QByteArray::fromStdString(part);
     return (side == DeleteMode::Source ? QStringLiteral("Source drive ") : QStringLiteral("Target drive "))
-        + QFile::decodeName(drive);
+        + FromPath(part.empty() ? std::string("/") : part);
 }
 
 bool TRunControl::ConfirmDelete(std::size_t count, DeleteMode side)
@@ -134,11 +133,11 @@ void TRunControl::ShowWorkerMessage(const std::string &caption, const std::strin
     if (m_closing)
         return;
     if (caption == "File Error") {
-        ShowFileError(QFile::decodeName(QByteArray::fromStdString(text)));
+        ShowFileError(FromPath(text));
         return;
     }
     m_form.ShowMessageBox(QString::fromStdString(caption),
-                          QFile::decodeName(QByteArray::fromStdString(text)),
+                          FromPath(text),
                           icon == TMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                           QMessageBox::Ok);
 }

@@ -3,6 +3,7 @@
 // run's report; and the "File Error" box, which may be silenced for a run.
 #include "app/QvlMainRun.h"
 
+#include "app/PathText.h"
 #include "app/QvlMain.h"
 #include "ui_QvlMain.h"
 
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -181,13 +181,13 @@ void TRunControl::SaveAs(const QString &caption, const QString &filter, const QS
 QString TRunControl::WriteReport(const QString &file) const
 {
     TReportWriter writer;
-    if (writer.Open(QFile::encodeName(file).toStdString())) {
+    if (writer.Open(ToPath(file))) {
         for (const TReportRow &row : m_reportRows)
             writer.Write(row);
     }
     if (writer.Close())
         return {};
-    return QFile::decodeName(QByteArray::fromStdString(writer.Reason()));
+    return FromPath(writer.Reason());
 }
 
 void TRunControl::SaveReportAs()

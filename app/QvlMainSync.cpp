@@ -3,6 +3,7 @@
 // from collapsing.
 #include "app/QvlMain.h"
 
+#include "app/PathText.h"
 #include "ui_QvlMain.h"
 
 #include "platform/CurrentFolder.h"
@@ -14,18 +15,12 @@
 #include "platform/Paths.h"
 #include "controls/foldertree/SystemTreeView.h"
 
-#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <optional>
 
 namespace {
-
-std::string ToPath(const QString &text)
-{
-    return QFile::encodeName(text).toStdString();
-}
 
 // Everything up to and including the last "/" (the empty text when none).
 std::string FolderPart(const std::string &path)
