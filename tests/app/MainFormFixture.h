@@ -2,8 +2,9 @@
 // the test: every box is recorded and gets the answer the test set.
 #pragma once
 
+#include "tests/app/MainWidgets.h"
+
 #include "app/QvlMain.h"
-#include "ui_QvlMain.h"
 
 #include "controls/filelist/DirectoryListBox.h"
 #include "controls/filelist/FlCtrlEx.h"
@@ -40,9 +41,11 @@ public:
         form->show();
         form->activateWindow();
         exposed = QTest::qWaitForWindowExposed(form.get());
+        widgets = std::make_unique<MainWidgets>(*form);
     }
 
-    Ui::TMainForm *ui() const { return form->ui; }
+    // The window's widgets, found by name.
+    const MainWidgets *ui() const { return widgets.get(); }
 
     // A mount or unmount reaches the window as its pending tree reset; then
     // the reset runs, 1500 ms later.
@@ -74,6 +77,7 @@ public:
     static QString Q(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
     std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWidgets> widgets;
     std::vector<RecordedBox> boxes;
     int answer = QMessageBox::Ok;
     bool exposed = false;

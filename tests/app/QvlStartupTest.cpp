@@ -11,9 +11,9 @@
 #include "platform/StopSignals.h"
 #include "app/Quorvellogo.h"
 #include "tests/common/TempTree.h"
+#include "tests/app/MainWidgets.h"
 #include "ui_CancelMessageForm.h"
 #include "ui_QvlAbout.h"
-#include "ui_QvlMain.h"
 #include "ui_Quorvellogo.h"
 
 #include <QAbstractButton>
@@ -79,11 +79,18 @@ public:
     }
 };
 
+// The main window's widgets, found by name.
+QvlTest::MainWidgets Widgets()
+{
+    return QvlTest::MainWidgets(*MainForm);
+}
+
 QStringList LogLines()
 {
+    const QListWidget *log = Widgets().ListLog;
     QStringList lines;
-    for (int i = 0; i < MainForm->ui->ListLog->count(); ++i)
-        lines << MainForm->ui->ListLog->item(i)->text();
+    for (int i = 0; i < log->count(); ++i)
+        lines << log->item(i)->text();
     return lines;
 }
 
@@ -124,7 +131,7 @@ private slots:
                              }));
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
-        QScrollBar *bar = MainForm->ui->ListLog->verticalScrollBar();
+        QScrollBar *bar = Widgets().ListLog->verticalScrollBar();
         QTRY_COMPARE(bar->value(), bar->maximum());
 
         QCOMPARE(CancelForm->windowTitle(), QString("Confirm Cancellation"));
@@ -156,13 +163,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
         ModalAnswerer answer;
         answer.Arm([](QWidget *modal) { return modal == AboutForm ? AboutForm->ui->ButtonOk : nullptr; });
-        MainForm->ui->SpeedButtonAbout->trigger();
+        Widgets().SpeedButtonAbout->trigger();
         QVERIFY(answer.seen);
         QCOMPARE(answer.caption, QString("About Quorvel"));
         QVERIFY(!AboutForm->isVisible());
         QCOMPARE(AboutForm->result(), int(QDialog::Accepted));
-        QVERIFY(!MainForm->ui->MenuHelp->menuAction()->isVisible());
-        QVERIFY(!MainForm->ui->HelpAboutItem->isVisible() || !MainForm->ui->MenuHelp->menuAction()->isVisible());
+        QVERIFY(!Widgets().MenuHelp->menuAction()->isVisible());
+        QVERIFY(!Widgets().HelpAboutItem->isVisible() || !Widgets().MenuHelp->menuAction()->isVisible());
     }
 
     void logoAndLinkOpenTheHomePage()
@@ -170,16 +177,16 @@ private slots:
         CreateForms();
         QList<QUrl> opened;
         SetUrlOpener([&opened](const QUrl &url) { opened << url; });
-        QLabel *logo = MainForm->ui->FrameQvlLogo1->ui->LogoImage;
+        QLabel *logo = Widgets().FrameQvlLogo1->ui->LogoImage;
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
         QCOMPARE(logo->toolTip(), QString("Quorvel Online"));
         QCOMPARE(logo->statusTip(), QString("https://quorvel.org/"));
         QTest::mouseClick(logo, Qt::LeftButton);
-        QTest::keyClick(MainForm->ui->FrameQvlLogo1, Qt::Key_Space);
+        QTest::keyClick(Widgets().FrameQvlLogo1, Qt::Key_Space);
         AboutForm->LabelLinkClick();
         QCOMPARE(opened, QList<QUrl>(3, QUrl("https://quorvel.org/")));
-        QCOMPARE(MainForm->ui->FrameQvlLogo1->focusPolicy(), Qt::TabFocus);
+        QCOMPARE(Widgets().FrameQvlLogo1->focusPolicy(), Qt::TabFocus);
         QCOMPARE(AboutForm->ui->LabelLink->text(), QString("https://quorvel.org/"));
     }
 
