@@ -2,6 +2,7 @@
 // of a run lives in TRunControl; the window's handlers hand over to it.
 #include "app/QvlMainRun.h"
 
+#include "app/PathText.h"
 #include "app/QvlApplication.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
@@ -16,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -41,20 +41,6 @@ void TMainForm::ReturnBitBtnClick()
 {
     RunControl->ReturnBitBtnClick();
 }
-
-namespace {
-
-std::string ToPath(const QString &text)
-{
-    return QFile::encodeName(text).toStdString();
-}
-
-QString FromPath(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace
 
 TRunControl::TRunControl(TMainForm &form)
     : QObject(&form), m_form(form), ui(form.ui), m_bridge(std::make_unique<TVerifyBridge>(*this))
@@ -141,13 +127,17 @@ void TRunControl::StartBtnClick()
     ResetRunDisplay();
     StartProgressDisplay();
 
-    // The worker's first act waits for this handler to return, so it cannot
-    // get anywhere before the completion is connected.
+    // The worker takes the request made here, at once: it does not wait for
+    // this window to come round to it, however busy the window's first
+    // turns after Start are.
+    m_bridge->Prepare(CaptureRequest());
     m_worker.reset();
     try {
         m_worker = std::make_unique<TInfoThread>(WorkerWindow ? WorkerWindow : m_bridge.get());
         connect(m_worker.get(), &QThread::finished, this, &TRunControl::RunFinished);
         m_worker->start();
+        // The worker is under way: it may be cancelled from now on.
+        ui->CancelBitBtn->setEnabled(true);
     } catch (const std::bad_alloc &) {
         m_worker.reset();
     }
@@ -224,9 +214,6 @@ VerifyRequest TRunControl::CaptureRequest()
     request.targetPath = m_runTarget;
     request.singleFile = GetPathKind(m_runSource) == pkFile;
     request.deleteMode = m_deleteMode;
-    if (m_closing)
-        return request;
-    ui->CancelBitBtn->setEnabled(true);
     request.includeSubfolders = ui->CheckBoxSubDir->isChecked();
     request.includeHidden = ui->CheckBoxHidden->isChecked();
     request.maskText = ui->SourceFileListBox->Mask();
@@ -241,6 +228,7 @@ void TRunControl::RunFinished()
     if (m_closing || sender() != m_worker.get())
         return;
     FlushDisplay();
+    m_reportRows = m_bridge->TakeReportRows();
     StopDisplayTurns();
     m_form.TimerVerify->stop();
     m_listBoxVTag = 0;

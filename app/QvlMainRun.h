@@ -83,7 +83,7 @@ public:
     // The report of the last run that ended, as CSV.
     QString WriteReport(const QString &file) const;
     void SaveReportAs();
-    // The rows of the report of the latest run so far.
+    // The rows of the report of the latest run that has ended.
     const std::vector<TReportRow> &ReportRows() const { return m_reportRows; }
 
     // ---------------------------------------------------------- pause, cancel, finish
@@ -96,6 +96,7 @@ public:
     bool Running() const;
 
     // ---------------------------------------------------------- the worker's calls
+    // The run's paths and options, as they are when Start passed its checks.
     VerifyRequest CaptureRequest();
     bool ConfirmDelete(std::size_t count, DeleteMode side);
     bool DeleteOnCancelChecked();

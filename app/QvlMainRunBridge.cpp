@@ -40,9 +40,25 @@ auto TVerifyBridge::OnWindow(Call call) -> decltype(call())
     return result;
 }
 
+void TVerifyBridge::Prepare(VerifyRequest request)
+{
+    m_request = std::move(request);
+}
+
+std::vector<TReportRow> TVerifyBridge::TakeReportRows()
+{
+    std::vector<TReportRow> taken;
+    std::lock_guard lock(m_rowsMutex);
+    std::swap(taken, m_rows);
+    return taken;
+}
+
 VerifyRequest TVerifyBridge::CaptureRequest()
 {
-    return OnWindow([this] { return m_control.CaptureRequest(); });
+    // Made at Start, before the worker began: the worker does not wait for
+    // the window to come round to it.
+    WaitWhileHeld();
+    return m_request;
 }
 
 void TVerifyBridge::AppendRunLog(const std::string &line)
@@ -139,8 +155,8 @@ void TVerifyBridge::StopProgressTimer()
 void TVerifyBridge::ReportRow(const TReportRow &row)
 {
     WaitWhileHeld();
-    std::lock_guard lock(m_mutex);
-    m_mail.rows.push_back(row);
+    std::lock_guard lock(m_rowsMutex);
+    m_rows.push_back(row);
 }
 
 bool TVerifyBridge::ConfirmDelete(std::size_t count, DeleteMode side)

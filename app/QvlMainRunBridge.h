@@ -52,8 +52,6 @@ struct TRunMail {
     double runTotalBytes = 0, runBytesDone = 0;
 
     bool stopTimer = false;
-
-    std::vector<TReportRow> rows;
 };
 
 class TVerifyBridge : public IVerifyWindow
@@ -63,6 +61,11 @@ public:
 
     // Everything posted since the last call; the window's thread only.
     TRunMail TakeMail();
+    // The request the next worker takes, made by the window at Start.
+    void Prepare(VerifyRequest request);
+    // The report rows of the run so far (the window takes them when the run
+    // has ended); the window's thread only.
+    std::vector<TReportRow> TakeReportRows();
 
     VerifyRequest CaptureRequest() override;
     void AppendRunLog(const std::string &line) override;
@@ -92,4 +95,9 @@ private:
     TRunControl &m_control;
     std::mutex m_mutex; // guards m_mail; held only to copy values in or out
     TRunMail m_mail;
+    VerifyRequest m_request;
+    // The report grows by a row a pair; the window has no use for it before
+    // the end, so it is not part of the mail each display turn moves.
+    std::mutex m_rowsMutex;
+    std::vector<TReportRow> m_rows;
 };

@@ -4,6 +4,7 @@
 // the window follows the run closely without being what limits it.
 #include "app/QvlMainRun.h"
 
+#include "app/PathText.h"
 #include "app/QvlFormat.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -28,11 +28,6 @@
 namespace {
 
 constexpr int kDisplayTurnMs = 30;
-
-QString FromPath(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 QString Count(qint64 value)
 {
@@ -142,6 +137,11 @@ void TRunControl::SetUpDisplay()
     }
     ui->SourcePath->installEventFilter(this);
 
+    // A bar repaints itself at once when its value moves; filling its own
+    // background spares its group box a repaint beneath it each time.
+    for (QProgressBar *bar : {ui->PBarFile, ui->PBarAll})
+        bar->setAutoFillBackground(true);
+
     // The verify log's scroll bar tells which way the user scrolled, before
     // the scroll is carried out.
     QScrollBar *bar = ui->ListBoxV->verticalScrollBar();
@@ -211,6 +211,7 @@ void TRunControl::StartProgressDisplay()
     m_shownLines.clear();
     m_logDelegate->Reset();
     m_bridge->TakeMail(); // nothing of an earlier run may show in this one
+    m_bridge->TakeReportRows();
     m_reportRows.clear();
     m_saveReport->setEnabled(false);
     m_fileErrorsQuiet = false;
@@ -325,8 +326,6 @@ void TRunControl::ShowMail(TRunMail &mail)
     shown = shown || mail.fileRange || mail.filePosition || mail.overallRange || mail.overallPosition;
     if (mail.stopTimer)
         m_form.TimerVerify->stop();
-    m_reportRows.insert(m_reportRows.end(), std::make_move_iterator(mail.rows.begin()),
-                        std::make_move_iterator(mail.rows.end()));
     if (shown)
         ++m_displayTurns;
 }

@@ -5,6 +5,7 @@
 // as a user who chose "Show Problems Only" sees it.
 //   window-bench [--problems-only] SOURCE TARGET
 // Prints: seconds=<run time> turns=<display turns> per_second=<turns/s>
+// window_cpu=<CPU seconds the window's thread spent during the run>
 #include "app/QvlApplication.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRun.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 int main(int argc, char **argv)
 {
@@ -39,12 +41,21 @@ int main(int argc, char **argv)
     TMainForm &form = *MainForm;
 
     QElapsedTimer clock;
+    // CPU time of the window's thread: what the run display takes from the
+    // worker's cores.
+    const auto threadCpu = [] {
+        timespec now {};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return now.tv_sec + now.tv_nsec / 1e9;
+    };
+    double cpuAtStart = 0, cpuAtEnd = 0;
     qint64 finishedAt = -1;
     long turnsAtEnd = 0;
     QString outcome;
     form.MessageBox = [&](const QString &, const QString &text, int, int buttons) {
         if (text.startsWith(QLatin1String("Operation "))) {
             finishedAt = clock.nsecsElapsed();
+            cpuAtEnd = threadCpu();
             turnsAtEnd = form.RunControl->DisplayTurns();
             outcome = text;
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
@@ -63,13 +74,15 @@ int main(int argc, char **argv)
     }
     QTimer::singleShot(0, &form, [&] {
         clock.start();
+        cpuAtStart = threadCpu();
         form.ui->StartBtn->click();
     });
     app.exec();
 
     const double seconds = finishedAt / 1e9;
-    std::printf("seconds=%.3f turns=%ld per_second=%.1f outcome=%s\n", seconds, turnsAtEnd,
-                seconds > 0 ? turnsAtEnd / seconds : 0.0, qPrintable(outcome.trimmed()));
+    std::printf("seconds=%.3f turns=%ld per_second=%.1f window_cpu=%.3f outcome=%s\n", seconds, turnsAtEnd,
+                seconds > 0 ? turnsAtEnd / seconds : 0.0, cpuAtEnd - cpuAtStart,
+                qPrintable(outcome.trimmed()));
     DestroyForms();
     return finishedAt < 0 ? 1 : 0;
 }
