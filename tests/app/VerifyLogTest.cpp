@@ -14,13 +14,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QClipboard>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using QvlTest::MainFormFixture;
@@ -172,6 +175,35 @@ private slots:
         MenuItem(f, "Show Problems Only")->trigger();
         const QStringList after = all.mid(matchRow);
         QCOMPARE(topLine(), Problems(after).first());
+    }
+
+    // The labels over the bars name the pair being compared: a name with a
+    // newline or an escape character is shown on one line, escaped, as in
+    // the log. Read while the "File Error" box about that pair is up.
+    void pathLabelsShowANameOnOneLine()
+    {
+        QvlTest::TempTree tree;
+        const std::string name = "new\nline\x1b[2J";
+        QCOMPARE(::mkdir(tree.path("src").c_str(), 0755), 0);
+        QCOMPARE(::symlink("/proc/self/mem", tree.path("src/" + name).c_str()), 0);
+        QVERIFY(tree.createFile("dst/" + name));
+        MainFormFixture f;
+        f.form->resize(1400, f.form->height());
+        QStringList labels;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            labels = {f.ui()->SourcePath->text(), f.ui()->TargetPath->text()};
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        answer.start(10);
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        const QStringList expected = {MainFormFixture::Q(tree.path("src/new\\nline\\x1B[2J")),
+                                      MainFormFixture::Q(tree.path("dst/new\\nline\\x1B[2J"))};
+        QCOMPARE(labels, expected);
     }
 
     // Copy takes the selected lines that are shown, in order; Save Log As
