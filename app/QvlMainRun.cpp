@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -42,14 +43,20 @@ void TMainForm::ReturnBitBtnClick()
     RunControl->ReturnBitBtnClick();
 }
 
+TRunEnvironment::TRunEnvironment()
+    : Clock([] { return QTime::currentTime(); }),
+      DrivePartOf([](const std::string &path) { return DrivePart(path); }),
+      DriveTypeOf([](const std::string &root) { return GetDriveType(root); }),
+      PlaySound([] { return PlayNotifySound(); }),
+      AskSaveFileName([](QWidget *parent, const QString &caption, const QString &filter) {
+          return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+      })
+{
+}
+
 TRunControl::TRunControl(TMainForm &form)
     : QObject(&form), m_form(form), ui(form.ui), m_bridge(std::make_unique<TVerifyBridge>(*this))
 {
-    Clock = [] { return QTime::currentTime(); };
-    DrivePartOf = [](const std::string &path) { return DrivePart(path); };
-    DriveTypeOf = [](const std::string &root) { return GetDriveType(root); };
-    PlaySound = [] { return PlayNotifySound(); };
-
     connect(ui->RadioDelNone, &QRadioButton::clicked, this, &TRunControl::RadioDelNoneClick);
     connect(ui->RadioDelSource, &QRadioButton::clicked, this, &TRunControl::RadioDelSourceClick);
     connect(ui->RadioDelTarget, &QRadioButton::clicked, this, &TRunControl::RadioDelTargetClick);
@@ -118,7 +125,7 @@ void TRunControl::StartBtnClick()
         try {
             const std::string selection = tree->Selection();
             if (!selection.empty())
-                tree->SetSelection(DrivePartOf(selection) + "/");
+                tree->SetSelection(m_env.DrivePartOf(selection) + "/");
         } catch (...) {
             ShowException(std::current_exception());
         }
@@ -133,7 +140,7 @@ void TRunControl::StartBtnClick()
     m_bridge->Prepare(CaptureRequest());
     m_worker.reset();
     try {
-        m_worker = std::make_unique<TInfoThread>(WorkerWindow ? WorkerWindow : m_bridge.get());
+        m_worker = std::make_unique<TInfoThread>(m_env.WorkerWindow ? m_env.WorkerWindow : m_bridge.get());
         connect(m_worker.get(), &QThread::finished, this, &TRunControl::RunFinished);
         m_worker->start();
         // The worker is under way: it may be cancelled from now on.
@@ -157,11 +164,11 @@ bool TRunControl::CheckDeleteDrive()
     const bool source = ui->RadioDelSource->isChecked();
     const QString side = source ? QStringLiteral("Source drive ") : QStringLiteral("Target drive ");
     const QString text = source ? ui->EditSource->text() : ui->EditTarget->text();
-    const std::string root = DrivePartOf(AbsolutePath(ToPath(text))) + "/";
+    const std::string root = m_env.DrivePartOf(AbsolutePath(ToPath(text))) + "/";
 
     QString first;
     QString second;
-    switch (DriveTypeOf(root)) {
+    switch (m_env.DriveTypeOf(root)) {
     case dtFixed:
     case dtRamDisk:
         return true;

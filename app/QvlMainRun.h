@@ -23,6 +23,7 @@ class QAction;
 class QKeyEvent;
 class QMenu;
 class QTimer;
+class QWidget;
 class TCancelForm;
 class TDeleteBox;
 class TInfoThread;
@@ -31,6 +32,29 @@ class TRunLogDelegate;
 class TVerifyBridge;
 struct TRunMail;
 namespace Ui { class TMainForm; }
+
+// What a run takes from outside the window: the time, the mount table, the
+// sound, the worker's way to the window and the save dialog. A default
+// environment is the program's own; tests put in their own pieces to answer
+// them from recordings or to hold the worker at a chosen call.
+struct TRunEnvironment {
+    TRunEnvironment();
+
+    // The time of day.
+    std::function<QTime()> Clock;
+    // The drive part of an absolute path and the type of a drive root.
+    std::function<std::string(const std::string &absPath)> DrivePartOf;
+    std::function<TDriveType(const std::string &root)> DriveTypeOf;
+    // Starts the notification sound; false when there is none (the window
+    // beeps instead).
+    std::function<bool()> PlaySound;
+    // The window the next worker talks to; null means the run control's own
+    // bridge.
+    IVerifyWindow *WorkerWindow = nullptr;
+    // The file name a save dialog over `parent` chose, or empty when it was
+    // cancelled.
+    std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskSaveFileName;
+};
 
 class TRunControl : public QObject
 {
@@ -108,25 +132,12 @@ public:
     TCancelForm *CancelDialog();
     TDeleteBox *DeleteDialog();
 
-    // ---------------------------------------------------------- seams
-    // The time of day; tests set a clock of their own.
-    std::function<QTime()> Clock;
-    // The drive part of an absolute path and the type of a drive root; tests
-    // answer them from a recorded mount table.
-    std::function<std::string(const std::string &absPath)> DrivePartOf;
-    std::function<TDriveType(const std::string &root)> DriveTypeOf;
-    // Starts the notification sound; false when there is none (the window
-    // beeps instead).
-    std::function<bool()> PlaySound;
-    // The window the next worker talks to; null means this window itself.
-    // Tests put a window of their own in between to hold the worker at a
-    // chosen call.
-    IVerifyWindow *WorkerWindow = nullptr;
+    // ---------------------------------------------------------- environment
+    // What the run takes from outside the window; a test sets its own pieces
+    // here before the step they concern.
+    TRunEnvironment &Environment() { return m_env; }
     // This window as the worker sees it.
     IVerifyWindow &Bridge();
-    // The file name a save dialog chose, or empty when it was cancelled;
-    // tests answer it themselves.
-    std::function<QString(const QString &caption, const QString &filter)> AskSaveFileName;
     // Display turns that showed something new; a benchmark counts them.
     long DisplayTurns() const { return m_displayTurns; }
 
@@ -168,6 +179,7 @@ private:
 
     TMainForm &m_form;
     Ui::TMainForm *ui;
+    TRunEnvironment m_env;
     std::unique_ptr<TVerifyBridge> m_bridge;
     std::unique_ptr<TInfoThread> m_worker;
     TCancelForm *m_ownCancelForm = nullptr;

@@ -108,7 +108,7 @@ bool TRunControl::AskDeleteBox(const QString &caption, const QString &line1, con
 QString TRunControl::SideText(DeleteMode side, const std::string &path) const
 {
     // The root file system's drive part is empty; the text names it "/".
-    const std::string part = DrivePartOf(path);
+    const std::string part = m_env.DrivePartOf(path);
     return (side == DeleteMode::Source ? QStringLiteral("Source drive ") : QStringLiteral("Target drive "))
         + FromPath(part.empty() ? std::string("/") : part);
 }
@@ -121,7 +121,7 @@ bool TRunControl::ConfirmDelete(std::size_t count, DeleteMode side)
     const QString line2 = QString::number(count) + QStringLiteral(" matching files from ")
         + SideText(side, path) + QLatin1Char('?');
     // A cue only: without a sound the desktop's beep stands in.
-    if (!PlaySound || !PlaySound())
+    if (!m_env.PlaySound || !m_env.PlaySound())
         QApplication::beep();
     const QString noCancel = QStringLiteral("No Cancel");
     return AskDeleteBox(QStringLiteral("Confirm Delete"), QStringLiteral("Are you sure you want to Delete"),

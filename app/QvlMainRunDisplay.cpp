@@ -197,7 +197,7 @@ void TRunControl::StartProgressDisplay()
     for (QLabel *label : {ui->TotalDir, ui->TotalSize, ui->TotalFiles})
         label->setText(Count(0));
 
-    m_runStartTime = Clock();
+    m_runStartTime = m_env.Clock();
     m_form.TimerVerify->start();
     m_displayTimer->start();
 
@@ -254,7 +254,7 @@ void TRunControl::TimerVerifyTimer()
     FlushDisplay();
     if (!m_form.TimerVerify->isActive())
         return; // the worker has just stopped it
-    const QTime now = Clock();
+    const QTime now = m_env.Clock();
     const qint64 seconds = std::abs(m_runStartTime.msecsTo(now)) / 1000;
     const TTimerFigures f = TimerFigures(seconds, m_runBytesDone, m_runTotalBytes);
     if (f.rateAndEstimate) {
@@ -343,7 +343,7 @@ void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &veri
 
 void TRunControl::AddWindowLine(const QString &text)
 {
-    const QString line = Clock().toString(QStringLiteral("hh:mm:ss")) + text;
+    const QString line = m_env.Clock().toString(QStringLiteral("hh:mm:ss")) + text;
     ui->ListLog->addItem(line);
     // Every line of the verify log is as wide as the widest; this one too.
     m_logDelegate->Widen({line});

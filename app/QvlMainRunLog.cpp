@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -59,10 +58,6 @@ void TRunControl::SetUpLogMenu()
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
         m_logMenu->popup(list->viewport()->mapToGlobal(at));
     });
-
-    AskSaveFileName = [this](const QString &caption, const QString &filter) {
-        return QFileDialog::getSaveFileName(&m_form, caption, QString(), filter);
-    };
 }
 
 bool TRunControl::LogKeyPress(QKeyEvent *key)
@@ -169,7 +164,7 @@ void TRunControl::SaveLogAs()
 void TRunControl::SaveAs(const QString &caption, const QString &filter, const QString &what,
                          const std::function<QString(const QString &file)> &write)
 {
-    const QString file = AskSaveFileName(caption, filter);
+    const QString file = m_env.AskSaveFileName(&m_form, caption, filter);
     if (file.isEmpty())
         return;
     const QString error = write(file);

@@ -308,7 +308,7 @@ private slots:
         MainFormFixture f;
         THoldingWindow holder(Run(f));
         holder.holdAfterCount = 4;
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         f.ui()->SourceTreeView->SetSelection(tree.path("src/sub"));
         f.ui()->TargetTreeView->SetSelection(tree.path("dst"));
         QCOMPARE(f.ui()->SourceTreeView->Selection(), tree.path("src/sub"));
@@ -388,7 +388,7 @@ private slots:
         MainFormFixture f;
         THoldingWindow holder(Run(f));
         holder.holdAfterCount = 1;
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held);
         QTRY_VERIFY(f.ui()->SourcePath->text().contains(QChar(0x2026)));
@@ -496,7 +496,7 @@ private slots:
         MainFormFixture f;
         // The drive root the trees show during the run: a folder the test may
         // change.
-        Run(f).DrivePartOf = [&tree](const std::string &) { return tree.root(); };
+        Run(f).Environment().DrivePartOf = [&tree](const std::string &) { return tree.root(); };
         f.ui()->SourceTreeView->SetSelection(tree.path("src"));
         f.ui()->TargetTreeView->SetSelection(tree.path("dst"));
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
@@ -555,7 +555,7 @@ private slots:
         DialogAnswerer answerer;
         THoldingWindow holder(Run(f));
         holder.holdInWalk = true;
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held && f.ui()->CancelBitBtn->isEnabled());
         QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
@@ -612,17 +612,17 @@ private slots:
         MainFormFixture f;
         SetDeleteMode(f, DeleteMode(mode));
         int sounds = 0;
-        Run(f).PlaySound = [&sounds] {
+        Run(f).Environment().PlaySound = [&sounds] {
             ++sounds;
             return false;
         };
-        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtFixed; };
         DialogAnswerer answerer;
         answerer.cancelAnswer = DialogAnswerer::TCancelAnswer(answer);
         answerer.confirm = confirm;
         THoldingWindow holder(Run(f));
         holder.holdAfterCount = 2;
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held);
         QTRY_COMPARE(f.ui()->TotalFiles->text(), QStringLiteral("2/3"));
@@ -688,12 +688,12 @@ private slots:
         MakeMatchingTrees(tree);
         MainFormFixture f;
         SetDeleteMode(f, DeleteMode::Target);
-        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtFixed; };
         DialogAnswerer answerer;
         answerer.cancelAnswer = DialogAnswerer::Continue;
         THoldingWindow holder(Run(f));
         holder.holdAfterCount = 3; // the last pair: no polling point follows
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held);
         QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
@@ -716,19 +716,19 @@ private slots:
         MakeMatchingTrees(tree);
         MainFormFixture f;
         SetDeleteMode(f, DeleteMode::Target);
-        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtFixed; };
         DialogAnswerer answerer;
         // The first run: Cancel, clicked; no deletion after it.
         answerer.next = {DialogAnswerer::ClickCancel, DialogAnswerer::ClickCancel};
         for (int run = 0; run < 2; ++run) {
             THoldingWindow holder(Run(f));
             holder.holdAfterCount = 1;
-            Run(f).WorkerWindow = &holder;
+            Run(f).Environment().WorkerWindow = &holder;
             QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
             QTRY_VERIFY(holder.held);
             QTest::mouseClick(f.ui()->CancelBitBtn, Qt::LeftButton);
             QVERIFY(WaitForEnd(f));
-            Run(f).WorkerWindow = nullptr;
+            Run(f).Environment().WorkerWindow = nullptr;
             f.ui()->ReturnBitBtn->click();
             // The second run: Enter.
             answerer.next = {DialogAnswerer::PressEnter, DialogAnswerer::ClickCancel};
@@ -764,8 +764,8 @@ private slots:
         MakeMatchingTrees(tree);
         MainFormFixture f;
         SetDeleteMode(f, DeleteMode::Source);
-        Run(f).DriveTypeOf = [](const std::string &) { return dtRemovable; };
-        Run(f).PlaySound = [] { return true; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtRemovable; };
+        Run(f).Environment().PlaySound = [] { return true; };
         DialogAnswerer answerer;
         if (driveCheck)
             answerer.next = {DialogAnswerer::PressEnter};
@@ -865,11 +865,11 @@ private slots:
         MainFormFixture f;
         SetDeleteMode(f, DeleteMode::Source);
         int sounds = 0;
-        Run(f).PlaySound = [&sounds] {
+        Run(f).Environment().PlaySound = [&sounds] {
             ++sounds;
             return true;
         };
-        Run(f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtFixed; };
         DialogAnswerer answerer;
         answerer.confirm = confirm;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
@@ -954,8 +954,8 @@ private slots:
         };
 
         MainFormFixture f;
-        Run(f).DrivePartOf = [mounts](const std::string &path) { return DrivePart(path, mounts); };
-        Run(f).DriveTypeOf = [mounts, usb](const std::string &root) {
+        Run(f).Environment().DrivePartOf = [mounts](const std::string &path) { return DrivePart(path, mounts); };
+        Run(f).Environment().DriveTypeOf = [mounts, usb](const std::string &root) {
             const std::string point = root.size() > 1 ? root.substr(0, root.size() - 1) : root;
             for (auto it = mounts.rbegin(); it != mounts.rend(); ++it)
                 if (it->mountPoint == point)
@@ -989,7 +989,7 @@ private slots:
     {
         MainFormFixture f;
         int asked = 0;
-        Run(f).DriveTypeOf = [&asked](const std::string &) {
+        Run(f).Environment().DriveTypeOf = [&asked](const std::string &) {
             ++asked;
             return dtUnknown;
         };
@@ -1003,7 +1003,7 @@ private slots:
         QvlTest::TempTree tree;
         MakeMatchingTrees(tree);
         MainFormFixture f;
-        Run(f).DriveTypeOf = [](const std::string &) { return dtRemote; };
+        Run(f).Environment().DriveTypeOf = [](const std::string &) { return dtRemote; };
         SetDeleteMode(f, DeleteMode::Source);
         DialogAnswerer answerer;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
@@ -1129,7 +1129,7 @@ private slots:
         MainFormFixture f;
         TRunControl &rc = Run(f);
         QTime now(9, 0, 0);
-        rc.Clock = [&now] { return now; };
+        rc.Environment().Clock = [&now] { return now; };
         f.form->ShowVerifyView(true);
         rc.StartProgressDisplay();
         QCOMPARE(f.ui()->LabelRate->text(), QStringLiteral("0 Kb/s"));
@@ -1248,11 +1248,11 @@ private slots:
         MakeMatchingTrees(tree);
         auto f = std::make_unique<MainFormFixture>();
         SetDeleteMode(*f, DeleteMode::Target);
-        Run(*f).DriveTypeOf = [](const std::string &) { return dtFixed; };
+        Run(*f).Environment().DriveTypeOf = [](const std::string &) { return dtFixed; };
         DialogAnswerer answerer;
         THoldingWindow holder(Run(*f));
         holder.holdAfterCount = 1;
-        Run(*f).WorkerWindow = &holder;
+        Run(*f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(*f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held);
         // The stopped worker still asks whether to delete the match so far;
@@ -1278,7 +1278,7 @@ private slots:
         DialogAnswerer answerer;
         THoldingWindow holder(Run(f));
         holder.holdAfterCount = 1;
-        Run(f).WorkerWindow = &holder;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QTRY_VERIFY(holder.held && f.ui()->CancelBitBtn->isEnabled());
         if (exitCommand)

@@ -256,7 +256,7 @@ private slots:
         // lines that the log pane shows too.
         const QString saved = MainFormFixture::Q(tree.path("log.txt"));
         QStringList asked;
-        Run(f).AskSaveFileName = [&](const QString &caption, const QString &) {
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &caption, const QString &) {
             asked << caption;
             return saved;
         };
@@ -271,7 +271,7 @@ private slots:
 
         // Ctrl+S asks again; a file that cannot be written is told, not
         // taken for saved.
-        Run(f).AskSaveFileName = [&](const QString &, const QString &) {
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) {
             return MainFormFixture::Q(tree.path("no/such/folder/log.txt"));
         };
         f.boxes.clear();
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(f.boxes.back().caption, QStringLiteral("Save Log As"));
         QVERIFY(f.boxes.back().text.contains(MainFormFixture::Q(tree.path("no/such/folder/log.txt"))));
         // A cancelled dialog writes nothing.
-        Run(f).AskSaveFileName = [&](const QString &, const QString &) { return QString(); };
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) { return QString(); };
         MenuItem(f, "Save Log As...")->trigger();
         QCOMPARE(f.boxes.size(), std::size_t(1));
 
@@ -288,7 +288,7 @@ private slots:
         // command line's.
         QVERIFY(MenuItem(f, "Save Report As...")->isEnabled());
         const QString report = MainFormFixture::Q(tree.path("report.csv"));
-        Run(f).AskSaveFileName = [&](const QString &, const QString &) { return report; };
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) { return report; };
         MenuItem(f, "Save Report As...")->trigger();
         QFile csv(report);
         QVERIFY(csv.open(QIODevice::ReadOnly));
