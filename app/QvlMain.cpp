@@ -4,6 +4,7 @@
 
 #include "app/QvlAbout.h"
 #include "app/QvlApplication.h"
+#include "app/QvlMainRun.h"
 #include "app/QvlPictures.h"
 #include "platform/QvlVersion.h"
 #include "ui_QvlMain.h"
@@ -105,6 +106,43 @@ void TMainForm::SetUpControls()
     SetUpSync();
     SetUpOptions();
     SetUpRun();
+}
+
+TRunWidgets TMainForm::RunWidgets() const
+{
+    TRunWidgets w;
+    w.EditSource = ui->EditSource;
+    w.EditTarget = ui->EditTarget;
+    w.SourceTreeView = ui->SourceTreeView;
+    w.TargetTreeView = ui->TargetTreeView;
+    w.SourceFileListBox = ui->SourceFileListBox;
+    w.CheckBoxSubDir = ui->CheckBoxSubDir;
+    w.CheckBoxHidden = ui->CheckBoxHidden;
+    w.MenuFromDisk = ui->MenuFromDisk;
+    w.MenuAutoExpand = ui->MenuAutoExpand;
+    w.RadioDelNone = ui->RadioDelNone;
+    w.RadioDelSource = ui->RadioDelSource;
+    w.RadioDelTarget = ui->RadioDelTarget;
+    w.StartBtn = ui->StartBtn;
+    w.CancelBitBtn = ui->CancelBitBtn;
+    w.ReturnBitBtn = ui->ReturnBitBtn;
+    w.SourcePath = ui->SourcePath;
+    w.TargetPath = ui->TargetPath;
+    w.TotalDir = ui->TotalDir;
+    w.TotalFiles = ui->TotalFiles;
+    w.TotalSize = ui->TotalSize;
+    w.Same = ui->Same;
+    w.Different = ui->Different;
+    w.Missing = ui->Missing;
+    w.PBarFile = ui->PBarFile;
+    w.PBarAll = ui->PBarAll;
+    w.LabelRate = ui->LabelRate;
+    w.LabelElapsed = ui->LabelElapsed;
+    w.LabelRemain = ui->LabelRemain;
+    w.TimerVerify = TimerVerify;
+    w.ListBoxV = ui->ListBoxV;
+    w.ListLog = ui->ListLog;
+    return w;
 }
 
 void TMainForm::SetUpMenusAndTools()

@@ -22,6 +22,7 @@ class QTreeWidgetItem;
 class TDirectoryListBox;
 class TFileListBoxEx;
 class TRunControl;
+struct TRunWidgets;
 class TSystemTreeView;
 namespace Ui { class TMainForm; }
 
@@ -192,6 +193,8 @@ private:
     void SetUpSync();
     void SetUpOptions();
     void SetUpRun();
+    // The widgets and actions a run reads and shows.
+    TRunWidgets RunWidgets() const;
     void SetUpMenusAndTools();
     QMenu *MakeBoxPopup(TSide &side, const QString &matchText);
 

@@ -6,7 +6,6 @@
 #include "app/QvlApplication.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
-#include "ui_QvlMain.h"
 
 #include "engine/InfoThread.h"
 #include "platform/NotifySound.h"
@@ -15,17 +14,23 @@
 #include "controls/foldertree/SystemTreeView.h"
 #include "controls/filelist/FlCtrlEx.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <new>
 
 void TMainForm::SetUpRun()
 {
-    RunControl = new TRunControl(*this);
+    RunControl = new TRunControl(*this, RunWidgets());
 }
 
 void TMainForm::StartBtnClick()
@@ -54,13 +59,13 @@ TRunEnvironment::TRunEnvironment()
 {
 }
 
-TRunControl::TRunControl(TMainForm &form)
-    : QObject(&form), m_form(form), ui(form.ui), m_bridge(std::make_unique<TVerifyBridge>(*this))
+TRunControl::TRunControl(TMainForm &form, const TRunWidgets &widgets)
+    : QObject(&form), m_form(form), ui(widgets), m_bridge(std::make_unique<TVerifyBridge>(*this))
 {
-    connect(ui->RadioDelNone, &QRadioButton::clicked, this, &TRunControl::RadioDelNoneClick);
-    connect(ui->RadioDelSource, &QRadioButton::clicked, this, &TRunControl::RadioDelSourceClick);
-    connect(ui->RadioDelTarget, &QRadioButton::clicked, this, &TRunControl::RadioDelTargetClick);
-    connect(form.TimerVerify, &QTimer::timeout, this, &TRunControl::TimerVerifyTimer);
+    connect(ui.RadioDelNone, &QRadioButton::clicked, this, &TRunControl::RadioDelNoneClick);
+    connect(ui.RadioDelSource, &QRadioButton::clicked, this, &TRunControl::RadioDelSourceClick);
+    connect(ui.RadioDelTarget, &QRadioButton::clicked, this, &TRunControl::RadioDelTargetClick);
+    connect(ui.TimerVerify, &QTimer::timeout, this, &TRunControl::TimerVerifyTimer);
     SetUpDisplay();
 }
 
@@ -93,8 +98,8 @@ bool TRunControl::Running() const
 void TRunControl::StartBtnClick()
 {
     m_form.UpdatePathHistory();
-    const QString source = ui->EditSource->text();
-    const QString target = ui->EditTarget->text();
+    const QString source = ui.EditSource->text();
+    const QString target = ui.EditTarget->text();
     if (source == target
         && m_form.ShowMessageBox(m_form.windowTitle(),
                                  QStringLiteral("The Source and Target are Identical!\nOk to continue?"),
@@ -109,7 +114,7 @@ void TRunControl::StartBtnClick()
     if (Running())
         return; // one run at a time; Start is disabled during a run anyway
 
-    ui->StartBtn->setEnabled(false);
+    ui.StartBtn->setEnabled(false);
     m_runCanceled = false;
     m_form.ShowVerifyView(true);
 
@@ -119,7 +124,7 @@ void TRunControl::StartBtnClick()
     m_runSource = AbsolutePath(ToPath(source));
     m_runTarget = AbsolutePath(ToPath(target));
 
-    for (TSystemTreeView *tree : {ui->SourceTreeView, ui->TargetTreeView}) {
+    for (TSystemTreeView *tree : {ui.SourceTreeView, ui.TargetTreeView}) {
         // A tree that cannot show its drive root is shown the error; the run
         // goes on, its paths are taken already.
         try {
@@ -144,7 +149,7 @@ void TRunControl::StartBtnClick()
         connect(m_worker.get(), &QThread::finished, this, &TRunControl::RunFinished);
         m_worker->start();
         // The worker is under way: it may be cancelled from now on.
-        ui->CancelBitBtn->setEnabled(true);
+        ui.CancelBitBtn->setEnabled(true);
     } catch (const std::bad_alloc &) {
         m_worker.reset();
     }
@@ -159,11 +164,11 @@ void TRunControl::StartBtnClick()
 
 bool TRunControl::CheckDeleteDrive()
 {
-    if (ui->RadioDelNone->isChecked())
+    if (ui.RadioDelNone->isChecked())
         return true;
-    const bool source = ui->RadioDelSource->isChecked();
+    const bool source = ui.RadioDelSource->isChecked();
     const QString side = source ? QStringLiteral("Source drive ") : QStringLiteral("Target drive ");
-    const QString text = source ? ui->EditSource->text() : ui->EditTarget->text();
+    const QString text = source ? ui.EditSource->text() : ui.EditTarget->text();
     const std::string root = m_env.DrivePartOf(AbsolutePath(ToPath(text))) + "/";
 
     QString first;
@@ -221,10 +226,10 @@ VerifyRequest TRunControl::CaptureRequest()
     request.targetPath = m_runTarget;
     request.singleFile = GetPathKind(m_runSource) == pkFile;
     request.deleteMode = m_deleteMode;
-    request.includeSubfolders = ui->CheckBoxSubDir->isChecked();
-    request.includeHidden = ui->CheckBoxHidden->isChecked();
-    request.maskText = ui->SourceFileListBox->Mask();
-    request.fromDisk = ui->MenuFromDisk->isChecked();
+    request.includeSubfolders = ui.CheckBoxSubDir->isChecked();
+    request.includeHidden = ui.CheckBoxHidden->isChecked();
+    request.maskText = ui.SourceFileListBox->Mask();
+    request.fromDisk = ui.MenuFromDisk->isChecked();
     return request;
 }
 
@@ -237,7 +242,7 @@ void TRunControl::RunFinished()
     FlushDisplay();
     m_reportRows = m_bridge->TakeReportRows();
     StopDisplayTurns();
-    m_form.TimerVerify->stop();
+    ui.TimerVerify->stop();
     m_listBoxVTag = 0;
 
     const bool canceled = m_runCanceled && !DeleteOnCancelChecked();
@@ -246,34 +251,34 @@ void TRunControl::RunFinished()
                                    : QStringLiteral("Operation Completed!   "),
                           QMessageBox::Information, QMessageBox::Ok);
 
-    ui->ReturnBitBtn->setEnabled(true);
-    ui->CancelBitBtn->setEnabled(false);
+    ui.ReturnBitBtn->setEnabled(true);
+    ui.CancelBitBtn->setEnabled(false);
     m_saveReport->setEnabled(true);
     if (m_form.isMinimized())
         m_form.showNormal();
 
-    ui->SourceTreeView->SetAutoExpand(false);
-    ui->TargetTreeView->SetAutoExpand(false);
+    ui.SourceTreeView->SetAutoExpand(false);
+    ui.TargetTreeView->SetAutoExpand(false);
     m_form.ResetPathSelection();
     if (m_deleteMode == DeleteMode::None)
-        ui->RadioDelNone->setChecked(true);
-    const bool autoExpand = ui->MenuAutoExpand->isChecked();
-    ui->SourceTreeView->SetAutoExpand(autoExpand);
-    ui->TargetTreeView->SetAutoExpand(autoExpand);
+        ui.RadioDelNone->setChecked(true);
+    const bool autoExpand = ui.MenuAutoExpand->isChecked();
+    ui.SourceTreeView->SetAutoExpand(autoExpand);
+    ui.TargetTreeView->SetAutoExpand(autoExpand);
 }
 
 void TRunControl::LeaveRunState()
 {
     StopDisplayTurns();
-    m_form.TimerVerify->stop();
-    ui->ReturnBitBtn->setEnabled(true);
-    ui->CancelBitBtn->setEnabled(false);
+    ui.TimerVerify->stop();
+    ui.ReturnBitBtn->setEnabled(true);
+    ui.CancelBitBtn->setEnabled(false);
 }
 
 void TRunControl::ReturnBitBtnClick()
 {
-    ui->LabelRate->clear();
-    ui->LabelElapsed->setText(ElapsedText(0));
-    ui->LabelRemain->setText(ClockText(0));
+    ui.LabelRate->clear();
+    ui.LabelElapsed->setText(ElapsedText(0));
+    ui.LabelRemain->setText(ClockText(0));
     m_form.ShowVerifyView(false);
 }

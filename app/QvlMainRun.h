@@ -20,18 +20,68 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
 class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 class QMenu;
+class QProgressBar;
+class QRadioButton;
 class QTimer;
+class QToolButton;
 class QWidget;
 class TCancelForm;
 class TDeleteBox;
+class TFileListBoxEx;
 class TInfoThread;
 class TMainForm;
 class TRunLogDelegate;
+class TSystemTreeView;
 class TVerifyBridge;
 struct TRunMail;
-namespace Ui { class TMainForm; }
+
+// The main window's widgets and actions that a run reads and shows, handed
+// to TRunControl once by the window; the run knows the window through these
+// and the few calls listed at TRunControl::m_form.
+struct TRunWidgets {
+    // What Start reads: the two paths, the options, the delete mode.
+    QLineEdit *EditSource = nullptr;
+    QLineEdit *EditTarget = nullptr;
+    TSystemTreeView *SourceTreeView = nullptr;
+    TSystemTreeView *TargetTreeView = nullptr;
+    TFileListBoxEx *SourceFileListBox = nullptr; // its mask is the run's filter
+    QCheckBox *CheckBoxSubDir = nullptr;
+    QCheckBox *CheckBoxHidden = nullptr;
+    QAction *MenuFromDisk = nullptr;
+    QAction *MenuAutoExpand = nullptr;
+    QRadioButton *RadioDelNone = nullptr;
+    QRadioButton *RadioDelSource = nullptr;
+    QRadioButton *RadioDelTarget = nullptr;
+    // The run's buttons.
+    QToolButton *StartBtn = nullptr;
+    QToolButton *CancelBitBtn = nullptr;
+    QToolButton *ReturnBitBtn = nullptr;
+    // The run display: the pair, the counts, the bars, the times.
+    QLabel *SourcePath = nullptr;
+    QLabel *TargetPath = nullptr;
+    QLabel *TotalDir = nullptr;
+    QLabel *TotalFiles = nullptr;
+    QLabel *TotalSize = nullptr;
+    QLabel *Same = nullptr;
+    QLabel *Different = nullptr;
+    QLabel *Missing = nullptr;
+    QProgressBar *PBarFile = nullptr;
+    QProgressBar *PBarAll = nullptr;
+    QLabel *LabelRate = nullptr;
+    QLabel *LabelElapsed = nullptr;
+    QLabel *LabelRemain = nullptr;
+    // Ticks once a second while a run goes on.
+    QTimer *TimerVerify = nullptr;
+    // The verify log and the log pane.
+    QListWidget *ListBoxV = nullptr;
+    QListWidget *ListLog = nullptr;
+};
 
 // What a run takes from outside the window: the time, the mount table, the
 // sound, the worker's way to the window and the save dialog. A default
@@ -60,7 +110,7 @@ class TRunControl : public QObject
 {
     Q_OBJECT
 public:
-    explicit TRunControl(TMainForm &form);
+    TRunControl(TMainForm &form, const TRunWidgets &widgets);
     ~TRunControl() override;
 
     // ---------------------------------------------------------- start
@@ -177,8 +227,12 @@ private:
     // deletion side.
     QString SideText(DeleteMode side, const std::string &path) const;
 
+    // The window's own calls a run makes: UpdatePathHistory,
+    // ResetPathSelection, ShowVerifyView and ShowMessageBox; besides, the
+    // window is the parent of the run's dialogs, its caption titles the
+    // run's boxes, and a minimised window is shown again when a run ends.
     TMainForm &m_form;
-    Ui::TMainForm *ui;
+    const TRunWidgets ui;
     TRunEnvironment m_env;
     std::unique_ptr<TVerifyBridge> m_bridge;
     std::unique_ptr<TInfoThread> m_worker;

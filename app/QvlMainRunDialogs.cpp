@@ -11,11 +11,11 @@
 #include "app/QvlModalResult.h"
 #include "ui_CancelMessageForm.h"
 #include "ui_DeleteMsgForm.h"
-#include "ui_QvlMain.h"
 
 #include "engine/InfoThread.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -54,7 +54,7 @@ void TRunControl::CancelBitBtnClick()
     deleteSoFar->hide();
     dialog->CheckBoxDeleteOnCancelClick();
     dialog->FitClient(97);
-    if (ui->Same->text() != QLatin1String("0") && m_deleteMode != DeleteMode::None) {
+    if (ui.Same->text() != QLatin1String("0") && m_deleteMode != DeleteMode::None) {
         deleteSoFar->show();
         dialog->FitClient(115);
     }

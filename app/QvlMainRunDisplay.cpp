@@ -8,7 +8,6 @@
 #include "app/QvlFormat.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
-#include "ui_QvlMain.h"
 
 #include "engine/EscapeControls.h"
 
@@ -16,10 +15,13 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 #include <array>
@@ -125,26 +127,26 @@ void TRunControl::SetUpDisplay()
     m_displayTimer->setInterval(kDisplayTurnMs);
     connect(m_displayTimer, &QTimer::timeout, this, &TRunControl::FlushDisplay);
 
-    m_logDelegate = new TRunLogDelegate(ui->ListBoxV);
-    ui->ListBoxV->setItemDelegate(m_logDelegate);
+    m_logDelegate = new TRunLogDelegate(ui.ListBoxV);
+    ui.ListBoxV->setItemDelegate(m_logDelegate);
 
     // The path labels show what they are given, shortened to their width:
     // they must not widen the window.
-    for (QLabel *label : {ui->SourcePath, ui->TargetPath}) {
+    for (QLabel *label : {ui.SourcePath, ui.TargetPath}) {
         QSizePolicy policy = label->sizePolicy();
         policy.setHorizontalPolicy(QSizePolicy::Ignored);
         label->setSizePolicy(policy);
     }
-    ui->SourcePath->installEventFilter(this);
+    ui.SourcePath->installEventFilter(this);
 
     // A bar repaints itself at once when its value moves; filling its own
     // background spares its group box a repaint beneath it each time.
-    for (QProgressBar *bar : {ui->PBarFile, ui->PBarAll})
+    for (QProgressBar *bar : {ui.PBarFile, ui.PBarAll})
         bar->setAutoFillBackground(true);
 
     // The verify log's scroll bar tells which way the user scrolled, before
     // the scroll is carried out.
-    QScrollBar *bar = ui->ListBoxV->verticalScrollBar();
+    QScrollBar *bar = ui.ListBoxV->verticalScrollBar();
     connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
         switch (action) {
         case QAbstractSlider::SliderSingleStepSub:
@@ -185,28 +187,28 @@ void TRunControl::ResetRunDisplay()
     m_runTotalBytes = 0;
     m_runBytesDone = 0;
     const QString zero = QStringLiteral("0");
-    for (QLabel *label : {ui->TotalDir, ui->TotalFiles, ui->TotalSize, ui->Same, ui->Different, ui->Missing})
+    for (QLabel *label : {ui.TotalDir, ui.TotalFiles, ui.TotalSize, ui.Same, ui.Different, ui.Missing})
         label->setText(zero);
 }
 
 void TRunControl::StartProgressDisplay()
 {
-    ui->LabelRate->setText(RateText(0));
-    ui->LabelElapsed->setText(ElapsedText(0));
-    ui->LabelRemain->setText(ClockText(0));
-    for (QLabel *label : {ui->TotalDir, ui->TotalSize, ui->TotalFiles})
+    ui.LabelRate->setText(RateText(0));
+    ui.LabelElapsed->setText(ElapsedText(0));
+    ui.LabelRemain->setText(ClockText(0));
+    for (QLabel *label : {ui.TotalDir, ui.TotalSize, ui.TotalFiles})
         label->setText(Count(0));
 
     m_runStartTime = m_env.Clock();
-    m_form.TimerVerify->start();
+    ui.TimerVerify->start();
     m_displayTimer->start();
 
-    for (QProgressBar *bar : {ui->PBarFile, ui->PBarAll}) {
+    for (QProgressBar *bar : {ui.PBarFile, ui.PBarAll}) {
         bar->setRange(0, 1);
         bar->setValue(0);
     }
-    ui->ReturnBitBtn->setEnabled(false);
-    ui->ListBoxV->clear();
+    ui.ReturnBitBtn->setEnabled(false);
+    ui.ListBoxV->clear();
     m_verifyLog.clear();
     m_shownLines.clear();
     m_logDelegate->Reset();
@@ -227,16 +229,16 @@ void TRunControl::ShowPaths(const QString &source, const QString &target)
     };
     m_pathSource = shown(source);
     m_pathTarget = shown(target);
-    ui->SourcePath->setText(ShortenedPath(m_pathSource));
-    ui->TargetPath->setText(ShortenedPath(m_pathTarget));
+    ui.SourcePath->setText(ShortenedPath(m_pathSource));
+    ui.TargetPath->setText(ShortenedPath(m_pathTarget));
 }
 
 bool TRunControl::eventFilter(QObject *watched, QEvent *event)
 {
     // A wider or narrower window shortens the paths anew.
-    if (watched == ui->SourcePath && event->type() == QEvent::Resize)
+    if (watched == ui.SourcePath && event->type() == QEvent::Resize)
         ShowPaths(m_pathSource, m_pathTarget);
-    if (watched == ui->ListBoxV && event->type() == QEvent::KeyPress
+    if (watched == ui.ListBoxV && event->type() == QEvent::KeyPress
         && LogKeyPress(static_cast<QKeyEvent *>(event)))
         return true;
     return QObject::eventFilter(watched, event);
@@ -244,7 +246,7 @@ bool TRunControl::eventFilter(QObject *watched, QEvent *event)
 
 QString TRunControl::ShortenedPath(const QString &text) const
 {
-    return ui->SourcePath->fontMetrics().elidedText(text, Qt::ElideMiddle, ui->SourcePath->width());
+    return ui.SourcePath->fontMetrics().elidedText(text, Qt::ElideMiddle, ui.SourcePath->width());
 }
 
 // ------------------------------------------------------------------ during a run
@@ -252,17 +254,17 @@ QString TRunControl::ShortenedPath(const QString &text) const
 void TRunControl::TimerVerifyTimer()
 {
     FlushDisplay();
-    if (!m_form.TimerVerify->isActive())
+    if (!ui.TimerVerify->isActive())
         return; // the worker has just stopped it
     const QTime now = m_env.Clock();
     const qint64 seconds = std::abs(m_runStartTime.msecsTo(now)) / 1000;
     const TTimerFigures f = TimerFigures(seconds, m_runBytesDone, m_runTotalBytes);
     if (f.rateAndEstimate) {
         if (f.estimateKnown)
-            ui->LabelRemain->setText(ClockText(f.estimate));
-        ui->LabelRate->setText(RateText(f.rate));
+            ui.LabelRemain->setText(ClockText(f.estimate));
+        ui.LabelRate->setText(RateText(f.rate));
     }
-    ui->LabelElapsed->setText(ElapsedText(seconds));
+    ui.LabelElapsed->setText(ElapsedText(seconds));
 }
 
 void TRunControl::FlushDisplay()
@@ -289,20 +291,20 @@ void TRunControl::ShowMail(TRunMail &mail)
         shown = true;
     }
     if (mail.totals) {
-        ui->TotalDir->setText(Count(mail.folders));
-        ui->TotalSize->setText(Count(qint64(mail.totalBytes)));
+        ui.TotalDir->setText(Count(mail.folders));
+        ui.TotalSize->setText(Count(qint64(mail.totalBytes)));
         shown = true;
     }
     if (mail.totalFiles) {
-        ui->TotalFiles->setText(mail.filesChecked < 0
+        ui.TotalFiles->setText(mail.filesChecked < 0
                                     ? Count(mail.files)
                                     : Count(mail.filesChecked) + QLatin1Char('/') + Count(mail.files));
         shown = true;
     }
     if (mail.counts) {
-        ui->Same->setText(Count(mail.same));
-        ui->Different->setText(Count(mail.different));
-        ui->Missing->setText(Count(mail.missing));
+        ui.Same->setText(Count(mail.same));
+        ui.Different->setText(Count(mail.different));
+        ui.Missing->setText(Count(mail.missing));
         shown = true;
     }
     if (mail.pair) {
@@ -312,20 +314,20 @@ void TRunControl::ShowMail(TRunMail &mail)
     // An empty range would make the bars show a busy indicator: a file of
     // no bytes shows an empty bar instead.
     if (mail.fileRange)
-        ui->PBarFile->setRange(0, std::max(mail.fileMax, 1));
+        ui.PBarFile->setRange(0, std::max(mail.fileMax, 1));
     if (mail.filePosition)
-        ui->PBarFile->setValue(mail.filePos);
+        ui.PBarFile->setValue(mail.filePos);
     if (mail.overallRange) {
-        ui->PBarAll->setRange(0, std::max(mail.overallMax, 1));
+        ui.PBarAll->setRange(0, std::max(mail.overallMax, 1));
         m_runTotalBytes = mail.runTotalBytes;
     }
     if (mail.overallPosition) {
-        ui->PBarAll->setValue(mail.overallPos);
+        ui.PBarAll->setValue(mail.overallPos);
         m_runBytesDone = mail.runBytesDone;
     }
     shown = shown || mail.fileRange || mail.filePosition || mail.overallRange || mail.overallPosition;
     if (mail.stopTimer)
-        m_form.TimerVerify->stop();
+        ui.TimerVerify->stop();
     if (shown)
         ++m_displayTurns;
 }
@@ -333,18 +335,18 @@ void TRunControl::ShowMail(TRunMail &mail)
 void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &verifyLog)
 {
     if (!runLog.isEmpty()) {
-        ui->ListLog->addItems(runLog);
+        ui.ListLog->addItems(runLog);
     }
     m_logDelegate->Widen(verifyLog);
     AddVerifyLines(verifyLog);
     if (m_listBoxVTag == 0)
-        ui->ListBoxV->scrollToBottom();
+        ui.ListBoxV->scrollToBottom();
 }
 
 void TRunControl::AddWindowLine(const QString &text)
 {
     const QString line = m_env.Clock().toString(QStringLiteral("hh:mm:ss")) + text;
-    ui->ListLog->addItem(line);
+    ui.ListLog->addItem(line);
     // Every line of the verify log is as wide as the widest; this one too.
     m_logDelegate->Widen({line});
     AddVerifyLines({line});
@@ -364,7 +366,7 @@ void TRunControl::ListBoxVScroll(int scrollCode)
         // The scroll state before this scroll, as a list box counts it: a
         // range over every line, a page of the visible lines, the position
         // of the top line.
-        const QScrollBar *bar = ui->ListBoxV->verticalScrollBar();
+        const QScrollBar *bar = ui.ListBoxV->verticalScrollBar();
         const int page = bar->pageStep();
         const int position = bar->value();
         const int maximum = bar->maximum() + page - 1;

@@ -5,7 +5,6 @@
 
 #include "app/PathText.h"
 #include "app/QvlMain.h"
-#include "ui_QvlMain.h"
 
 #include "engine/VerifyReport.h"
 
@@ -33,7 +32,7 @@ bool IsMatchLine(const QString &line)
 
 void TRunControl::SetUpLogMenu()
 {
-    QListWidget *list = ui->ListBoxV;
+    QListWidget *list = ui.ListBoxV;
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->installEventFilter(this);
 
@@ -66,7 +65,7 @@ bool TRunControl::LogKeyPress(QKeyEvent *key)
     if (key->matches(QKeySequence::Copy))
         CopyLogSelection();
     else if (key->matches(QKeySequence::SelectAll))
-        ui->ListBoxV->selectAll();
+        ui.ListBoxV->selectAll();
     else if (key->matches(QKeySequence::Save))
         SaveLogAs();
     else
@@ -76,7 +75,7 @@ bool TRunControl::LogKeyPress(QKeyEvent *key)
 
 void TRunControl::CopyLogSelection()
 {
-    QListWidget *list = ui->ListBoxV;
+    QListWidget *list = ui.ListBoxV;
     QModelIndexList selected = list->selectionModel()->selectedRows();
     std::sort(selected.begin(), selected.end(),
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
@@ -92,7 +91,7 @@ void TRunControl::AddVerifyLines(const QStringList &lines)
     const qsizetype first = m_verifyLog.size();
     m_verifyLog += lines;
     if (!m_problemsOnly->isChecked()) {
-        ui->ListBoxV->addItems(lines);
+        ui.ListBoxV->addItems(lines);
         return;
     }
     QStringList shown;
@@ -102,12 +101,12 @@ void TRunControl::AddVerifyLines(const QStringList &lines)
             m_shownLines << int(first + i);
         }
     }
-    ui->ListBoxV->addItems(shown);
+    ui.ListBoxV->addItems(shown);
 }
 
 void TRunControl::ShowProblemsOnly(bool on)
 {
-    QListWidget *list = ui->ListBoxV;
+    QListWidget *list = ui.ListBoxV;
     // The log line at the top, as an index into the whole log.
     int top = list->indexAt(QPoint(0, 0)).row();
     if (top >= 0 && !m_shownLines.isEmpty() && !on)
