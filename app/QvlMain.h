@@ -33,8 +33,6 @@ public:
     explicit TMainForm(QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    Ui::TMainForm *ui;
-
     // The hidden folder list that supplies completion candidates.
     TDirectoryListBox *DirectoryListBox1 = nullptr;
     // One-shot: resets both trees 1500 ms after a device change.
@@ -171,6 +169,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The generated form is this window's own; the run control is handed
+    // its widgets (RunWidgets), the tests find them by name.
+    Ui::TMainForm *ui;
+
     // One side of the path selection: the twins of Source and Target.
     struct TSide {
         QLineEdit *Edit;

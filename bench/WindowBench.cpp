@@ -10,7 +10,6 @@
 #include "app/QvlMain.h"
 #include "app/QvlMainRun.h"
 #include "app/QvlStartup.h"
-#include "ui_QvlMain.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -64,10 +63,19 @@ int main(int argc, char **argv)
     };
     form.show();
 
-    form.ui->EditSource->setText(QFile::decodeName(source));
-    form.ui->EditTarget->setText(QFile::decodeName(target));
+    // The window's widgets, found by their names as a test finds them.
+    auto *editSource = form.findChild<QLineEdit *>(QStringLiteral("EditSource"));
+    auto *editTarget = form.findChild<QLineEdit *>(QStringLiteral("EditTarget"));
+    auto *startBtn = form.findChild<QToolButton *>(QStringLiteral("StartBtn"));
+    if (!editSource || !editTarget || !startBtn) {
+        std::fprintf(stderr, "window-bench: the window has no EditSource, EditTarget or StartBtn\n");
+        DestroyForms();
+        return 2;
+    }
+    editSource->setText(QFile::decodeName(source));
+    editTarget->setText(QFile::decodeName(target));
     form.RunControl->ProblemsOnlyAction()->setChecked(problemsOnly);
-    if (!form.ui->StartBtn->isEnabled()) {
+    if (!startBtn->isEnabled()) {
         std::fprintf(stderr, "window-bench: Start is not enabled for these paths\n");
         DestroyForms();
         return 2;
@@ -75,7 +83,7 @@ int main(int argc, char **argv)
     QTimer::singleShot(0, &form, [&] {
         clock.start();
         cpuAtStart = threadCpu();
-        form.ui->StartBtn->click();
+        startBtn->click();
     });
     app.exec();
 

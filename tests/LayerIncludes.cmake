@@ -60,6 +60,24 @@ file(GLOB namespace_files "${ROOT}/controls/foldertree/PidlHelp.*" "${ROOT}/cont
 list(FILTER namespace_files EXCLUDE REGEX "\\.ui$")
 check_files("${namespace_files}" "platform/;controls/foldertree/PidlHelp.h;controls/foldertree/ShellNamespace.h" FALSE)
 
+# The main window's generated form is its own: only TMainForm's files include
+# it. The run control is handed the widgets it uses, and the tests and the
+# benchmarks find the window's widgets by their names.
+set(form_owners app/QvlMain.cpp app/QvlMainPaths.cpp app/QvlMainSync.cpp app/QvlMainOptions.cpp)
+foreach(folder app cli controls engine platform tests bench)
+  file(GLOB_RECURSE files "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  foreach(file ${files})
+    file(RELATIVE_PATH rel "${ROOT}" "${file}")
+    list(FIND form_owners "${rel}" owner)
+    if(owner EQUAL -1)
+      file(STRINGS "${file}" lines REGEX "#[ \t]*include[ \t]*[\"<]ui_QvlMain\\.h[\">]")
+      if(lines)
+        list(APPEND failures "${rel}: includes the main window's generated form, which is TMainForm's own")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
 if(failures)
   list(JOIN failures "\n" text)
   message(FATAL_ERROR "${text}")
