@@ -1124,6 +1124,21 @@ private slots:
             QCOMPARE(ClockText(t.estimate), estimate);
     }
 
+    // The tests replace every piece of the environment; the program runs on
+    // its defaults, so each one must be there (an empty save dialog would
+    // end the program at Save Log As).
+    void theProgramsEnvironmentHasEveryPiece()
+    {
+        const TRunEnvironment env;
+        QVERIFY(env.Clock);
+        QVERIFY(env.DrivePartOf);
+        QVERIFY(env.DriveTypeOf);
+        QVERIFY(env.PlaySound);
+        QVERIFY(env.AskSaveFileName);
+        QVERIFY(!env.WorkerWindow);
+        QCOMPARE(env.DrivePartOf("/"), std::string());
+    }
+
     void timerTicksOnTheWindowAndReturnResets()
     {
         MainFormFixture f;
