@@ -207,7 +207,7 @@ private:
     // failed, or nothing); a failure is told in a box.
     void SaveAs(const QString &caption, const QString &filter, const QString &what,
                 const std::function<QString(const QString &file)> &write);
-    // The display turns show the worker's mail about every 30 ms during a run.
+    // The display turns show the worker's mail about every 40 ms during a run.
     void StopDisplayTurns();
     // Time-stamped window lines: "hh:mm:ss" + text (which begins with a
     // blank), to both logs and nothing else.

@@ -1,7 +1,7 @@
 // The verify worker's view of the main window. Display calls leave a copy of
 // what they show in a mailbox and return at once: the worker never waits for
 // a repaint. The window takes the mailbox on its own thread at its next
-// display turn (about every 30 ms) and shows the latest values and every log
+// display turn (about every 40 ms) and shows the latest values and every log
 // line, in the order they were made. Calls that need an answer run on the
 // window's thread while the worker waits, after the window has taken the
 // mailbox, so everything shown before them is on the screen by then.

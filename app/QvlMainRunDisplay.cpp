@@ -1,7 +1,8 @@
 // TRunControl: the progress display of a run. The worker's display calls
-// land in a mailbox (TVerifyBridge); a display turn every 30 ms shows the
-// latest counts, bars and pair and appends the new log lines in one batch, so
-// the window follows the run closely without being what limits it.
+// land in a mailbox (TVerifyBridge); a display turn every 40 ms (25 a second)
+// shows the latest counts, bars and pair and appends the new log lines in one
+// batch, so the window follows the run closely without being what limits it:
+// on two cores, each turn's painting is time the worker's threads wait for.
 #include "app/QvlMainRun.h"
 
 #include "app/PathText.h"
@@ -29,7 +30,7 @@
 
 namespace {
 
-constexpr int kDisplayTurnMs = 30;
+constexpr int kDisplayTurnMs = 40;
 
 QString Count(qint64 value)
 {
