@@ -452,7 +452,9 @@ bool TCliWindow::Ask(const std::string &question)
         return false;
     }
     std::string answer;
-    if (!WriteAll(m_ttyFd, question + " [y/N] ", error) || !ReadLine(m_ttyFd, answer)) {
+    // On the terminal as on standard error: a name in the question cannot
+    // break its line or move the cursor.
+    if (!WriteAll(m_ttyFd, EscapeControls(question) + " [y/N] ", error) || !ReadLine(m_ttyFd, answer)) {
         // The end of the input, or a stop signal: no.
         WriteAll(m_ttyFd, "\n", error);
         return false;
@@ -467,7 +469,7 @@ bool TCliWindow::ConfirmDelete(std::size_t count, DeleteMode side)
     const std::string drive = DrivePart(path);
     return Ask("Confirm Delete: Are you sure you want to Delete " + std::to_string(count) +
                " matching files from " + (source ? "Source" : "Target") + " drive " +
-               EscapeControls(drive.empty() ? "/" : drive) + "?");
+               (drive.empty() ? "/" : drive) + "?");
 }
 
 bool TCliWindow::AskPermanentDelete(std::size_t count)
