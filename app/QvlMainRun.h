@@ -176,6 +176,7 @@ public:
     bool DeleteOnCancelChecked();
     void ShowWorkerMessage(const std::string &caption, const std::string &text, TMessageIcon icon);
     bool AskPermanentDelete(std::size_t count);
+    bool AskStackedDelete(const std::string &question);
 
     // The run dialogs: the program's own when start-up made them, else this
     // window's.

@@ -181,3 +181,8 @@ bool TVerifyBridge::AskPermanentDelete(std::size_t count)
 {
     return OnWindow([&] { return m_control.AskPermanentDelete(count); });
 }
+
+bool TVerifyBridge::AskStackedDelete(const std::string &question)
+{
+    return OnWindow([&] { return m_control.AskStackedDelete(question); });
+}

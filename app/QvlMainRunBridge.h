@@ -84,6 +84,7 @@ public:
     bool DeleteOnCancelChecked() override;
     void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) override;
     bool AskPermanentDelete(std::size_t count) override;
+    bool AskStackedDelete(const std::string &question) override;
 
 private:
     // Waits while the window holds the worker.

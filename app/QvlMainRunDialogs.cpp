@@ -142,6 +142,15 @@ void TRunControl::ShowWorkerMessage(const std::string &caption, const std::strin
                           QMessageBox::Ok);
 }
 
+bool TRunControl::AskStackedDelete(const std::string &question)
+{
+    if (m_closing)
+        return false;
+    return m_form.ShowMessageBox(QStringLiteral("Confirm Delete"), FromPath(question), QMessageBox::Warning,
+                                 QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 bool TRunControl::AskPermanentDelete(std::size_t count)
 {
     if (m_closing)

@@ -478,6 +478,11 @@ bool TCliWindow::AskPermanentDelete(std::size_t count)
                " cannot be moved to the trash. Delete permanently?");
 }
 
+bool TCliWindow::AskStackedDelete(const std::string &question)
+{
+    return Ask("Confirm Delete: " + question);
+}
+
 void TCliWindow::ReportRow(const TReportRow &row)
 {
     if (m_report)

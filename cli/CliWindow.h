@@ -70,6 +70,7 @@ public:
     bool DeleteOnCancelChecked() override { return false; }
     void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) override;
     bool AskPermanentDelete(std::size_t count) override;
+    bool AskStackedDelete(const std::string &question) override;
     void ReportRow(const TReportRow &row) override;
 
     // Where the report rows go, as the run makes them; none by default.

@@ -9,7 +9,8 @@
 //    must be carried out in the order they were made. They must be cheap: the
 //    walk makes one per directory entry, the comparison one per block.
 //  - Calls that read the window or need an answer (CaptureRequest,
-//    ConfirmDelete, DeleteOnCancelChecked, ShowMessage, AskPermanentDelete)
+//    ConfirmDelete, DeleteOnCancelChecked, ShowMessage, AskPermanentDelete,
+//    AskStackedDelete)
 //    wait until the window's thread has answered; display calls made before
 //    them have been carried out by then.
 #pragma once
@@ -63,4 +64,12 @@ public:
     virtual void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) = 0;
     // Some paths could not go to the trash: delete them permanently?
     virtual bool AskPermanentDelete(std::size_t count) = 0;
+    // The matching files or their copies are on a file system stacked on
+    // other folders, whose layers cannot be told: delete anyway? A window
+    // that cannot ask keeps the files.
+    virtual bool AskStackedDelete(const std::string &question)
+    {
+        (void)question;
+        return false;
+    }
 };

@@ -184,6 +184,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
         // A read-only superblock makes every mount of it read-only as well.
         m.readOnly = HasOption(fields[5], "ro")
             || (sep + 3 < fields.size() && HasOption(fields[sep + 3], "ro"));
+        if (sep + 3 < fields.size())
+            m.superOptions = std::string(fields[sep + 3]);
         out.push_back(std::move(m));
     }
     return out;
@@ -192,6 +194,39 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
 std::vector<MountEntry> ReadMountTable()
 {
     return ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+}
+
+std::vector<std::string> SuperOptionValues(const MountEntry &m, std::string_view key)
+{
+    std::vector<std::string> values;
+    const std::string_view options = m.superOptions;
+    std::size_t pos = 0;
+    while (pos <= options.size()) {
+        std::size_t end = options.find(',', pos);
+        if (end == std::string_view::npos)
+            end = options.size();
+        const std::string_view option = options.substr(pos, end - pos);
+        pos = end + 1;
+        if (option.size() <= key.size() || option.substr(0, key.size()) != key)
+            continue;
+        std::string_view rest = option.substr(key.size());
+        if (!rest.empty() && rest[0] == '+')
+            rest.remove_prefix(1);
+        if (!rest.empty() && rest[0] == '=')
+            values.push_back(Unescape(rest.substr(1)));
+    }
+    return values;
+}
+
+std::vector<std::string> MountsBelow(const std::string &absPath, const std::vector<MountEntry> &mounts)
+{
+    const std::string folder = ExcludeTrailingSlash(absPath);
+    const std::string prefix = folder == "/" || folder.empty() ? std::string("/") : folder + '/';
+    std::vector<std::string> below;
+    for (const MountEntry &m : mounts)
+        if (m.mountPoint.size() > prefix.size() && m.mountPoint.compare(0, prefix.size(), prefix) == 0)
+            below.push_back(m.mountPoint);
+    return below;
 }
 
 std::string DrivePart(const std::string &absPath, const std::vector<MountEntry> &mounts)

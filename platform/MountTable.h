@@ -16,6 +16,10 @@ struct MountEntry {
     unsigned major = 0;
     unsigned minor = 0;
     bool readOnly = false;  // the mount's own options say "ro"
+    // The file system's own options as the table writes them (still
+    // escaped, so that a ',' inside a value cannot split it): where an
+    // overlay keeps its layers, for one.
+    std::string superOptions;
 };
 
 // Parses the text of /proc/self/mountinfo; malformed lines are skipped.
@@ -23,6 +27,15 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
 // The live table of this process.
 std::vector<MountEntry> ReadMountTable();
+
+// The values of the file-system option `key` ("lowerdir" gives every value
+// of "lowerdir=" and of "lowerdir+="), unescaped.
+std::vector<std::string> SuperOptionValues(const MountEntry &m, std::string_view key);
+
+// The mount points that lie strictly below the folder `absPath` (at any
+// depth), in table order: a folder with one of them inside is never moved
+// or removed, since the volume would go with it.
+std::vector<std::string> MountsBelow(const std::string &absPath, const std::vector<MountEntry> &mounts);
 
 // The mount point of the file system holding an absolute path (longest
 // mount-point prefix, whole segments only), without a trailing slash: the
