@@ -4,6 +4,7 @@
 #include "platform/FileReader.h"
 #include "platform/FolderHandle.h"
 #include "platform/Paths.h"
+#include "platform/StackedLayers.h"
 #include "engine/RunContext.h"
 #include "platform/Trash.h"
 #include "engine/VerifyWindow.h"
@@ -22,6 +23,8 @@ const char kOtherChanged[] = "the other copy is gone or changed";
 const char kOtherDeleted[] = "the other copy is one of the files being deleted";
 const char kFolderReplaced[] = "a folder on its path is gone or was replaced";
 const char kNotTrashed[] = "it could not go to the trash and was not deleted permanently";
+const char kChangedWhileDeleting[] = "it changed while it was being deleted";
+const char kIsLink[] = "it is a link";
 
 using TInodeKey = std::pair<std::uint64_t, std::uint64_t>; // device, inode
 
@@ -53,6 +56,12 @@ struct TDeleteSide {
     // Files with other names that this deletion itself moved or unlinked
     // before: their change time moved with it. Compared identity -> now.
     std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
+    // File systems stacked on folders of this machine, read as the deletion
+    // goes; and the user's answer about those that cannot be told apart
+    // from their layers (asked once, at the first file it concerns).
+    TStackedLayers stacks;
+    int undecidedAnswer = -1;
+    std::string undecidedReason;
     std::size_t deleted = 0;
 
     explicit TDeleteSide(TRunContext &run) : w(run) {}
@@ -85,6 +94,11 @@ const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const 
     struct stat content = entry;
     if (S_ISLNK(entry.st_mode) && folder.StatEntry(name, content, true) != 0)
         return kFileChanged;
+    // A single file chosen through a link: the file proven is the link's
+    // target, which stays; trashing the link would free nothing and would
+    // be counted as the file deleted.
+    if (S_ISLNK(entry.st_mode) && side.w.state.request.singleFile)
+        return kIsLink;
     if (!S_ISREG(content.st_mode))
         return kFileChanged;
     const TFileIdentity now = IdentityFromStat(content);
@@ -102,6 +116,34 @@ const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const 
     if (!IdentityOf(c.keptPath, kept) || !(kept == c.keptCompared))
         return kOtherChanged;
     return nullptr;
+}
+
+// A file system stacked on folders of this machine can show the very file
+// to delete as its "copy": device and inode cannot tell. Returns the reason
+// to keep the file, or an empty text. Where the layers cannot be told, the
+// user is asked once, at the first file it concerns.
+std::string StackedObjection(TDeleteSide &side, const TDeleteCandidate &c, const TFolderHandle &folder)
+{
+    if (!side.stacks.AnyStacked(c.compared.device, c.keptCompared.device))
+        return {};
+    std::string keptFolder, keptName;
+    TFolderHandle kept;
+    if (!SplitLastName(c.keptPath, keptFolder, keptName) || kept.OpenPath(keptFolder) != 0)
+        return kOtherChanged;
+    const TStackedAnswer a = side.stacks.Relation(c.compared.device, folder.Fd(), c.keptCompared.device, kept.Fd());
+    switch (a.verdict) {
+    case TStackedVerdict::Separate:
+        return {};
+    case TStackedVerdict::SameFile:
+        return "the other copy is the same file, seen through " + a.fileSystem;
+    case TStackedVerdict::Undecided:
+        if (side.undecidedAnswer < 0)
+            side.undecidedAnswer = side.w.Window().AskStackedDelete(StackedDeleteQuestion(a.fileSystem)) ? 1 : 0;
+        if (side.undecidedAnswer)
+            return {};
+        return "it cannot be told whether the other copy is the same file (" + a.fileSystem + ")";
+    }
+    return {};
 }
 
 // After this deletion moved or unlinked a file that has other names too:
@@ -125,7 +167,7 @@ void Report(TDeleteSide &side, const TDeleteCandidate &c, TReportResult result, 
                                std::int64_t(c.compared.size), note});
 }
 
-void Keep(TDeleteSide &side, const char *why, const TDeleteCandidate &c)
+void Keep(TDeleteSide &side, const std::string &why, const TDeleteCandidate &c)
 {
     side.w.NoteTrouble();
     side.w.Log(NotDeletedLine(why, c.path));
@@ -158,21 +200,61 @@ TStep NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &fold
         Keep(side, why, c);
         return TStep::Keep;
     }
+    if (const std::string why = StackedObjection(side, c, folder); !why.empty()) {
+        Keep(side, why, c);
+        return TStep::Keep;
+    }
     if (side.w.beforeDeleting)
         side.w.beforeDeleting(c.path);
     return TStep::Go;
 }
 
+// What went to the trash is what was checked right before: the same entry
+// (device and inode, not following a link), unwritten since. A file renamed
+// onto the name in between (an editor saving by rename does) is not.
+bool MovedAsChecked(const TrashOutcome &t, const struct stat &checked)
+{
+    const TFileIdentity was = IdentityFromStat(checked);
+    return t.trashed.device == was.device && t.trashed.inode == was.inode && t.trashed.size == was.size
+        && t.trashed.mtimeSec == was.mtimeSec && t.trashed.mtimeNsec == was.mtimeNsec;
+}
+
+// A file that went to the trash although it was not the one checked goes
+// back where it was, and is named in the log as kept.
+void MoveBack(TDeleteSide &side, TTrashSession &trash, const TrashOutcome &t, const TDeleteCandidate &c,
+              const TFolderHandle &folder, const std::string &name)
+{
+    std::string restoredAs;
+    const int error = trash.PutBack(t, folder, name, restoredAs);
+    Keep(side, kChangedWhileDeleting, c);
+    if (error)
+        side.w.Log("Could not move it back from the trash (" + ErrorText(error) + ") - " + t.trashedAs);
+    else if (restoredAs != name)
+        side.w.Log("Moved back from the trash as " + restoredAs + " - " + c.path);
+}
+
+void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
+{
+    ++side.deleted;
+    Report(side, c, TReportResult::Deleted);
+}
+
 // Moves the batch to the trash, one file at a time, each checked at the
-// moment it goes; what cannot go to the trash is deleted for good after one
-// question, each checked again after it. Returns 0, the errno of the first
-// failure (ECANCELED when the question was declined), or -1 when a stop
-// ended it.
+// moment it goes and checked again in the trash; what cannot go to the
+// trash is deleted for good after one question, each checked again after
+// it. Every file that stays is named in the log with the reason. Returns 0,
+// the errno of the first failure (ECANCELED when the question was
+// declined), or -1 when a stop ended it.
 int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
 {
     TRunContext &w = side.w;
     TTrashSession trash;
     int rc = 0;
+    const auto failed = [&](const TDeleteCandidate &c, int error) {
+        Keep(side, ErrorText(error), c);
+        if (!rc)
+            rc = error;
+    };
     std::vector<const TDeleteCandidate *> untrashable;
     for (const TDeleteCandidate *c : batch) {
         TFolderHandle folder;
@@ -185,8 +267,11 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
         }
         const TrashOutcome t = trash.MoveAt(folder, name, c->path);
         if (t.ok) {
-            ++side.deleted;
-            Report(side, *c, TReportResult::Deleted);
+            if (!MovedAsChecked(t, entry)) {
+                MoveBack(side, trash, t, *c, folder, name);
+                continue;
+            }
+            Deleted(side, *c);
             struct stat after {};
             if (::lstat(t.trashedAs.c_str(), &after) == 0)
                 NoteTouched(side, *c, entry, after);
@@ -197,15 +282,13 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
             untrashable.push_back(c);
             continue;
         }
-        Report(side, *c, TReportResult::NotDeleted, ErrorText(t.error));
-        if (!rc)
-            rc = t.error;
+        failed(*c, t.error);
     }
     if (untrashable.empty())
         return rc;
     if (!w.Window().AskPermanentDelete(untrashable.size())) {
         for (const TDeleteCandidate *c : untrashable)
-            Report(side, *c, TReportResult::NotDeleted, kNotTrashed);
+            Keep(side, kNotTrashed, *c);
         return rc ? rc : ECANCELED;
     }
     for (const TDeleteCandidate *c : untrashable) {
@@ -220,14 +303,14 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
             continue;
         }
         struct stat after {};
-        if (const int error = folder.RemoveFile(name, &after)) {
-            Report(side, *c, TReportResult::NotDeleted, ErrorText(error));
-            if (!rc)
-                rc = error;
+        if (const int error = folder.RemoveProvenFile(name, TFolderHandle::SameEntryUnwritten, &entry, &after)) {
+            if (error == ESTALE)
+                Keep(side, kChangedWhileDeleting, *c);
+            else
+                failed(*c, error);
             continue;
         }
-        ++side.deleted;
-        Report(side, *c, TReportResult::Deleted);
+        Deleted(side, *c);
         NoteTouched(side, *c, entry, after);
     }
     return rc;
@@ -285,6 +368,13 @@ bool RemoveEmptiedFolders(TDeleteSide &side, int &removed)
 
 } // namespace
 
+std::string StackedDeleteQuestion(const std::string &fileSystem)
+{
+    return "The matching files or their copies are on " + fileSystem
+        + ", a file system that can show the files of other folders under names of its own. Quorvel cannot tell"
+          " whether a file there and its copy are one file. Delete the matching files anyway?";
+}
+
 std::string NotDeletedLine(const std::string &why, const std::string &path)
 {
     return "Not deleted, " + why + " - " + path;
@@ -324,10 +414,13 @@ void DeleteMatching(TRunContext &w)
             return;
         if (rc) {
             w.NoteTrouble();
-            w.Window().ShowMessage("File Delete Failed", std::to_string(rc), TMessageIcon::Error);
+            w.Window().ShowMessage("File Delete Failed", std::to_string(rc) + " (" + ErrorText(rc) + ")",
+                                   TMessageIcon::Error);
         }
     }
-    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(batch.size()));
+    // What is gone, not what was meant to go: the files kept are each named
+    // in the log above.
+    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(side.deleted));
 
     // A single-file run's side root is a file: no folder to remove.
     int removed = 0;

@@ -11,6 +11,10 @@ class TRunContext;
 inline constexpr char kNotDeletedSameFile[] = "Source and Target are the same file";
 std::string NotDeletedLine(const std::string &why, const std::string &path);
 
+// The question asked before deleting files whose copies may be the same
+// files seen through `fileSystem` ("fuse.x at /mnt/x").
+std::string StackedDeleteQuestion(const std::string &fileSystem);
+
 // Sends every file of the run's deleteList to the trash, then removes the
 // side's folders that are left empty, deepest first, the side root included.
 // What cannot go to the trash is deleted for good after one question.

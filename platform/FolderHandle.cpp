@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <random>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -59,6 +61,18 @@ int OpenBelowByName(int base, const std::string &relative)
 }
 
 } // namespace
+
+int RenameNoReplaceAt(int fromDir, const std::string &from, int toDir, const std::string &to)
+{
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    struct stat st;
+    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    return ::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0 ? 0 : errno;
+}
 
 void SetBelowLookupWithOpenat2(bool use)
 {
@@ -152,6 +166,40 @@ int TFolderHandle::RemoveFile(const std::string &name, struct stat *after) const
         ::close(held);
     }
     return error;
+}
+
+bool TFolderHandle::SameEntryUnwritten(const struct stat &now, const void *checked)
+{
+    const struct stat &was = *static_cast<const struct stat *>(checked);
+    return now.st_dev == was.st_dev && now.st_ino == was.st_ino && now.st_size == was.st_size
+        && now.st_mtim.tv_sec == was.st_mtim.tv_sec && now.st_mtim.tv_nsec == was.st_mtim.tv_nsec;
+}
+
+int TFolderHandle::RemoveProvenFile(const std::string &name, bool (*proven)(const struct stat &, const void *),
+                                    const void *context, struct stat *after) const
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return EINVAL;
+    static thread_local std::mt19937_64 rng {std::random_device {}()};
+    std::string hidden;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 8 && error == EEXIST; ++attempt) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, ".quorvel-deleting-%016llx", static_cast<unsigned long long>(rng()));
+        hidden = buf;
+        error = RenameNoReplaceAt(m_fd, name, m_fd, hidden);
+    }
+    if (error)
+        return error; // no private name to be had: nothing is unlinked
+    struct stat st;
+    if (::fstatat(m_fd, hidden.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)
+        || !proven(st, context)) {
+        // When the name was taken again meanwhile, the file keeps its private
+        // name beside it, whole.
+        RenameNoReplaceAt(m_fd, hidden, m_fd, name);
+        return ESTALE;
+    }
+    return RemoveFile(hidden, after);
 }
 
 std::string TFolderHandle::CurrentPath() const

@@ -49,12 +49,32 @@ public:
     // names than this one lives on, with a new change time.
     int RemoveFile(const std::string &name, struct stat *after = nullptr) const;
 
+    // Unlinks the entry `name` only when what is unlinked is what `proven`
+    // accepts: the entry is first renamed to a private name of this folder,
+    // looked at there, and unlinked from there or given its name back. A
+    // file swapped in under `name` meanwhile is never the one that goes.
+    // 0, ESTALE when `proven` refused what stood there (it keeps its name,
+    // or a private one beside it when the name was taken again meanwhile),
+    // or the errno. `after` as for RemoveFile().
+    // The check most callers want: the entry checked before (`context`, a
+    // struct stat) unwritten since, the change time aside (the move to a
+    // private name gives it a new one).
+    static bool SameEntryUnwritten(const struct stat &now, const void *checked);
+
+    int RemoveProvenFile(const std::string &name, bool (*proven)(const struct stat &, const void *),
+                         const void *context, struct stat *after = nullptr) const;
+
     // Where the folder is now, as the kernel knows it; empty when unknown.
     std::string CurrentPath() const;
 
 private:
     int m_fd = -1;
 };
+
+// renameat2() that never replaces an entry which appeared under the target
+// name. File systems without that flag get a plain renameat() after a look
+// at the name: the gap is one system call wide, and only there. 0 or errno.
+int RenameNoReplaceAt(int fromDir, const std::string &from, int toDir, const std::string &to);
 
 // Which way OpenBelow() reaches a folder: with openat2() and its "no links,
 // stay beneath" rules in one call where the kernel has it (the default), or

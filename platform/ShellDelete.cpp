@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <dirent.h>
 #include <fcntl.h>
@@ -91,7 +92,12 @@ int EmptyFolder(int fd)
                 fail(errno);
             continue;
         }
-        if (st.st_dev != top.st_dev) {
+        // Another volume, or a folder of this one mounted here a second time
+        // (a bind mount shares the device): neither is emptied.
+        struct statx sx {};
+        const bool mountRoot = ::statx(dfd, name.c_str(), AT_SYMLINK_NOFOLLOW, 0, &sx) == 0
+            && (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+        if (st.st_dev != top.st_dev || mountRoot) {
             fail(EBUSY);
             continue;
         }
@@ -121,8 +127,11 @@ int DeletePermanently(const TFolderHandle &folder, const std::string &name, cons
         && (st.st_mode & S_IFMT) == (seen.st_mode & S_IFMT);
     if (!same || (!S_ISDIR(st.st_mode) && !(IdentityFromStat(st) == IdentityFromStat(seen))))
         return ESTALE;
-    if (!S_ISDIR(st.st_mode))
-        return folder.RemoveFile(name);
+    if (!S_ISDIR(st.st_mode)) {
+        // Unlinked only when what goes is still the entry seen before the
+        // question: a file swapped in under the name meanwhile stays.
+        return folder.RemoveProvenFile(name, TFolderHandle::SameEntryUnwritten, &seen);
+    }
     const int fd = ::openat(folder.Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -143,7 +152,24 @@ struct Item {
     std::string name;
     struct stat seen {};  // the entry when it was first looked at
     int result = 0;
+    std::string message;  // what went wrong, for the user
 };
+
+// A folder with a volume mounted anywhere inside it is never moved nor
+// wiped: the volume would go with it. The table is read at the moment of
+// asking. 0, or EBUSY with the message naming the mount.
+int RefuseMountsBelow(Item &item)
+{
+    if (!S_ISDIR(item.seen.st_mode))
+        return 0;
+    const std::string where = item.folder.CurrentPath();
+    const std::string full = where.empty() ? item.path : (where == "/" ? std::string() : where) + '/' + item.name;
+    const std::vector<std::string> below = MountsBelow(full, ReadMountTable());
+    if (below.empty())
+        return 0;
+    item.message = "Cannot delete " + full + ", a volume is mounted inside it at " + below.front();
+    return EBUSY;
+}
 
 // Finds the entry a batch path names; 0 or the errno. The root folder and
 // mount points are refused (EBUSY): what the user would lose by deleting one
@@ -163,15 +189,18 @@ int Locate(Item &item, const std::vector<MountEntry> &mounts)
             return errno;
         const std::string where = item.folder.CurrentPath();
         const std::string full = (where == "/" ? std::string() : where) + '/' + item.name;
-        if (parent.st_dev != item.seen.st_dev || (!where.empty() && DrivePart(full, mounts) == full))
+        if (parent.st_dev != item.seen.st_dev || (!where.empty() && DrivePart(full, mounts) == full)) {
+            item.message = "Cannot delete " + full + ", a mount point";
             return EBUSY;
+        }
+        return RefuseMountsBelow(item);
     }
     return 0;
 }
 
 } // namespace
 
-int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent)
+int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent, std::string *firstMessage)
 {
     const std::vector<MountEntry> mounts = ReadMountTable();
     TTrashSession trash(mounts);
@@ -193,19 +222,32 @@ int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPerm
         if (t.ok)
             continue;
         struct stat st;
-        if (item.folder.StatEntry(item.name, st) == 0)
+        // A volume inside a folder is no reason to ask for a permanent
+        // deletion: nothing may delete that folder.
+        if (t.error != EBUSY && item.folder.StatEntry(item.name, st) == 0) {
             untrashable.push_back(&item);
-        else
+        } else {
             item.result = t.error;
+            item.message = t.message;
+        }
     }
     if (!untrashable.empty()) {
         const bool agreed = askPermanent && askPermanent(untrashable.size());
-        for (Item *item : untrashable)
-            item->result = agreed ? DeletePermanently(item->folder, item->name, item->seen) : ECANCELED;
+        for (Item *item : untrashable) {
+            // The question may have waited while something was mounted.
+            item->result = !agreed ? ECANCELED : RefuseMountsBelow(*item);
+            if (agreed && !item->result)
+                item->result = DeletePermanently(item->folder, item->name, item->seen);
+        }
     }
-    for (const Item &item : items)
-        if (item.result != 0)
+    for (const Item &item : items) {
+        if (item.result != 0) {
+            if (firstMessage)
+                *firstMessage = !item.message.empty() ? item.message
+                                                      : "Cannot delete " + item.path + ": " + std::strerror(item.result);
             return item.result;
+        }
+    }
     return 0;
 }
 bool IsEmptyFolder(const std::string &path)

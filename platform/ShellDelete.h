@@ -18,10 +18,12 @@ using PermanentDeleteQuestion = std::function<bool(std::size_t count)>;
 // and mount points are never moved nor wiped (EBUSY). What is deleted for
 // good after the question is the entry that was there before it: one that
 // was replaced or (for anything but a folder) changed meanwhile stays, with
-// ESTALE. Returns 0 when every path went, otherwise a non-zero code: the
-// errno of the first failure, or ECANCELED when the permanent deletion was
-// declined.
-int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent);
+// ESTALE. A folder with a volume mounted anywhere inside it is never moved
+// nor deleted (EBUSY). Returns 0 when every path went, otherwise a non-zero
+// code: the errno of the first failure, or ECANCELED when the permanent
+// deletion was declined; `firstMessage` then says what went wrong with it.
+int ShellDelete(const std::string &batch, const PermanentDeleteQuestion &askPermanent,
+                std::string *firstMessage = nullptr);
 
 // True for a folder that holds no entries but "." and ".."; false for
 // anything else, a link to a folder included.

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <dirent.h>
+#include <signal.h>
+#include <vector>
 #include <random>
 #include <unordered_map>
 #include <cstdio>
@@ -150,22 +153,49 @@ std::string LocalTimeNow()
     return buf;
 }
 
-// The trash name with number `n` ("name" for 0, else "name.<n>"), shortened
-// so that "<name>.trashinfo" still fits a file name; the cut never splits a
-// UTF-8 sequence.
+// True when `text` holds UTF-8 (or plain ASCII) only.
+bool IsUtf8(const std::string &text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > text.size())
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string TrashName(const std::string &base, std::uint64_t n)
 {
     const std::string suffix = n > 0 ? '.' + std::to_string(n) : std::string();
     const std::size_t room = NAME_MAX - std::strlen(".trashinfo") - suffix.size();
     std::string name = base;
     if (name.size() > room) {
+        // A UTF-8 name is cut where a character begins; any other name is
+        // bytes, and is cut at the byte. Either way the cut keeps most of
+        // the name: a name cut back to nothing would leave the file nowhere
+        // to go but a permanent deletion.
         std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
+        if (IsUtf8(name))
+            while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+                --cut;
         name.resize(cut);
     }
+    // Never an empty name, "." or "..", nor one that is only an extension
+    // (".jpg" would be taken for a hidden file of no name).
+    if (name.empty() || name == "." || name == ".." || name.find_first_not_of('.') == std::string::npos)
+        name = "file" + name.substr(0, std::min<std::size_t>(name.size(), 3));
     return name + suffix;
 }
+
+namespace {
 
 bool WriteAll(int fd, const std::string &text)
 {
@@ -223,19 +253,33 @@ std::string VolumeTop(const std::string &full, const std::string &driveTop, dev_
     return cur;
 }
 
-// renameat2() that never replaces an entry which appeared under the target
-// name. File systems without that flag get a plain renameat() after a look
-// at the name: the gap is one system call wide, and only there. 0 or errno.
-int RenameNoReplaceAt(int fromDir, const std::string &from, int toDir, const std::string &to)
+// Our own half-written infos (".quorvel-<pid>-<n>.part") of a process that
+// is gone: one killed between writing an info and renaming it into place
+// leaves one behind, which no trash reader would ever clear.
+void RemoveStaleParts(int infoDir)
 {
-    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat st;
-    if (::fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    return ::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0 ? 0 : errno;
+    const int fd = ::openat(infoDir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> stale;
+    while (const dirent *e = ::readdir(dir)) {
+        unsigned long pid = 0;
+        unsigned long long n = 0;
+        int used = 0;
+        if (std::sscanf(e->d_name, ".quorvel-%lu-%llu.part%n", &pid, &n, &used) != 2
+            || e->d_name[used] != '\0' || pid == 0)
+            continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            stale.emplace_back(e->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string &name : stale)
+        ::unlinkat(infoDir, name.c_str(), 0);
 }
 
 // After a taken name, "name.2" ... "name.9" are tried in turn; past those,
@@ -317,6 +361,8 @@ TTrashSession::Bin *TTrashSession::BinFor(unsigned long long device, const std::
         if (error) {
             bin->error = error;
             bin->message = "Cannot open the trash folder " + bin->dir;
+        } else {
+            RemoveStaleParts(bin->info.Fd());
         }
     }
     m_bins.push_back(std::move(bin));
@@ -347,6 +393,12 @@ TrashOutcome TTrashSession::MoveAt(const TFolderHandle &folder, const std::strin
     const std::string drive = DrivePart(full, m_mounts);
     if (drive == full || (S_ISDIR(st.st_mode) && st.st_dev != parentSt.st_dev))
         return Failure(EBUSY, "Cannot move " + full + ", a mount point");
+    // Nor does a folder with a volume mounted anywhere inside it: the volume
+    // would go to the trash with it, and be wiped when the trash is emptied.
+    // The table is read now, not when the session began.
+    if (S_ISDIR(st.st_mode))
+        if (const std::vector<std::string> below = MountsBelow(full, ReadMountTable()); !below.empty())
+            return Failure(EBUSY, "Cannot move " + full + ", a volume is mounted inside it at " + below.front());
     TrashOutcome failure;
     Bin *bin = BinFor(st.st_dev, drive, full, failure);
     if (!bin)
@@ -393,6 +445,16 @@ TrashOutcome TTrashSession::MoveAt(const TFolderHandle &folder, const std::strin
                 ok.ok = true;
                 ok.trashedAs = bin->dir + "/files/" + trashName;
                 ok.infoPath = bin->dir + "/info/" + infoName;
+                ok.m_trashName = trashName;
+                ok.m_infoName = infoName;
+                for (std::size_t i = 0; i < m_bins.size(); ++i)
+                    if (m_bins[i].get() == bin)
+                        ok.m_bin = i;
+                struct stat moved;
+                if (::fstatat(bin->files.Fd(), trashName.c_str(), &moved, AT_SYMLINK_NOFOLLOW) == 0) {
+                    ok.trashed = IdentityFromStat(moved);
+                    ok.trashedIsFolder = S_ISDIR(moved.st_mode);
+                }
                 return ok;
             }
             // The info goes back to its part name either way; an entry of
@@ -413,6 +475,22 @@ TrashOutcome TTrashSession::MoveAt(const TFolderHandle &folder, const std::strin
     }
     ::unlinkat(infoDir, part.c_str(), 0);
     return Failure(EEXIST, "No free name in the trash " + bin->dir + " for " + name);
+}
+
+int TTrashSession::PutBack(const TrashOutcome &moved, const TFolderHandle &folder, const std::string &name,
+                           std::string &restoredAs)
+{
+    if (!moved.ok || moved.m_bin >= m_bins.size() || !folder.IsOpen())
+        return EINVAL;
+    Bin &bin = *m_bins[moved.m_bin];
+    int error = EEXIST;
+    for (unsigned n = 0; n < 16 && error == EEXIST; ++n) {
+        restoredAs = n == 0 ? name : TrashName(name + ".restored", n - 1);
+        error = RenameNoReplaceAt(bin.files.Fd(), moved.m_trashName, folder.Fd(), restoredAs);
+    }
+    if (!error)
+        ::unlinkat(bin.info.Fd(), moved.m_infoName.c_str(), 0);
+    return error;
 }
 
 std::string HomeTrashDir()

@@ -11,7 +11,10 @@
 // however many entries of that name the trash already holds.
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +28,21 @@ struct TrashOutcome {
     std::string message;    // what went wrong, for the user
     std::string trashedAs;  // full path of the entry in <trash>/files when ok
     std::string infoPath;   // full path of its .trashinfo when ok
+    // The entry as it stands in the trash right after the move (not
+    // following a link): what really moved, whatever the name held before.
+    TFileIdentity trashed;
+    bool trashedIsFolder = false;
+
+private:
+    friend class TTrashSession;
+    std::size_t m_bin = 0;
+    std::string m_trashName, m_infoName;
 };
+
+// The name an entry called `base` gets in the trash, with number `n` ("name"
+// for 0, else "name.<n>"): cut so that "<name>.trashinfo" still fits a file
+// name, never empty.
+std::string TrashName(const std::string &base, std::uint64_t n);
 
 // The home trash folder ($XDG_DATA_HOME/Trash, default ~/.local/share/Trash).
 std::string HomeTrashDir();
@@ -49,6 +66,13 @@ public:
     // caller knows it, used for the .trashinfo only when the kernel cannot
     // tell where the folder is. A volume's root never moves (EBUSY).
     TrashOutcome MoveAt(const TFolderHandle &folder, const std::string &name, const std::string &pathHint);
+
+    // Moves an entry that MoveAt() moved back into `folder`: under `name`
+    // when that is free, else under "<name>.restored" (or a numbered one);
+    // the entry's .trashinfo goes. Never replaces anything. 0 or the errno;
+    // `restoredAs` gets the name it took.
+    int PutBack(const TrashOutcome &moved, const TFolderHandle &folder, const std::string &name,
+                std::string &restoredAs);
 
     // Trash names tried so far (each one claim of a .trashinfo name).
     std::size_t Probes() const { return m_probes; }

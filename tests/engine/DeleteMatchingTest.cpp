@@ -14,6 +14,11 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include "platform/FileReader.h"
+#include <sched.h>
+#include <cstring>
+#include <sys/wait.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace EngineTest;
@@ -303,8 +308,8 @@ private slots:
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode::Source));
         QVERIFY(EngineTest::Contains(o.win.logLines, "Not deleted, the file changed after it was compared - " + t.path("src/a")));
         QVERIFY(EngineTest::Contains(o.win.logLines, "Not deleted, the file changed after it was compared - " + t.path("src/b")));
-        // The count is of the files handed to the deletion, as ever.
-        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::string("2"));
+        // Nothing went, and the total says so.
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::string("0"));
         QVERIFY(Exists(t.path("src/a")));
         QVERIFY(Exists(t.path("src/b")));
         QVERIFY(TrashedNames().empty());
@@ -436,9 +441,9 @@ private slots:
         QCOMPARE(Contents(kept + "/sub/b.pdf"), Pattern(5000, 'b'));
         QCOMPARE(TrashedNames(), Strings {"b.pdf"});
         QCOMPARE(o.worker->Troubles(), 1);
-        // The files handed to the deletion are counted as ever.
+        // The total counts the file that went, not the two meant to go.
         const std::string side = source ? "source" : "target";
-        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching " + side + " files deleted = "), std::string("2"));
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching " + side + " files deleted = "), std::string("1"));
     }
 
     // A side written to after its first block was read, its modification
@@ -511,6 +516,189 @@ private slots:
         QVERIFY(Present(gone + "/b"));
         QVERIFY(!Present(gone + "/c"));
         QVERIFY(TrashedNames().empty());
+    }
+
+    // An overlay mounted at the Target with the Source as its lower layer
+    // shows the Source's own files: every pair "matches", and deleting
+    // either side would delete the only copy (or hide it). Device and inode
+    // cannot see it; the layers can.
+    void overlayOfTheOtherSideDeletesNothing_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("delete source") << int(DeleteMode::Source);
+        QTest::newRow("delete target") << int(DeleteMode::Target);
+    }
+    void overlayOfTheOtherSideDeletesNothing()
+    {
+        QFETCH(int, mode);
+        TempTree t;
+        QVERIFY(t.createFile("src/a.jpg", Pattern(3000, 'a')));
+        QVERIFY(t.createFile("src/sub/b.jpg", Pattern(4000, 'b')));
+        for (const char *d : {"upper", "work", "dst"})
+            QVERIFY(t.createDir(d));
+        const std::string options = "lowerdir=" + t.path("src") + ",upperdir=" + t.path("upper") + ",workdir="
+            + t.path("work");
+        if (::mount("overlay", t.path("dst").c_str(), "overlay", 0, options.c_str()) != 0)
+            QSKIP(qPrintable("cannot mount an overlay (" + QString::fromLocal8Bit(std::strerror(errno))
+                             + "): needs root"));
+        struct Unmount {
+            std::string at;
+            ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+        } unmount {t.path("dst")};
+        Outcome o;
+        Run(o, Request(t.path("src"), t.path("dst"), DeleteMode(mode)));
+        QCOMPARE(o.worker->state.counters.same, 2);
+        const std::string gone = DeleteMode(mode) == DeleteMode::Source ? t.path("src") : t.path("dst");
+        const std::string why = "Not deleted, the other copy is the same file, seen through overlay at " + t.path("dst") + " - ";
+        QCOMPARE(NotDeletedLines(o.win.logLines), (Strings {why + gone + "/a.jpg", why + gone + "/sub/b.jpg"}));
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching " + std::string(DeleteMode(mode) == DeleteMode::Source ? "source" : "target")
+                                               + " files deleted = "),
+                 std::string("0"));
+        QVERIFY(TrashedNames().empty());
+        QCOMPARE(Contents(t.path("src/a.jpg")), Pattern(3000, 'a'));
+        QCOMPARE(Contents(t.path("dst/sub/b.jpg")), Pattern(4000, 'b'));
+        // No whiteout hides the Source's files in the overlay either.
+        QVERIFY(QDir(QString::fromStdString(t.path("upper"))).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    }
+
+    // A file renamed onto the name between the last check and the move (an
+    // editor saving by rename does it) is never what goes: it is moved back
+    // from the trash, or never unlinked, and named in the log.
+    void fileSwappedInAtTheLastMomentStays_data()
+    {
+        QTest::addColumn<bool>("permanent");
+        QTest::newRow("to the trash") << false;
+        QTest::newRow("deleted for good") << true;
+    }
+    void fileSwappedInAtTheLastMomentStays()
+    {
+        QFETCH(bool, permanent);
+        Untrashable m;
+        if (!permanent && !m.HomeTrashWorks())
+            QSKIP("the test home has no working trash here");
+        TempTree &tree = permanent ? m.other : m.home;
+        const std::string base = permanent ? "volume/" : "";
+        const std::string src = tree.path(base + "src");
+        QVERIFY(tree.createFile(base + "src/a.txt", "compared"));
+        QVERIFY(tree.createFile(base + "src/b.txt", "compared too"));
+        QVERIFY(tree.createFile(base + "edited.txt", "never compared, newer"));
+        QVERIFY(m.home.createFile("dst/a.txt", "compared"));
+        QVERIFY(m.home.createFile("dst/b.txt", "compared too"));
+        Outcome o;
+        o.win.permanentDelete = true;
+        bool swapped = false;
+        int passes = 0;
+        Run(o, Request(src, m.home.path("dst"), DeleteMode::Source), [&](TInfoThread &w) {
+            w.Context().beforeDeleting = [&](const std::string &path) {
+                if (swapped || path != src + "/a.txt" || ++passes < (permanent ? 2 : 1))
+                    return;
+                swapped = true;
+                QCOMPARE(::rename(tree.path(base + "edited.txt").c_str(), (src + "/a.txt").c_str()), 0);
+            };
+        });
+        QVERIFY(swapped);
+        QCOMPARE(Contents(src + "/a.txt"), QByteArray("never compared, newer"));
+        QVERIFY(!Present(src + "/b.txt"));
+        QCOMPARE(NotDeletedLines(o.win.logLines), Strings {"Not deleted, it changed while it was being deleted - " + src + "/a.txt"});
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::string("1"));
+        QCOMPARE(TrashedNames(), permanent ? Strings {} : Strings {"b.txt"});
+        CheckTrashConsistent();
+        // Nothing of ours is left beside it.
+        QCOMPARE(QDir(QFile::decodeName(QByteArray::fromStdString(src))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList {"a.txt"});
+    }
+
+    // The same as a race: another process renames a file that was never
+    // compared onto the next name as soon as the one before it is gone.
+    // Whenever it wins, what it put there must not end up in the trash.
+    void swapperProcessNeverGetsAnUncomparedFileIntoTheTrash()
+    {
+        constexpr int kFiles = 8;
+        for (int round = 0; round < 25; ++round) {
+            EmptyTrash();
+            TempTree t;
+            for (int i = 0; i < kFiles; ++i) {
+                const std::string n = std::to_string(i);
+                QVERIFY(t.createFile("src/x" + n, QByteArray::fromStdString("compared " + n)));
+                QVERIFY(t.createFile("dst/x" + n, QByteArray::fromStdString("compared " + n)));
+                QVERIFY(t.createFile("spare/x" + n, QByteArray::fromStdString("NEVER compared " + n)));
+            }
+            const pid_t swapper = ::fork();
+            QVERIFY(swapper >= 0);
+            if (swapper == 0) {
+                // Child: only system calls from here on.
+                for (int i = 1; i < kFiles; ++i) {
+                    const std::string before = t.path("src/x" + std::to_string(i - 1));
+                    struct stat st;
+                    for (long spin = 0; spin < 200000000L && ::lstat(before.c_str(), &st) == 0; ++spin)
+                        ::sched_yield();
+                    ::rename(t.path("spare/x" + std::to_string(i)).c_str(), t.path("src/x" + std::to_string(i)).c_str());
+                }
+                ::_exit(0);
+            }
+            Outcome o;
+            Run(o, Request(t.path("src"), t.path("dst"), DeleteMode::Source));
+            int status = 0;
+            ::kill(swapper, SIGKILL);
+            QCOMPARE(::waitpid(swapper, &status, 0), swapper);
+            const QString trash = QFile::decodeName(QByteArray::fromStdString(HomeTrashDir() + "/files/"));
+            int deleted = 0;
+            for (const std::string &name : TrashedNames()) {
+                const QByteArray bytes = Contents((trash + QString::fromStdString(name)).toStdString());
+                QVERIFY2(bytes.startsWith("compared "), qPrintable("round " + QString::number(round) + ": " + bytes));
+                ++deleted;
+            }
+            CheckTrashConsistent();
+            QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::to_string(deleted));
+            // Every file that was never compared is still somewhere outside the trash.
+            for (int i = 1; i < kFiles; ++i) {
+                const std::string n = std::to_string(i);
+                const std::string needle = "NEVER compared " + n;
+                bool found = Contents(t.path("spare/x" + n)) == QByteArray::fromStdString(needle);
+                found = found || Contents(t.path("src/x" + n)) == QByteArray::fromStdString(needle)
+                    || Contents(t.path("src/x" + n + ".restored")) == QByteArray::fromStdString(needle);
+                QVERIFY2(found, qPrintable("round " + QString::number(round) + ": lost " + QString::fromStdString(needle)));
+            }
+        }
+    }
+
+    // A single file given as a link: what was proven is the file it leads
+    // to, which stays where it is; trashing the link would free nothing and
+    // be counted as the file deleted.
+    void singleFileGivenAsALinkIsNotDeleted()
+    {
+        TempTree t;
+        QVERIFY(t.createFile("real/photo.jpg", Pattern(2000)));
+        QVERIFY(t.createFile("copy/photo.jpg", Pattern(2000)));
+        QCOMPARE(::symlink(t.path("real/photo.jpg").c_str(), t.path("link.jpg").c_str()), 0);
+        Outcome o;
+        Run(o, Request(t.path("link.jpg"), t.path("copy/photo.jpg"), DeleteMode::Source));
+        QCOMPARE(o.worker->state.counters.same, 1);
+        QCOMPARE(NotDeletedLines(o.win.logLines), Strings {"Not deleted, it is a link - " + t.path("link.jpg")});
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::string("0"));
+        QVERIFY(Present(t.path("link.jpg")));
+        QVERIFY(Present(t.path("real/photo.jpg")));
+        QVERIFY(TrashedNames().empty());
+    }
+
+    // The total counts what is gone; every file kept is named with why, and
+    // the closing message gives the reason, not a bare number.
+    void declinedPermanentDeletionNamesEveryFileKept()
+    {
+        Untrashable m;
+        for (const char *name : {"a", "b", "c"}) {
+            QVERIFY(m.other.createFile("volume/side/" + std::string(name), Pattern(100, name[0])));
+            QVERIFY(m.home.createFile("side/" + std::string(name), Pattern(100, name[0])));
+        }
+        Outcome o;
+        o.win.permanentDelete = false;
+        Run(o, Request(m.volume + "/side", m.home.path("side"), DeleteMode::Source));
+        const std::string why = "Not deleted, it could not go to the trash and was not deleted permanently - ";
+        QCOMPARE(NotDeletedLines(o.win.logLines), (Strings {why + m.volume + "/side/a", why + m.volume + "/side/b", why + m.volume + "/side/c"}));
+        QCOMPARE(LineAfter(o.win.logLines, "Total number of matching source files deleted = "), std::string("0"));
+        QCOMPARE(o.win.messages, Strings {"File Delete Failed: " + std::to_string(ECANCELED) + " (" + ErrorText(ECANCELED) + ")"});
+        for (const char *name : {"a", "b", "c"})
+            QVERIFY(Present(m.volume + "/side/" + name));
     }
 
     void folderThatGainedAFileStays_data()

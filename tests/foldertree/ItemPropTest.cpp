@@ -386,17 +386,34 @@ private slots:
         QVERIFY(!Exists(HomeTrashDir() + "/files"));
     }
 
+    // Offered while the folder was a plain one; picked once a volume is
+    // mounted on it or anywhere inside it. The folder stays, and the box
+    // names the volume that keeps it there.
+    void aVolumeMountedWhileTheMenuIsUpIsNotDeleted_data()
+    {
+        QTest::addColumn<QString>("mountAt");
+        QTest::newRow("on the folder") << "folder";
+        QTest::newRow("inside the folder") << "folder/sub/card";
+    }
     void aVolumeMountedWhileTheMenuIsUpIsNotDeleted()
     {
+        QFETCH(QString, mountAt);
+        const std::string at = mountAt.toStdString();
         TempTree tree;
         QVERIFY(tree.createFile("folder/own", "of the folder"));
+        QVERIFY(tree.createDir("folder/sub/card"));
         std::unique_ptr<TmpfsMount> mount;
         TWhenShown driver(PopupMenu, [&](QWidget *w) {
-            // Offered while the folder was a plain one; picked once it is not.
-            mount = std::make_unique<TmpfsMount>(tree.path("folder"));
+            mount = std::make_unique<TmpfsMount>(tree.path(at));
             if (mount->Mounted())
-                tree.createFile("folder/on-the-volume", "x");
+                tree.createFile(at + "/on-the-volume", "x");
             Pick(static_cast<QMenu *>(w), "delete");
+        });
+        QString told;
+        TWhenShown box(ModalDialog, [&](QWidget *w) {
+            if (auto *m = qobject_cast<QMessageBox *>(w))
+                told = m->text();
+            w->close();
         });
         bool renameChosen = false;
         const bool done = DisplayContextMenu(tree.path("folder"), nullptr, QPoint(4, 4), true, renameChosen);
@@ -404,7 +421,9 @@ private slots:
         if (!mount->Mounted())
             QSKIP(mount->Reason());
         QVERIFY(!done);
-        QVERIFY(Exists(tree.path("folder/on-the-volume")));
+        QVERIFY2(told.contains(QString::fromStdString(tree.path(at))), qPrintable(told));
+        QVERIFY(Exists(tree.path(at + "/on-the-volume")));
+        QVERIFY(!Exists(HomeTrashDir() + "/files/folder"));
         QVERIFY(mount->Unmount());
         QVERIFY(Exists(tree.path("folder/own")));
     }

@@ -194,9 +194,51 @@ private slots:
         QVERIFY(m.other.createFile("volume/folder/plain"));
         Question q;
         q.answer = true;
-        QCOMPARE(ShellDelete(Batch({m.volume + "/folder"}), q.Callback()), EBUSY);
+        std::string why;
+        QCOMPARE(ShellDelete(Batch({m.volume + "/folder"}), q.Callback(), &why), EBUSY);
+        // A folder that holds a volume is neither trashed nor wiped: nothing
+        // in it goes, and no question is put.
+        QCOMPARE(q.asked, 0);
         QVERIFY(Exists(m.volume + "/folder/inner/precious"));
-        QVERIFY(!Exists(m.volume + "/folder/plain"));
+        QVERIFY(Exists(m.volume + "/folder/plain"));
+        QVERIFY2(why.find("mounted inside it at " + m.volume + "/folder/inner") != std::string::npos, why.c_str());
+    }
+
+    // A volume mounted anywhere below a folder keeps the folder where it is:
+    // in the trash, the volume would be wiped with the trash.
+    void folderHoldingAVolumeIsRefused_data()
+    {
+        QTest::addColumn<QString>("mountAt");
+        QTest::newRow("just inside") << "keep/card";
+        QTest::newRow("deep inside") << "keep/a/b/c/card";
+    }
+    void folderHoldingAVolumeIsRefused()
+    {
+        QFETCH(QString, mountAt);
+        TempTree t;
+        const std::string at = mountAt.toStdString();
+        QVERIFY(t.createDir(at));
+        QVERIFY(t.createFile("keep/plain.txt", "beside"));
+        QVERIFY(t.createFile("other.txt", "goes"));
+        TmpfsMount card(t.path(at));
+        if (!card.Mounted())
+            QSKIP(card.Reason());
+        QVERIFY(t.createFile(at + "/DCIM/0001.jpg", "only copy"));
+        Question q;
+        q.answer = true;
+        std::string why;
+        QCOMPARE(ShellDelete(Batch({t.path("keep"), t.path("other.txt")}), q.Callback(), &why), EBUSY);
+        QCOMPARE(q.asked, 0);
+        QVERIFY2(why.find(t.path(at)) != std::string::npos, why.c_str());
+        QVERIFY(Exists(t.path(at + "/DCIM/0001.jpg")));
+        QVERIFY(Exists(t.path("keep/plain.txt")));
+        // The rest of the batch goes as ever.
+        QVERIFY(!Exists(t.path("other.txt")));
+        QVERIFY(!Exists(HomeTrashDir() + "/files/keep"));
+        // Neither does the trash take it asked directly.
+        const TrashOutcome direct = MoveToTrash(t.path("keep"));
+        QCOMPARE(direct.error, EBUSY);
+        QVERIFY2(direct.message.find(t.path(at)) != std::string::npos, direct.message.c_str());
     }
 
     void volumeRootsAreNeverOffered()

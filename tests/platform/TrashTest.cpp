@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using QvlTest::TempTree;
@@ -270,6 +271,103 @@ private slots:
         QVERIFY(trashed.size() + 10 <= 255);
         QVERIFY(QString::fromUtf8(trashed.c_str()).toUtf8().toStdString() == trashed);
         QVERIFY(ReadAll(out.infoPath).find(std::string("%C3%A9") + "\nDeletionDate") != std::string::npos);
+    }
+
+    // Our own naming must never push a file to a permanent deletion: a long
+    // name that is not UTF-8 is cut at a byte, never back to nothing.
+    void longNamesThatAreNotUtf8GoToTheTrash_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("250 continuation bytes") << QByteArray(250, '\x80');
+        QTest::newRow("Latin-1 text") << QByteArray(200, '\xe9') + QByteArray(".jpg");
+        QTest::newRow("broken UTF-8 at the cut") << QByteArray(240, 'a') + QByteArray("\xc3\xa9\xff\xfe") + QByteArray(8, 'b');
+    }
+    void longNamesThatAreNotUtf8GoToTheTrash()
+    {
+        QFETCH(QByteArray, name);
+        FreshHome h;
+        const std::string path = h.work + '/' + name.toStdString();
+        QVERIFY(WriteFile(path, "keep me"));
+        const TrashOutcome out = MoveToTrash(path);
+        QVERIFY2(out.ok, out.message.c_str());
+        const std::string trashed = out.trashedAs.substr(out.trashedAs.rfind('/') + 1);
+        QVERIFY(trashed.size() >= 200);
+        QVERIFY(trashed.size() + 10 <= 255);
+        QVERIFY(name.toStdString().rfind(trashed, 0) == 0);
+        QCOMPARE(ReadAll(out.trashedAs), std::string("keep me"));
+        // A second one of the same name gets a number, not a shorter name.
+        QVERIFY(WriteFile(path, "me too"));
+        const TrashOutcome again = MoveToTrash(path);
+        QVERIFY2(again.ok, again.message.c_str());
+        QVERIFY(again.trashedAs != out.trashedAs);
+        CheckNoLeftovers(h.trash);
+    }
+
+    void trashNamesAreNeverEmpty()
+    {
+        QCOMPARE(TrashName("photo.jpg", 0), std::string("photo.jpg"));
+        QCOMPARE(TrashName("photo.jpg", 3), std::string("photo.jpg.3"));
+        QVERIFY(!TrashName(std::string(255, '\x80'), 0).empty());
+        QCOMPARE(TrashName(std::string(255, '\x80'), 0).size(), std::size_t(245));
+        QVERIFY(!TrashName(std::string(255, '\x80'), 12345).empty());
+        // A UTF-8 name is still cut where a character begins.
+        std::string accents;
+        for (int i = 0; i < 127; ++i)
+            accents += "\xc3\xa9";
+        const std::string cut = TrashName(accents, 0);
+        QCOMPARE(cut.size(), std::size_t(244));
+        QCOMPARE(QString::fromUtf8(cut.c_str()).toUtf8().toStdString(), cut);
+        QVERIFY(TrashName("", 0) != "");
+        QVERIFY(TrashName("..", 0) != "..");
+    }
+
+    // An info half-written by a process killed before it renamed the info
+    // into place stays for ever unless we clear it; one of a live process
+    // is its business.
+    void stalePartsOfGoneProcessesAreCleared()
+    {
+        FreshHome h;
+        QVERIFY(WriteFile(h.work + "/first.txt"));
+        QVERIFY(MoveToTrash(h.work + "/first.txt").ok);
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        const std::string dead = h.trash + "/info/.quorvel-" + std::to_string(child) + "-7.part";
+        const std::string alive = h.trash + "/info/.quorvel-" + std::to_string(::getppid()) + "-1.part";
+        const std::string foreign = h.trash + "/info/.quorvel-notapid.part";
+        for (const std::string &p : {dead, alive, foreign})
+            QVERIFY(WriteFile(p, "[Trash Info]\n"));
+        QVERIFY(WriteFile(h.work + "/second.txt"));
+        QVERIFY(MoveToTrash(h.work + "/second.txt").ok);
+        QVERIFY(!Exists(dead));
+        QVERIFY(Exists(alive));
+        QVERIFY(Exists(foreign));
+    }
+
+    void putBackRestoresWithoutReplacing()
+    {
+        FreshHome h;
+        QVERIFY(WriteFile(h.work + "/x.txt", "moved"));
+        TFolderHandle folder;
+        QCOMPARE(folder.OpenPath(h.work), 0);
+        TTrashSession session;
+        const TrashOutcome out = session.MoveAt(folder, "x.txt", h.work + "/x.txt");
+        QVERIFY(out.ok);
+        struct stat st;
+        QCOMPARE(::stat(out.trashedAs.c_str(), &st), 0);
+        QCOMPARE(out.trashed.inode, std::uint64_t(st.st_ino));
+        // Someone took the name meanwhile: theirs stays, ours comes back beside it.
+        QVERIFY(WriteFile(h.work + "/x.txt", "theirs"));
+        std::string restoredAs;
+        QCOMPARE(session.PutBack(out, folder, "x.txt", restoredAs), 0);
+        QCOMPARE(restoredAs, std::string("x.txt.restored"));
+        QCOMPARE(ReadAll(h.work + "/x.txt"), std::string("theirs"));
+        QCOMPARE(ReadAll(h.work + "/x.txt.restored"), std::string("moved"));
+        QVERIFY(!Exists(out.trashedAs));
+        QVERIFY(!Exists(out.infoPath));
     }
 
     void foldersAndLinksAreTrashedAsTheyAre()

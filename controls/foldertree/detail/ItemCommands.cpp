@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QMessageBox>
+
+#include <cerrno>
 #include <QUrl>
 
 #include <algorithm>
@@ -158,7 +160,15 @@ bool Delete(const TActionItems &set, QWidget *owner)
                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
             == QMessageBox::Yes;
     };
-    return ShellDelete(batch, askPermanent) == 0;
+    std::string why;
+    const int rc = ShellDelete(batch, askPermanent, &why);
+    // A folder that holds a mounted volume stays where it is; the user is
+    // told which volume keeps it there.
+    if (rc == EBUSY && !why.empty()) {
+        TUserTurn turn;
+        QMessageBox::warning(WindowOf(owner), QStringLiteral("Delete"), QFile::decodeName(QByteArray::fromStdString(why)));
+    }
+    return rc == 0;
 }
 
 int BusyDepth = 0;
