@@ -372,9 +372,14 @@ void TCliWindow::PutErr(const std::string &line)
 {
     // Messages and questions name the user's files: whatever a name holds,
     // one message is one line.
+    PutShownErr(EscapeControls(line));
+}
+
+void TCliWindow::PutShownErr(const std::string &shown)
+{
     m_progress.Erase();
     int error = 0;
-    WriteAll(m_errFd, EscapeControls(line) + '\n', error);
+    WriteAll(m_errFd, shown + '\n', error);
 }
 
 void TCliWindow::AppendRunLog(const std::string &line)
@@ -427,7 +432,8 @@ void TCliWindow::StopProgressTimer()
 void TCliWindow::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon)
 {
     // One message, one line: the paragraphs of a box's text follow each
-    // other, and anything else that could break the line is escaped.
+    // other. The names in it are escaped already, as the window's box shows
+    // them; escaping them again would double their backslashes.
     std::string line = caption + ":";
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -436,7 +442,7 @@ void TCliWindow::ShowMessage(const std::string &caption, const std::string &text
             line += " " + text.substr(start, end - start);
         start = end + 1;
     }
-    PutErr(line);
+    PutShownErr(line);
 }
 
 bool TCliWindow::Ask(const std::string &question)

@@ -82,7 +82,10 @@ public:
 private:
     bool Ask(const std::string &question);
     void PutOut(const std::string &line);
+    // A line of the program's own on standard error, escaped here; a line
+    // whose names are escaped already.
     void PutErr(const std::string &line);
+    void PutShownErr(const std::string &shown);
 
     CliOptions m_options;
     int m_outFd;
