@@ -486,8 +486,18 @@ bool TCliWindow::AskPermanentDelete(std::size_t count)
 
 void TCliWindow::ReportRow(const TReportRow &row)
 {
-    if (m_report)
-        m_report->Write(row);
+    if (!m_report || m_reportFailed)
+        return;
+    // Each row is in the file before the run goes on: a report that cannot
+    // be written (a full disk) stops the run before the next deletion, as
+    // standard output does, and never misses a deletion that followed.
+    m_report->Write(row);
+    if (m_report->Flush())
+        return;
+    m_reportFailed = true;
+    PutErr("quorvel-verify: cannot write the report " + m_report->Error() + "; the run stops");
+    if (m_stopRun)
+        m_stopRun();
 }
 
 int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &counters)
@@ -498,7 +508,11 @@ int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &coun
         PutErr("quorvel-verify: note: no file was gathered, so none was compared" +
                (masks.find("*.*") == std::string::npos ? " (--mask '" + masks + "')" : std::string()));
     }
-    if (m_outFailed)
+    if (m_report && !m_reportFailed && !m_report->Close()) {
+        m_reportFailed = true;
+        PutErr("quorvel-verify: the report could not be written: " + m_report->Error());
+    }
+    if (m_outFailed || m_reportFailed)
         return 2;
     return CliExitStatus(stopped, troubles, counters);
 }

@@ -72,11 +72,13 @@ public:
     bool AskPermanentDelete(std::size_t count) override;
     void ReportRow(const TReportRow &row) override;
 
-    // Where the report rows go, as the run makes them; none by default.
+    // Where the report rows go, as the run makes them; none by default. A
+    // row that cannot be written stops the run.
     void SetReport(TReportWriter *report) { m_report = report; }
 
-    // After the run: notes what the user should know and returns the exit
-    // status (see CliExitStatus; 2 when the log could not be written).
+    // After the run: closes the report, notes what the user should know and
+    // returns the exit status (see CliExitStatus; 2 when the log or the
+    // report could not be written).
     int FinishRun(bool stopped, int troubles, const VerifyCounters &counters);
 
 private:
@@ -95,6 +97,7 @@ private:
     std::function<void()> m_stopRun;
     TReportWriter *m_report = nullptr;
     bool m_outFailed = false;
+    bool m_reportFailed = false;
     bool m_gathered = false; // the walk ended and the comparison was done
     double m_runTotalBytes = 0;
 };

@@ -227,12 +227,15 @@ private slots:
         TReportWriter missingFolder;
         QVERIFY(!missingFolder.Open(t.path("no/such/folder.csv")));
         QCOMPARE(missingFolder.Error(), t.path("no/such/folder.csv") + ": No such file or directory");
-        // Opens, and every write fails when it reaches the device.
+        // Opens, and every write fails: the header is written at once, so
+        // the failure is known before any row is made.
         TReportWriter full;
-        QVERIFY(full.Open("/dev/full"));
-        full.Write({TReportResult::Match, "/a", "/b", 1, ""});
-        QVERIFY(!full.Close());
+        QVERIFY(!full.Open("/dev/full"));
+        QVERIFY(full.Failed());
         QCOMPARE(full.Error(), std::string("/dev/full: No space left on device"));
+        full.Write({TReportResult::Match, "/a", "/b", 1, ""});
+        QVERIFY(!full.Flush());
+        QVERIFY(!full.Close());
     }
 };
 
