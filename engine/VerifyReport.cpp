@@ -26,6 +26,8 @@ const char *ReportResultName(TReportResult result)
         return "deleted";
     case TReportResult::NotDeleted:
         return "not-deleted";
+    case TReportResult::Skipped:
+        return "skipped";
     }
     return "";
 }
