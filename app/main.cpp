@@ -3,9 +3,15 @@
 #include "app/QvlMain.h"
 #include "app/QvlPictures.h"
 #include "app/QvlStartup.h"
+#include "platform/TerminalIo.h"
 
 int main(int argc, char **argv)
 {
+    // Before anything is opened: a file the program opens (a saved log, a
+    // report) must never land on a closed standard stream, where a message
+    // written to it would end up.
+    if (!OpenClosedStandardStreams())
+        return 2;
     TQvlApplication app(argc, argv);
     TQvlApplication::setApplicationName(QStringLiteral("quorvel"));
     TQvlApplication::setDesktopFileName(QStringLiteral("org.quorvel.Quorvel"));

@@ -58,10 +58,14 @@ const THelpItem kOptions[] = {
      "write a report of the run to FILE as CSV (RFC 4180, UTF-8) as the run "
      "goes: the header result,source,target,size,note, then one row per pair "
      "compared (match, differ, lengths-differ, source-missing, target-missing "
-     "or unreadable, with the Source's size) and one per file of a deletion "
-     "(deleted, or not-deleted with the reason as its note). Control "
-     "characters in names are written as \\n, \\t or \\xHH, as in the log. "
-     "When FILE cannot be written, the exit status is 2"},
+     "or unreadable, with the Source's size), one per Source entry skipped "
+     "as no regular file (skipped, with what it is as its note) and one per "
+     "file of a deletion (deleted, or not-deleted with the reason as its "
+     "note). Control characters in names are written as \\n, \\t or \\xHH "
+     "and a backslash as \\\\, as in the log. FILE may be a FIFO or a "
+     "device; a FIFO that no process reads is refused. When FILE cannot be "
+     "written, the run stops as for Ctrl+C, before any further deletion, and "
+     "the exit status is 2"},
     {"--progress",
      "show the progress line on standard error even when it is not a "
      "terminal"},
@@ -74,7 +78,9 @@ const THelpItem kSections[] = {
     {"Output",
      "Standard output carries the verify log: run-log lines stamped hh:mm:ss and "
      "one line per file pair (Files Match, Files Differ, Lengths Differ, Source "
-     "Missing, Target Missing). Messages and notes go to standard error as "
+     "Missing, Target Missing), and a line per Source entry that is not a "
+     "regular file (a FIFO, a device, a socket, a link leading nowhere or into "
+     "a loop), which is never opened. Messages and notes go to standard error as "
      "'Caption: text'. When standard error is a terminal, a progress line there "
      "shows the files checked of the total, the bytes compared of the total, the "
      "elapsed and estimated time of the whole run, and the data rate, as the "
@@ -87,8 +93,9 @@ const THelpItem kSections[] = {
      "other side is still there as it was compared."},
     {"Stopping",
      "Ctrl+C, SIGTERM and SIGHUP stop the run (a file being moved is moved in "
-     "full). A stop while the files are compared or deleted still prints the "
-     "summary; a stop while the files are being gathered prints none."},
+     "full), from the program's first moment on. A stop while the files are "
+     "compared or deleted still prints the summary; a stop while the files are "
+     "being gathered prints none."},
     {"Exit status",
      "0 when every gathered file matched, also when no file was gathered at all "
      "(a note on standard error says so); 1 when some differ or are missing; 2 "
@@ -160,6 +167,7 @@ bool IsSummaryLine(const std::string &line)
            text.rfind("Total number of missing files", 0) == 0 ||
            text.rfind("Total number of different files", 0) == 0 ||
            text.rfind("Total number of files that could not be read", 0) == 0 ||
+           text.rfind("Total number of entries skipped", 0) == 0 ||
            text.rfind("End file operations.", 0) == 0;
 }
 
@@ -372,9 +380,14 @@ void TCliWindow::PutErr(const std::string &line)
 {
     // Messages and questions name the user's files: whatever a name holds,
     // one message is one line.
+    PutShownErr(EscapeControls(line));
+}
+
+void TCliWindow::PutShownErr(const std::string &shown)
+{
     m_progress.Erase();
     int error = 0;
-    WriteAll(m_errFd, EscapeControls(line) + '\n', error);
+    WriteAll(m_errFd, shown + '\n', error);
 }
 
 void TCliWindow::AppendRunLog(const std::string &line)
@@ -427,7 +440,8 @@ void TCliWindow::StopProgressTimer()
 void TCliWindow::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon)
 {
     // One message, one line: the paragraphs of a box's text follow each
-    // other, and anything else that could break the line is escaped.
+    // other. The names in it are escaped already, as the window's box shows
+    // them; escaping them again would double their backslashes.
     std::string line = caption + ":";
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -436,7 +450,7 @@ void TCliWindow::ShowMessage(const std::string &caption, const std::string &text
             line += " " + text.substr(start, end - start);
         start = end + 1;
     }
-    PutErr(line);
+    PutShownErr(line);
 }
 
 bool TCliWindow::Ask(const std::string &question)
@@ -485,8 +499,18 @@ bool TCliWindow::AskStackedDelete(const std::string &question)
 
 void TCliWindow::ReportRow(const TReportRow &row)
 {
-    if (m_report)
-        m_report->Write(row);
+    if (!m_report || m_reportFailed)
+        return;
+    // Each row is in the file before the run goes on: a report that cannot
+    // be written (a full disk) stops the run before the next deletion, as
+    // standard output does, and never misses a deletion that followed.
+    m_report->Write(row);
+    if (m_report->Flush())
+        return;
+    m_reportFailed = true;
+    PutErr("quorvel-verify: cannot write the report " + m_report->Error() + "; the run stops");
+    if (m_stopRun)
+        m_stopRun();
 }
 
 int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &counters)
@@ -497,7 +521,11 @@ int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &coun
         PutErr("quorvel-verify: note: no file was gathered, so none was compared" +
                (masks.find("*.*") == std::string::npos ? " (--mask '" + masks + "')" : std::string()));
     }
-    if (m_outFailed)
+    if (m_report && !m_reportFailed && !m_report->Close()) {
+        m_reportFailed = true;
+        PutErr("quorvel-verify: the report could not be written: " + m_report->Error());
+    }
+    if (m_outFailed || m_reportFailed)
         return 2;
     return CliExitStatus(stopped, troubles, counters);
 }

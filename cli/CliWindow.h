@@ -73,17 +73,22 @@ public:
     bool AskStackedDelete(const std::string &question) override;
     void ReportRow(const TReportRow &row) override;
 
-    // Where the report rows go, as the run makes them; none by default.
+    // Where the report rows go, as the run makes them; none by default. A
+    // row that cannot be written stops the run.
     void SetReport(TReportWriter *report) { m_report = report; }
 
-    // After the run: notes what the user should know and returns the exit
-    // status (see CliExitStatus; 2 when the log could not be written).
+    // After the run: closes the report, notes what the user should know and
+    // returns the exit status (see CliExitStatus; 2 when the log or the
+    // report could not be written).
     int FinishRun(bool stopped, int troubles, const VerifyCounters &counters);
 
 private:
     bool Ask(const std::string &question);
     void PutOut(const std::string &line);
+    // A line of the program's own on standard error, escaped here; a line
+    // whose names are escaped already.
     void PutErr(const std::string &line);
+    void PutShownErr(const std::string &shown);
 
     CliOptions m_options;
     int m_outFd;
@@ -93,6 +98,7 @@ private:
     std::function<void()> m_stopRun;
     TReportWriter *m_report = nullptr;
     bool m_outFailed = false;
+    bool m_reportFailed = false;
     bool m_gathered = false; // the walk ended and the comparison was done
     double m_runTotalBytes = 0;
 };

@@ -6,12 +6,17 @@
 #include "platform/StopSignals.h"
 #include "platform/TerminalIo.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-TInfoThread *g_worker = nullptr;
+// The run to stop, once there is one; a stop that comes before it is kept
+// for it.
+std::atomic<TInfoThread *> g_worker {nullptr};
+volatile std::sig_atomic_t g_stopSignalled = 0;
 
 // A message of this program on standard error, on one line: the names in it
 // are the user's and may hold any byte.
@@ -25,14 +30,25 @@ extern "C" void OnInterrupt(int)
     // As the window's Cancel: the run stops at its next polling point and
     // still prints its summary; a file being moved to the trash is moved in
     // full first.
-    if (g_worker)
-        g_worker->Terminate();
+    g_stopSignalled = 1;
+    if (TInfoThread *worker = g_worker.load())
+        worker->Terminate();
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Before anything is opened: a closed standard stream must not become
+    // the report's descriptor.
+    if (!OpenClosedStandardStreams())
+        return 2;
+    // Ctrl+C, SIGTERM and a hang-up stop the run at its next polling point,
+    // from the first moment on: one that comes before the run is a cancel
+    // too, never death by signal. A question waiting on the terminal ends
+    // with "no".
+    CatchStopSignals(OnInterrupt);
+
     CliOptions options;
     std::string error;
     if (!ParseCliArguments(argc - 1, argv + 1, options, error)) {
@@ -74,20 +90,15 @@ int main(int argc, char **argv)
     TCliWindow window(options, STDOUT_FILENO, STDERR_FILENO, tty);
     TInfoThread worker(&window);
     g_worker = &worker;
+    if (g_stopSignalled)
+        worker.Terminate();
     window.SetStopRun([&worker] { worker.Terminate(); });
-    window.SetReport(&report);
-
-    // Ctrl+C, SIGTERM and a hang-up stop the run at its next polling point;
-    // a question waiting on the terminal ends with "no".
-    CatchStopSignals(OnInterrupt);
+    if (!options.reportPath.empty())
+        window.SetReport(&report);
 
     worker.Execute();
     g_worker = nullptr;
-    int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);
-    if (!report.Close()) {
-        Complain("the report could not be written: " + report.Error());
-        status = 2;
-    }
+    const int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);
     CloseDescriptor(tty);
     return status;
 }

@@ -115,9 +115,11 @@ ReadResult TContentReader::Read(TReadFailure &failure)
             failure.Set(target, dst.Error());
             return ReadResult::Failed;
         }
-        // A side that returns another count than the other has changed since
-        // its size was taken: never a match against stale buffer contents.
-        if (m != n)
+        // A side that returns another count than the other, or more bytes
+        // than its size, has changed since its size was taken: never a
+        // match against stale buffer contents, and never a read without end
+        // of a file that keeps growing.
+        if (m != n || src.ReadPastSize() || dst.ReadPastSize())
             return ReadResult::Differ;
         if (n == 0)
             return ReadResult::Match;
@@ -209,7 +211,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                 for (TFileReader *f : {&src, &dst}) {
                     const bool isSource = f == &src;
                     const double sizeSeen = isSource ? c.sourceSize : c.targetSize;
-                    if (!f->Unchanged() || double(f->Identity().size) != sizeSeen)
+                    if (!f->Unchanged() || f->ReadPastSize() || double(f->Identity().size) != sizeSeen)
                         changed = isSource ? source : target;
                 }
                 if (!changed.empty())

@@ -40,7 +40,9 @@ std::int32_t BarPosition(double done, double size);
 // delete mode, records the matching file of the side to be deleted. Lengths
 // are compared before any content is read; contents are read in blocks of
 // kBlockSize, Source then Target, and a pair is a match only when every
-// block of both sides read the same bytes in the same counts.
+// block of both sides read the same bytes in the same counts. A side that
+// yields more bytes than its size changed while it was read: not a match,
+// and read no further than that one block past its size.
 //
 // A stop request between blocks leaves the pair uncounted. A file that
 // cannot be opened or read gives the "File Error" message and no outcome.

@@ -48,6 +48,13 @@ bool IsControl(unsigned char c)
     return c < 0x20 || c == 0x7F;
 }
 
+// The bytes that never stand for themselves in an escaped text: the
+// controls, and the backslash that begins every escape.
+bool NeedsEscape(unsigned char c)
+{
+    return IsControl(c) || c == '\\';
+}
+
 } // namespace
 
 std::string EscapeControls(const std::string &text, bool invalidUtf8Too)
@@ -56,7 +63,7 @@ std::string EscapeControls(const std::string &text, bool invalidUtf8Too)
     bool plain = true;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (IsControl(c) || (invalidUtf8Too && c >= 0x80)) {
+        if (NeedsEscape(c) || (invalidUtf8Too && c >= 0x80)) {
             plain = false;
             break;
         }
@@ -79,8 +86,10 @@ std::string EscapeControls(const std::string &text, bool invalidUtf8Too)
             continue;
         }
         ++i;
-        if (!IsControl(c))
+        if (!NeedsEscape(c))
             out += char(c);
+        else if (c == '\\')
+            out += "\\\\";
         else if (c == '\n')
             out += "\\n";
         else if (c == '\t')

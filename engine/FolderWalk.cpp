@@ -102,6 +102,48 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error)
     return true;
 }
 
+bool MatchesAMask(const TRunState &s, const std::string &path)
+{
+    for (const std::string &mask : s.maskList)
+        if (MatchMask(mask, path, true))
+            return true;
+    return false;
+}
+
+const char *OtherKindText(TOtherKind kind)
+{
+    switch (kind) {
+    case TOtherKind::DanglingLink:
+        return "link leading nowhere";
+    case TOtherKind::LinkLoop:
+        return "link loop";
+    case TOtherKind::Fifo:
+        return "FIFO";
+    case TOtherKind::Device:
+        return "device";
+    case TOtherKind::Socket:
+        return "socket";
+    case TOtherKind::None:
+    case TOtherKind::Unknown:
+        break;
+    }
+    return "cannot be looked at";
+}
+
+// An entry the walk would have gathered but for what it is: nothing proves
+// its copy, so the run says so instead of looking complete. It is never
+// opened (a FIFO would wait for a writer).
+void NoteSkipped(TRunContext &w, const std::string &path, TOtherKind kind)
+{
+    TRunState &s = w.state;
+    ++s.counters.skipped;
+    const std::string what = OtherKindText(kind);
+    w.Log("Skipped, not a regular file - " + path + " (" + what + ")");
+    const std::string target =
+        IncludeTrailingSlash(s.request.targetPath) + RelativeTo(path, s.request.sourcePath);
+    w.Window().ReportRow({TReportResult::Skipped, path, target, -1, what});
+}
+
 // After each listed entry: the totals go to the window, then the stop check.
 bool ShowTotalsAndPoll(TRunContext &w)
 {
@@ -141,12 +183,17 @@ bool WalkFolder(TRunContext &w, const std::string &root)
         }
 
         const TDirEntry entry = std::move(top.entries[top.next++]);
-        if (entry.kind == TEntryKind::Other || (entry.kind == TEntryKind::Directory && entry.isLink))
+        if (entry.kind == TEntryKind::Directory && entry.isLink)
             continue;
         if (!s.request.includeHidden && IsHiddenName(entry.name))
             continue;
 
         const std::string path = IncludeTrailingSlash(top.folder) + entry.name;
+        if (entry.kind == TEntryKind::Other) {
+            if (MatchesAMask(s, path))
+                NoteSkipped(w, path, entry.other);
+            continue;
+        }
         if (entry.kind == TEntryKind::Directory) {
             if (entry.name != "." && entry.name != ".." && s.request.includeSubfolders) {
                 s.folderList.push_back(path);
@@ -160,15 +207,10 @@ bool WalkFolder(TRunContext &w, const std::string &root)
                 w.NoteTrouble();
                 w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
             }
-        } else {
-            for (const std::string &mask : s.maskList) {
-                if (MatchMask(mask, path, true)) {
-                    s.fileList.push_back(path);
-                    ++s.counters.files;
-                    s.counters.totalBytes += static_cast<double>(entry.size);
-                    break;
-                }
-            }
+        } else if (MatchesAMask(s, path)) {
+            s.fileList.push_back(path);
+            ++s.counters.files;
+            s.counters.totalBytes += static_cast<double>(entry.size);
         }
         if (!ShowTotalsAndPoll(w))
             return false;

@@ -22,9 +22,11 @@ bool MatchMask(const std::string &mask, const std::string &text, bool ignoreCase
 // filling the run's fileList and folderList and its folder, file and byte
 // counters, with a window update after every listed entry.
 //
-// Entries that are neither regular files nor folders (or links to them) are
-// skipped, and so are links to folders: the walk never leaves the chosen tree
-// and cannot loop. Names beginning with '.' are skipped unless hidden files
+// Entries that are neither regular files nor folders (or links to them:
+// FIFOs, devices, sockets, links leading nowhere or into a loop) are never
+// opened; each that the masks would have taken is counted as skipped and
+// named in the run log and the report. Links to folders are skipped without
+// a word: the walk never leaves the chosen tree and cannot loop. Names beginning with '.' are skipped unless hidden files
 // are included. The walk keeps its own stack, so no depth of tree can
 // overflow the program's.
 //

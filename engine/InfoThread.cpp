@@ -103,5 +103,7 @@ void TInfoThread::Execute()
     context.Log("Total number of different files = " + FormatCount(s.counters.different));
     if (s.counters.unreadable > 0)
         context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable));
+    if (s.counters.skipped > 0)
+        context.Log("Total number of entries skipped, not regular files = " + FormatCount(s.counters.skipped));
     context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .");
 }

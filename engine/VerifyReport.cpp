@@ -2,6 +2,8 @@
 
 #include "engine/EscapeControls.h"
 #include "platform/FileReader.h"
+#include "platform/OutputFile.h"
+#include "platform/TerminalIo.h"
 
 #include <cerrno>
 
@@ -24,6 +26,8 @@ const char *ReportResultName(TReportResult result)
         return "deleted";
     case TReportResult::NotDeleted:
         return "not-deleted";
+    case TReportResult::Skipped:
+        return "skipped";
     }
     return "";
 }
@@ -73,9 +77,16 @@ std::string ReportRecord(const TReportRow &row)
 
 TReportWriter::~TReportWriter()
 {
-    if (m_file)
-        std::fclose(m_file);
+    Close();
 }
+
+namespace {
+
+// Rows gathered before they are written: few system calls for a report of
+// many thousand rows.
+constexpr std::size_t kWriteBatch = 64 * 1024;
+
+} // namespace
 
 void TReportWriter::Fail(int error)
 {
@@ -85,36 +96,47 @@ void TReportWriter::Fail(int error)
 
 bool TReportWriter::Open(const std::string &path)
 {
-    m_shownPath = EscapeControls(path);
+    Close();
+    m_path = path;
     m_reason.clear();
-    m_file = std::fopen(path.c_str(), "wbe");
-    if (!m_file) {
-        Fail(errno);
+    m_pending.clear();
+    const TOutputFile file = OpenOutputFile(path);
+    if (file.fd < 0) {
+        m_reason = file.reason;
         return false;
     }
-    const std::string header = ReportHeader();
-    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size())
-        Fail(errno);
-    return m_reason.empty();
+    m_fd = file.fd;
+    m_pending = ReportHeader();
+    return Flush();
 }
 
 void TReportWriter::Write(const TReportRow &row)
 {
-    if (!m_file)
+    if (m_fd < 0 || Failed())
         return;
-    const std::string record = ReportRecord(row);
-    if (std::fwrite(record.data(), 1, record.size(), m_file) != record.size())
-        Fail(errno);
+    m_pending += ReportRecord(row);
+    if (m_pending.size() >= kWriteBatch)
+        Flush();
+}
+
+bool TReportWriter::Flush()
+{
+    if (m_fd >= 0 && !Failed() && !m_pending.empty()) {
+        int error = 0;
+        if (!WriteAll(m_fd, m_pending, error))
+            Fail(error);
+    }
+    m_pending.clear();
+    return !Failed();
 }
 
 bool TReportWriter::Close()
 {
-    if (m_file) {
-        if (std::fflush(m_file) != 0)
-            Fail(errno);
-        if (std::fclose(m_file) != 0)
-            Fail(errno);
-        m_file = nullptr;
+    if (m_fd >= 0) {
+        Flush();
+        if (const int error = CloseOutputFile(m_fd))
+            Fail(error);
+        m_fd = -1;
     }
-    return m_reason.empty();
+    return !Failed();
 }

@@ -5,7 +5,6 @@
 
 #include "engine/VerifyTypes.h"
 
-#include <cstdio>
 #include <string>
 
 // The name a result has in the report ("match", "not-deleted", ...).
@@ -27,22 +26,30 @@ public:
     TReportWriter &operator=(const TReportWriter &) = delete;
 
     // Creates (or empties) the file and writes the header; false when that
-    // failed, with Error() saying why.
+    // failed, with Error() saying why. A FIFO or a device is opened without
+    // waiting for it: one that nobody reads is a failure here.
     bool Open(const std::string &path);
-    // Adds a row; a failure is remembered for Close().
+    // Adds a row. Rows are gathered and written a batch at a time; a failure
+    // is remembered.
     void Write(const TReportRow &row);
-    // Writes out what is buffered and closes the file; false when anything
+    // Writes what is gathered now; false when anything since Open() failed.
+    // For a report that must hold each row before the run goes on.
+    bool Flush();
+    // Writes out what is gathered and closes the file; false when anything
     // since Open() failed.
     bool Close();
-    // "PATH: reason" of the first failure.
-    std::string Error() const { return m_reason.empty() ? std::string() : m_shownPath + ": " + m_reason; }
+    bool Failed() const { return !m_reason.empty(); }
+    // "PATH: reason" of the first failure, the path as it was given (escape
+    // it to show it).
+    std::string Error() const { return m_reason.empty() ? std::string() : m_path + ": " + m_reason; }
     // The reason alone.
     const std::string &Reason() const { return m_reason; }
 
 private:
     void Fail(int error);
 
-    std::FILE *m_file = nullptr;
-    std::string m_shownPath;
+    int m_fd = -1;
+    std::string m_pending; // rows not written yet
+    std::string m_path;
     std::string m_reason;
 };

@@ -43,6 +43,8 @@ struct VerifyCounters {
     std::int32_t different = 0;
     std::int32_t missing = 0;
     std::int32_t unreadable = 0;   // pairs that could not be read: no outcome
+    std::int32_t skipped = 0;      // Source entries that are no regular file
+                                   // (FIFOs, devices, sockets, broken links)
     double overallBytesDone = 0;   // bytes accounted for over the whole run
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;
@@ -60,12 +62,14 @@ enum class TReportResult {
     Unreadable,
     Deleted,
     NotDeleted,
+    Skipped, // a Source entry that is not a regular file, never opened
 };
 
 // One row of the run's report. The paths are the full paths of the pair,
 // as they are on disk (the report escapes them); `size` is the Source's size
 // (for a deletion: the size of the file deleted or kept), -1 when unknown.
-// `note` says why a file was not deleted or could not be read.
+// `note` says why a file was not deleted or could not be read, or what a
+// skipped entry is.
 struct TReportRow {
     TReportResult result = TReportResult::Match;
     std::string source;

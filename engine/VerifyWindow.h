@@ -60,7 +60,8 @@ public:
     // Whether "Cancel and delete matching files so far" is checked. Asked
     // only after a stop request.
     virtual bool DeleteOnCancelChecked() = 0;
-    // A modal message box with OK.
+    // A modal message box with OK. The names in `text` are escaped already
+    // (EscapeControls); its line breaks part its paragraphs.
     virtual void ShowMessage(const std::string &caption, const std::string &text, TMessageIcon icon) = 0;
     // Some paths could not go to the trash: delete them permanently?
     virtual bool AskPermanentDelete(std::size_t count) = 0;

@@ -28,6 +28,32 @@ TEntryKind KindOf(mode_t mode)
     return TEntryKind::Other;
 }
 
+TOtherKind OtherKindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return TOtherKind::Fifo;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return TOtherKind::Device;
+    if (S_ISSOCK(mode))
+        return TOtherKind::Socket;
+    return TOtherKind::Unknown;
+}
+
+TOtherKind OtherKindOfType(unsigned char type)
+{
+    switch (type) {
+    case DT_FIFO:
+        return TOtherKind::Fifo;
+    case DT_CHR:
+    case DT_BLK:
+        return TOtherKind::Device;
+    case DT_SOCK:
+        return TOtherKind::Socket;
+    default:
+        return TOtherKind::Unknown;
+    }
+}
+
 } // namespace
 
 bool TDirReader::Next(TDirEntry &entry, bool wantSize)
@@ -41,6 +67,7 @@ bool TDirReader::Next(TDirEntry &entry, bool wantSize)
         return false;
     }
     entry.name = d->d_name;
+    entry.other = TOtherKind::None;
     entry.isLink = false;
     entry.size = 0;
 
@@ -51,9 +78,14 @@ bool TDirReader::Next(TDirEntry &entry, bool wantSize)
     if (type == DT_UNKNOWN) {
         if (::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             haveStat = true;
-            type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_FIFO;
+            type = S_ISLNK(st.st_mode)   ? DT_LNK
+                   : S_ISDIR(st.st_mode) ? DT_DIR
+                   : S_ISREG(st.st_mode) ? DT_REG
+                                         : DT_UNKNOWN;
+            if (type == DT_UNKNOWN)
+                entry.other = OtherKindOf(st.st_mode);
         } else {
-            type = DT_FIFO; // vanished or unreadable: treat as something never to open
+            entry.other = TOtherKind::Unknown; // never to be opened
         }
     }
 
@@ -72,12 +104,19 @@ bool TDirReader::Next(TDirEntry &entry, bool wantSize)
             entry.kind = KindOf(st.st_mode);
             if (entry.kind == TEntryKind::File)
                 entry.size = static_cast<std::uint64_t>(st.st_size);
+            else if (entry.kind == TEntryKind::Other)
+                entry.other = OtherKindOf(st.st_mode);
         } else {
-            entry.kind = TEntryKind::Other; // dangling
+            entry.kind = TEntryKind::Other;
+            entry.other = errno == ELOOP                        ? TOtherKind::LinkLoop
+                          : errno == ENOENT || errno == ENOTDIR ? TOtherKind::DanglingLink
+                                                                : TOtherKind::Unknown;
         }
         break;
     default:
         entry.kind = TEntryKind::Other;
+        if (entry.other == TOtherKind::None)
+            entry.other = OtherKindOfType(type);
         break;
     }
     return true;

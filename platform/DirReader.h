@@ -15,9 +15,21 @@ enum class TEntryKind {
     Other,     // FIFO, socket, device node, dangling link: never to be opened
 };
 
+// What an entry of kind Other is.
+enum class TOtherKind {
+    None,         // the entry is a folder or a file
+    DanglingLink, // a link whose target does not exist
+    LinkLoop,     // a link that leads back into itself
+    Fifo,
+    Device,       // a character or block device node
+    Socket,
+    Unknown,      // vanished while listed, or cannot be looked at
+};
+
 struct TDirEntry {
     std::string name;       // bytes as the file system holds them
     TEntryKind kind = TEntryKind::Other;
+    TOtherKind other = TOtherKind::None; // for kind Other: what it is
     bool isLink = false;
     std::uint64_t size = 0; // only for files, and only when asked for
 };

@@ -55,6 +55,10 @@ public:
     // Whether the open file still has that identity: same size, same times.
     // A file written to, truncated or touched while it was read has not.
     bool Unchanged() const;
+    // More bytes were read than the file had when it was opened: it grew
+    // meanwhile, or it is one whose size says nothing of its contents (the
+    // files of /proc give their bytes with a size of 0).
+    bool ReadPastSize() const { return m_position > m_identity.size; }
     int Error() const { return m_error; }
 
 private:

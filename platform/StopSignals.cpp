@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -20,8 +21,15 @@ void Install(void (*handler)(int))
     sa.sa_handler = handler;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0; // no SA_RESTART
-    for (int s : kStopSignals)
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int s : kStopSignals) {
         ::sigaction(s, &sa, nullptr);
+        sigaddset(&stops, s);
+    }
+    // A parent may hand the signals down blocked: a stop that arrived before
+    // this point (pending since) is taken now, and later ones are not lost.
+    ::pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
 }
 
 extern "C" void WriteToPipe(int signalNumber)

@@ -8,7 +8,9 @@
 // Makes each of the three signals call `onSignal` with its number, from the
 // signal handler: it may only do what is safe there, such as storing to an
 // atomic flag. A system call the signal interrupts is not restarted, so a
-// question waiting on the terminal returns at once.
+// question waiting on the terminal returns at once. The signals are
+// unblocked for the calling thread (and the threads it starts later), so a
+// stop that a parent's mask held back arrives now, as a call of `onSignal`.
 void CatchStopSignals(void (*onSignal)(int));
 
 // For a program with an event loop: turns the three signals into the Qt

@@ -59,6 +59,23 @@ bool ReadLine(int fd, std::string &line)
     }
 }
 
+bool OpenClosedStandardStreams()
+{
+    // In order: open() takes the lowest free descriptor, so a closed 0
+    // comes back as 0 before 1 is looked at.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd) {
+            if (opened >= 0)
+                ::close(opened);
+            return false;
+        }
+    }
+    return true;
+}
+
 void IgnoreBrokenPipe()
 {
     std::signal(SIGPIPE, SIG_IGN);

@@ -25,6 +25,12 @@ void CloseDescriptor(int fd);
 // input, on an error, or when a signal interrupts the wait.
 bool ReadLine(int fd, std::string &line);
 
+// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, as
+// the program's first step: a program started with `>&-` would otherwise
+// open its next file (a report) as its standard output and mix its log into
+// it. False when one could not be opened.
+bool OpenClosedStandardStreams();
+
 // A write to a closed pipe then fails with EPIPE instead of killing the
 // process, so that the program can end its run in order.
 void IgnoreBrokenPipe();

@@ -1,6 +1,7 @@
 // quorvel-verify's account of what it could not do and of what it found:
 // the count of unreadable files, names with control characters, and the
 // --report CSV, read back with an independent CSV reader.
+#include "tests/cli/CliOutput.h"
 #include "tests/common/CsvByPython.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
@@ -11,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using QvlTest::LinesWith;
 using QvlTest::TempTree;
 
 namespace {
@@ -45,15 +47,6 @@ Result Run(const QStringList &args, bool asNobody = false)
     r.out = p.readAllStandardOutput();
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-QList<QByteArray> LinesWith(const QByteArray &text, const QByteArray &part)
-{
-    QList<QByteArray> out;
-    for (const QByteArray &line : text.split('\n'))
-        if (line.contains(part))
-            out << line;
-    return out;
 }
 
 QString Q(const std::string &s)
@@ -162,9 +155,9 @@ private slots:
         QCOMPARE(rows, expected);
     }
 
-    // A report that cannot be written: when it cannot even be created,
-    // nothing is compared; when writing it fails later, the run is told so.
-    // Exit status 2 and a message naming the file, either way.
+    // A report that cannot be written: when it cannot even be created or
+    // take its header, nothing is compared. Exit status 2 and a message
+    // naming the file.
     void unwritableReportExitsWithTwo_data()
     {
         QTest::addColumn<QString>("file");
@@ -173,11 +166,15 @@ private slots:
         QTest::newRow("no such folder") << QStringLiteral("%1/no/such/report.csv") << false
                                         << QStringLiteral("quorvel-verify: cannot write the report "
                                                           "%1/no/such/report.csv: No such file or directory\n");
+        QTest::newRow("a backslash in the name, escaped once")
+            << QStringLiteral("%1/no\\such/report.csv") << false
+            << QStringLiteral("quorvel-verify: cannot write the report "
+                              "%1/no\\\\such/report.csv: No such file or directory\n");
         QTest::newRow("a folder") << QStringLiteral("%1/src") << false
                                   << QStringLiteral("quorvel-verify: cannot write the report %1/src: "
                                                     "Is a directory\n");
-        QTest::newRow("a full device") << QStringLiteral("/dev/full") << true
-                                       << QStringLiteral("quorvel-verify: the report could not be written: "
+        QTest::newRow("a full device") << QStringLiteral("/dev/full") << false
+                                       << QStringLiteral("quorvel-verify: cannot write the report "
                                                          "/dev/full: No space left on device\n");
     }
 

@@ -262,6 +262,40 @@ private slots:
         QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("empty")});
     }
 
+    // Files that give more bytes than their size (those of /proc have a
+    // size of 0; pagemap would give hundreds of gigabytes): read one block
+    // past the size and no further, never a match, and the log says the
+    // file changed while it was compared. Were the reading to go on, the
+    // run is stopped after 64 blocks and no verdict fails the test.
+    void fileYieldingMoreThanItsSizeIsNoMatch_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("status") << QStringLiteral("/proc/self/status");
+        QTest::newRow("pagemap") << QStringLiteral("/proc/self/pagemap");
+    }
+    void fileYieldingMoreThanItsSizeIsNoMatch()
+    {
+        QFETCH(QString, file);
+        TempTree t;
+        QVERIFY(t.createDir("src"));
+        QVERIFY(t.createDir("dst"));
+        QCOMPARE(::symlink(file.toLocal8Bit().constData(), t.path("src/f").c_str()), 0);
+        QCOMPARE(::symlink(file.toLocal8Bit().constData(), t.path("dst/f").c_str()), 0);
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        TInfoThread worker(&win);
+        int blocks = 0;
+        win.onCall = [&](const std::string &call) {
+            if (call == "UpdateFileBar" && ++blocks > 64)
+                worker.Terminate();
+        };
+        worker.Execute();
+        QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("src/f")});
+        QVERIFY(Contains(win.logLines, "File changed while it was compared - " + t.path("dst/f")));
+        QCOMPARE(worker.Troubles(), 1);
+        QCOMPARE(blocks, 0);
+    }
+
     void unreadableFileGivesFileError()
     {
         // /proc/self/mem opens, but reading its first page fails.

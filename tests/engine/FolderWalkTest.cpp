@@ -210,14 +210,53 @@ private slots:
             QCOMPARE(::bind(sock, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
         }
 
+        QCOMPARE(::symlink("/dev/null", t.path("device").c_str()), 0);
+        QCOMPARE(::symlink("loop-b", t.path("loop-a").c_str()), 0);
+        QCOMPARE(::symlink("loop-a", t.path("loop-b").c_str()), 0);
+        QCOMPARE(::mkfifo(t.path(".hidden-fifo").c_str(), 0600), 0);
+
         Walk w(t.root());
         QVERIFY(w.ok);
         // The link to a file counts as a file (with its target's size); the
-        // FIFO, the socket, the dangling link and the folder links are passed
-        // over: not gathered, not entered, not counted.
+        // FIFO, the socket, the device, the dangling link, the link loop and
+        // the folder links are not gathered, not entered, not opened.
         QCOMPARE(w.files(t), (Strings {"dir/in.txt", "file-link", "real.txt"}));
         QCOMPARE(w.worker.state.counters.totalBytes, 7.0);
         QCOMPARE(w.worker.state.folderList, Strings {t.path("dir")});
+        // But each entry that is no file and no folder is named, with what
+        // it is, in the log and in the report, and counted; the links to
+        // folders are not (the walk never follows them, by design).
+        Strings named {
+            "Skipped, not a regular file - " + t.path(".hidden-fifo") + " (FIFO)",
+            "Skipped, not a regular file - " + t.path("dangling") + " (link leading nowhere)",
+            "Skipped, not a regular file - " + t.path("device") + " (device)",
+            "Skipped, not a regular file - " + t.path("fifo") + " (FIFO)",
+            "Skipped, not a regular file - " + t.path("loop-a") + " (link loop)",
+            "Skipped, not a regular file - " + t.path("loop-b") + " (link loop)",
+        };
+        if (sockPath.size() < sizeof addr.sun_path)
+            named.push_back("Skipped, not a regular file - " + t.path("sock") + " (socket)");
+        QCOMPARE(Sorted(w.win.logLines), Sorted(named));
+        QCOMPARE(w.worker.state.counters.skipped, int(named.size()));
+        QCOMPARE(w.worker.state.counters.files, 3);
+        QCOMPARE(w.win.reportRows.size(), named.size());
+        for (const TReportRow &row : w.win.reportRows) {
+            QCOMPARE(row.result, TReportResult::Skipped);
+            // The root is walked against itself here: the Target is the
+            // same path.
+            QCOMPARE(row.target, row.source);
+            QCOMPARE(row.size, std::int64_t(-1));
+            QVERIFY(Contains(named, "Skipped, not a regular file - " + row.source + " (" + row.note + ")"));
+        }
+
+        // What the hidden rule or the masks leave out is left out in
+        // silence, as the files they leave out are.
+        Walk quiet(t.root(), "*/real.txt;*/dir/*", false);
+        QCOMPARE(quiet.files(t), (Strings {"dir/in.txt", "real.txt"}));
+        QVERIFY(quiet.win.logLines.empty());
+        QCOMPARE(quiet.worker.state.counters.skipped, 0);
+        Walk fifos(t.root(), "*fifo", false);
+        QCOMPARE(fifos.win.logLines, Strings {"Skipped, not a regular file - " + t.path("fifo") + " (FIFO)"});
         ::close(sock);
     }
 

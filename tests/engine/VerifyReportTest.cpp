@@ -67,6 +67,16 @@ private slots:
         QTest::newRow("overlong and surrogate in the report")
             << QByteArray("\xc0\xaf\xed\xa0\x80") << true << QByteArray("\\xC0\\xAF\\xED\\xA0\\x80");
         QTest::newRow("cut sequence in the report") << QByteArray("a\xe2\x82") << true << QByteArray("a\\xE2\\x82");
+        // The backslash is escaped itself, so that no two names give one
+        // text: a newline and a backslash with "n", the byte 0xFF and the
+        // text "\xFF".
+        QTest::newRow("backslash") << QByteArray("a\\b") << false << QByteArray("a\\\\b");
+        QTest::newRow("backslash and n") << QByteArray("a\\nb") << false << QByteArray("a\\\\nb");
+        QTest::newRow("text of an escape, in the report")
+            << QByteArray("c\\xFF") << true << QByteArray("c\\\\xFF");
+        QTest::newRow("byte 0xFF, in the report") << QByteArray("c\xff") << true << QByteArray("c\\xFF");
+        QTest::newRow("backslash before a newline")
+            << QByteArray("\\\n\\") << false << QByteArray("\\\\\\n\\\\");
     }
 
     void controlCharactersAreEscaped()
@@ -217,12 +227,15 @@ private slots:
         TReportWriter missingFolder;
         QVERIFY(!missingFolder.Open(t.path("no/such/folder.csv")));
         QCOMPARE(missingFolder.Error(), t.path("no/such/folder.csv") + ": No such file or directory");
-        // Opens, and every write fails when it reaches the device.
+        // Opens, and every write fails: the header is written at once, so
+        // the failure is known before any row is made.
         TReportWriter full;
-        QVERIFY(full.Open("/dev/full"));
-        full.Write({TReportResult::Match, "/a", "/b", 1, ""});
-        QVERIFY(!full.Close());
+        QVERIFY(!full.Open("/dev/full"));
+        QVERIFY(full.Failed());
         QCOMPARE(full.Error(), std::string("/dev/full: No space left on device"));
+        full.Write({TReportResult::Match, "/a", "/b", 1, ""});
+        QVERIFY(!full.Flush());
+        QVERIFY(!full.Close());
     }
 };
 

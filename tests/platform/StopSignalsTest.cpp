@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <pthread.h>
 
 namespace {
 
@@ -44,6 +45,27 @@ private slots:
         ::raise(signalNumber);
         QCOMPARE(g_caught.load(), signalNumber);
         std::signal(signalNumber, SIG_DFL);
+    }
+
+    // A parent that started the program with a stop signal blocked, and
+    // sent one before the program was ready: it arrives when the signals
+    // are caught, as a call of the handler.
+    void aStopHeldBackByTheMaskArrivesOnceCaught()
+    {
+        g_caught = 0;
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        QCOMPARE(::pthread_sigmask(SIG_BLOCK, &set, nullptr), 0);
+        ::raise(SIGTERM);
+        QCOMPARE(g_caught.load(), 0);
+        CatchStopSignals(Caught);
+        QCOMPARE(g_caught.load(), int(SIGTERM));
+        sigset_t now;
+        QCOMPARE(::pthread_sigmask(SIG_BLOCK, nullptr, &now), 0);
+        QVERIFY(!sigismember(&now, SIGTERM));
+        for (int s : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(s, SIG_DFL);
     }
 
     void notifierDeliversOnTheEventLoopAndRestoresTheDefaults()

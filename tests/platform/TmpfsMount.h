@@ -14,9 +14,11 @@ namespace QvlTest {
 class TmpfsMount
 {
 public:
-    explicit TmpfsMount(const std::string &folder) : m_folder(folder)
+    // `options` as mount(8) takes them; "size=4k" makes a file system that
+    // is full after one page.
+    explicit TmpfsMount(const std::string &folder, const char *options = "mode=0755,size=16m") : m_folder(folder)
     {
-        if (::mount("quorvel-test", folder.c_str(), "tmpfs", 0, "mode=0755,size=16m") == 0)
+        if (::mount("quorvel-test", folder.c_str(), "tmpfs", 0, options) == 0)
             m_mounted = true;
         else
             m_reason = "cannot mount a tmpfs on " + folder + ": " + std::strerror(errno);
