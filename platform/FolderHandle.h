@@ -35,8 +35,9 @@ public:
     // errno.
     int OpenBelow(const TFolderHandle &base, const std::string &relative);
 
-    // Opens the file `relative` ("a/b.jpg") below this folder for reading,
-    // with `flags` added to O_RDONLY, never leaving the folder: a path that
+    // Opens the entry `relative` ("a/b.jpg") below this folder for reading,
+    // with `flags` added to O_RDONLY (what it is, the caller asks of the
+    // descriptor), never leaving the folder: a path that
     // is absolute, climbs with "..", or meets a link leading outside gives
     // EXDEV (or ELOOP); links that stay below are followed where the kernel
     // has openat2(), refused by the one-name-at-a-time way. `fd` gets the
