@@ -45,7 +45,13 @@ void TBlockHasher::Hand(TAlignedBlock &block, std::size_t size)
     job.size = size;
     if (size <= kCopyUpTo) {
         job.small.assign(block.get(), block.get() + size);
-        Push(std::move(job));
+        {
+            std::unique_lock lock(m_mutex);
+            m_freed.wait(lock, [this] { return m_copiedWaiting < kCopiesWaitingAtMost; });
+            m_copiedWaiting += size;
+            m_jobs.push_back(std::move(job));
+        }
+        m_work.notify_one();
         return;
     }
     TAlignedBlock next;
@@ -110,6 +116,11 @@ void TBlockHasher::Serve()
                 m_freed.notify_all();
             } else {
                 digest.Update(job.small.data(), job.size);
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_copiedWaiting -= job.size;
+                }
+                m_freed.notify_all();
             }
             break;
         case TStep::End: {

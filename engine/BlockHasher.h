@@ -68,6 +68,9 @@ private:
     static constexpr std::size_t kCopyUpTo = 64 * 1024;
     // Blocks that may be in the hashing thread's hands at once.
     static constexpr std::size_t kSpareBlocks = 4;
+    // Bytes of copied blocks that may wait for it: many small files must not
+    // pile up in memory while it catches up.
+    static constexpr std::size_t kCopiesWaitingAtMost = 4 * 1024 * 1024;
 
     TOnDone m_onDone;
     std::mutex m_mutex;
@@ -76,6 +79,7 @@ private:
     std::deque<TJob> m_jobs;
     std::vector<TAlignedBlock> m_spare;
     std::size_t m_blocksMade = 0;
+    std::size_t m_copiedWaiting = 0; // bytes of copied blocks not yet hashed
     std::uint64_t m_ended = 0, m_delivered = 0;
     bool m_quit = false;
     std::thread m_thread;
