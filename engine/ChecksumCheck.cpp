@@ -6,6 +6,7 @@
 #include "engine/ByteCompare.h"
 #include "engine/ChecksumFile.h"
 #include "engine/EscapeControls.h"
+#include "engine/OpenAhead.h"
 #include "engine/RunContext.h"
 #include "engine/VerifyWindow.h"
 #include "platform/FileReader.h"
@@ -22,6 +23,12 @@ const char kFileErrorText[] = "Can't perform one of the following file operation
 
 // What became of one listed file before its digest is known.
 enum class TState { Waiting, Hashed, Missing, Unreadable, NotUsed, Stopped };
+
+// A listed file, opened ahead of its reading.
+struct TOpening {
+    TFileReader file;
+    int error = 0; // why it could not be opened
+};
 
 struct TItem {
     TState state = TState::Waiting;
@@ -52,7 +59,7 @@ public:
     void Run(const TFolderHandle &root);
 
 private:
-    void ReadOne(std::size_t index, const TFolderHandle &root);
+    void ReadOne(std::size_t index, TOpening &opening);
     // Logs and counts, in order, every item whose outcome is known.
     void Emit(bool all);
     void EmitOne(std::size_t index);
@@ -87,7 +94,7 @@ void TChecker::TakeSizes(const TFolderHandle &root)
     m_run.Window().ShowTotals(c.folders, c.files, c.totalBytes);
 }
 
-void TChecker::ReadOne(std::size_t index, const TFolderHandle &root)
+void TChecker::ReadOne(std::size_t index, TOpening &opening)
 {
     TRunState &s = m_run.state;
     VerifyCounters &c = s.counters;
@@ -99,8 +106,8 @@ void TChecker::ReadOne(std::size_t index, const TFolderHandle &root)
     win.StartOverallBar(BarRange(c.totalBytes), c.totalBytes);
     win.ShowCurrentPair(item.path, item.path);
 
-    TFileReader file;
-    const int error = file.OpenBelow(root, entry.path, s.request.fromDisk);
+    TFileReader &file = opening.file;
+    const int error = opening.error;
     if (error == ENOENT || error == ENOTDIR) {
         item.state = TState::Missing;
         AddOverall(c.sourceSize);
@@ -236,10 +243,19 @@ void TChecker::Emit(bool all)
 
 void TChecker::Run(const TFolderHandle &root)
 {
+    const bool fromDisk = m_run.state.request.fromDisk;
+    // The files are opened a few ahead on a thread of their own, as a
+    // verify's pairs are.
+    TOpenAhead<TOpening> opener(m_items.size(), [&](std::size_t index, TOpening &slot) {
+        slot.error = slot.file.OpenBelow(root, m_list.entries[index].path, fromDisk);
+    });
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         if (m_run.Poll())
             break;
-        ReadOne(i, root);
+        TOpening &opening = opener.Take(i);
+        ReadOne(i, opening);
+        opening.file.Reset();
+        opener.Done(i);
         m_handled = i + 1;
         Emit(false);
         if (m_items[i].state == TState::Stopped)
