@@ -12,6 +12,7 @@ PACKAGES=(
   e2fsprogs mount
   dbus-daemon
   python3
+  libssl-dev
 )
 
 install_missing() {

@@ -119,6 +119,8 @@ TRunWidgets TMainForm::RunWidgets() const
     w.CheckBoxSubDir = ui->CheckBoxSubDir;
     w.CheckBoxHidden = ui->CheckBoxHidden;
     w.MenuFromDisk = ui->MenuFromDisk;
+    w.MenuRecordChecksums = ui->MenuRecordChecksums;
+    w.FileCheckChecksumsItem = ui->FileCheckChecksumsItem;
     w.MenuAutoExpand = ui->MenuAutoExpand;
     w.RadioDelNone = ui->RadioDelNone;
     w.RadioDelSource = ui->RadioDelSource;

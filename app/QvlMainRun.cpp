@@ -7,6 +7,7 @@
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
 
+#include "engine/ChecksumFile.h"
 #include "engine/InfoThread.h"
 #include "platform/NotifySound.h"
 #include "platform/PathKind.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLabel>
@@ -55,6 +57,9 @@ TRunEnvironment::TRunEnvironment()
       PlaySound([] { return PlayNotifySound(); }),
       AskSaveFileName([](QWidget *parent, const QString &caption, const QString &filter) {
           return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+      }),
+      AskOpenFileName([](QWidget *parent, const QString &caption, const QString &filter) {
+          return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
       })
 {
 }
@@ -66,6 +71,7 @@ TRunControl::TRunControl(TMainForm &form, const TRunWidgets &widgets)
     connect(ui.RadioDelSource, &QRadioButton::clicked, this, &TRunControl::RadioDelSourceClick);
     connect(ui.RadioDelTarget, &QRadioButton::clicked, this, &TRunControl::RadioDelTargetClick);
     connect(ui.TimerVerify, &QTimer::timeout, this, &TRunControl::TimerVerifyTimer);
+    connect(ui.FileCheckChecksumsItem, &QAction::triggered, this, &TRunControl::CheckAgainstChecksumsClick);
     SetUpDisplay();
 }
 
@@ -114,15 +120,47 @@ void TRunControl::StartBtnClick()
     if (Running())
         return; // one run at a time; Start is disabled during a run anyway
 
-    ui.StartBtn->setEnabled(false);
-    m_runCanceled = false;
-    m_form.ShowVerifyView(true);
-
+    m_runCheckFile.clear();
     m_sourceText = source;
     m_targetText = target;
     // Resolved now, once: moving the trees below makes other folders current.
     m_runSource = AbsolutePath(ToPath(source));
     m_runTarget = AbsolutePath(ToPath(target));
+    BeginRun();
+}
+
+void TRunControl::CheckAgainstChecksumsClick()
+{
+    if (Running())
+        return;
+    m_form.UpdatePathHistory();
+    const QString target = ui.EditTarget->text();
+    const std::string folder = AbsolutePath(ToPath(target));
+    if (target.isEmpty() || GetPathKind(folder) != pkFolder) {
+        m_form.ShowMessageBox(TQvlApplication::Title(),
+                              QStringLiteral("Choose the folder to check in the Target box first."),
+                              QMessageBox::Information, QMessageBox::Ok);
+        return;
+    }
+    const QString file =
+        m_env.AskOpenFileName(&m_form, QStringLiteral("Check Against Checksums"),
+                              QStringLiteral("Checksum files (*.sha256 *.sha512 *.sha1 *.md5 *sums *.txt);;All files (*)"));
+    if (file.isEmpty())
+        return;
+    m_runCheckFile = file;
+    m_sourceText = ui.EditSource->text();
+    m_targetText = target;
+    m_runSource.clear();
+    m_runTarget = folder;
+    BeginRun();
+}
+
+void TRunControl::BeginRun()
+{
+    ui.StartBtn->setEnabled(false);
+    m_runCanceled = false;
+    m_saveChecksums->setEnabled(false);
+    m_form.ShowVerifyView(true);
 
     for (TSystemTreeView *tree : {ui.SourceTreeView, ui.TargetTreeView}) {
         // A tree that cannot show its drive root is shown the error; the run
@@ -230,6 +268,14 @@ VerifyRequest TRunControl::CaptureRequest()
     request.includeHidden = ui.CheckBoxHidden->isChecked();
     request.maskText = ui.SourceFileListBox->Mask();
     request.fromDisk = ui.MenuFromDisk->isChecked();
+    if (!m_runCheckFile.isEmpty()) {
+        request.checkFile = AbsolutePath(ToPath(m_runCheckFile));
+        request.deleteMode = DeleteMode::None;
+    } else if (ui.MenuRecordChecksums->isChecked()) {
+        // Into the program's own folder: the Target may be read-only, and
+        // is never written to unasked.
+        request.checksumsPath = DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
+    }
     return request;
 }
 
@@ -254,6 +300,8 @@ void TRunControl::RunFinished()
     ui.ReturnBitBtn->setEnabled(true);
     ui.CancelBitBtn->setEnabled(false);
     m_saveReport->setEnabled(true);
+    m_checksumsWritten = FromPath(m_worker->state.checksumsWritten);
+    m_saveChecksums->setEnabled(!m_checksumsWritten.isEmpty());
     if (m_form.isMinimized())
         m_form.showNormal();
 

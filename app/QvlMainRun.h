@@ -54,6 +54,9 @@ struct TRunWidgets {
     QCheckBox *CheckBoxSubDir = nullptr;
     QCheckBox *CheckBoxHidden = nullptr;
     QAction *MenuFromDisk = nullptr;
+    QAction *MenuRecordChecksums = nullptr;
+    // Starts a check of the Target folder against a checksum file.
+    QAction *FileCheckChecksumsItem = nullptr;
     QAction *MenuAutoExpand = nullptr;
     QRadioButton *RadioDelNone = nullptr;
     QRadioButton *RadioDelSource = nullptr;
@@ -104,6 +107,8 @@ struct TRunEnvironment {
     // The file name a save dialog over `parent` chose, or empty when it was
     // cancelled.
     std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskSaveFileName;
+    // The same for a file to open.
+    std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskOpenFileName;
 };
 
 class TRunControl : public QObject
@@ -115,6 +120,9 @@ public:
 
     // ---------------------------------------------------------- start
     void StartBtnClick();
+    // "Check Against Checksums...": asks for the checksum file and checks the
+    // folder in the Target path box against it, with the verify's display.
+    void CheckAgainstChecksumsClick();
     // True when the run may start; may lower the delete mode to None.
     bool CheckDeleteDrive();
     // The delete options; each sets the mode of the next run.
@@ -142,6 +150,7 @@ public:
     QMenu *LogMenu() const { return m_logMenu; }
     QAction *ProblemsOnlyAction() const { return m_problemsOnly; }
     QAction *SaveReportAction() const { return m_saveReport; }
+    QAction *SaveChecksumsAction() const { return m_saveChecksums; }
     // The selected lines, in order, to the clipboard.
     void CopyLogSelection();
     // Shows only the lines of the verify log that are not "Files Match",
@@ -157,6 +166,11 @@ public:
     // The report of the last run that ended, as CSV.
     QString WriteReport(const QString &file) const;
     void SaveReportAs();
+    // The checksum file the last run recorded, copied to a file the user
+    // names.
+    void SaveChecksumsAs();
+    // The checksum file the last run that ended recorded; empty when none.
+    const QString &ChecksumsWritten() const { return m_checksumsWritten; }
     // The rows of the report of the latest run that has ended.
     const std::vector<TReportRow> &ReportRows() const { return m_reportRows; }
 
@@ -196,6 +210,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What Start and a check share once their questions are answered: the
+    // run display, the worker and its start.
+    void BeginRun();
     void SetUpDisplay();
     void SetUpLogMenu();
     // Adds lines to the verify log; the list shows those it should.
@@ -258,6 +275,9 @@ private:
     QMenu *m_logMenu = nullptr;
     QAction *m_problemsOnly = nullptr;
     QAction *m_saveReport = nullptr;
+    QAction *m_saveChecksums = nullptr;
+    QString m_runCheckFile;      // the checksum file of a check run; empty for a verify
+    QString m_checksumsWritten;  // what the last run that ended recorded
     std::vector<TReportRow> m_reportRows;
     // The verify log. The list ListBoxV shows all of it, or, while only the
     // problems are shown, the lines m_shownLines (indexes into m_verifyLog,

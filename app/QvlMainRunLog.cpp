@@ -1,6 +1,6 @@
 // TRunControl: what the user can do with the verify log, during a run and
 // after it: copy lines, see only the problems, save the log, save the
-// run's report; and the "File Error" box, which may be silenced for a run.
+// run's report or its checksums; and the "File Error" box, which may be silenced for a run.
 #include "app/QvlMainRun.h"
 
 #include "app/PathText.h"
@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -52,6 +53,11 @@ void TRunControl::SetUpLogMenu()
     m_saveReport = m_logMenu->addAction(QStringLiteral("Save &Report As..."), this, &TRunControl::SaveReportAs);
     m_saveReport->setStatusTip(QStringLiteral("Save one line per file of the last run as CSV"));
     m_saveReport->setEnabled(false);
+    m_saveChecksums =
+        m_logMenu->addAction(QStringLiteral("Save &Checksums As..."), this, &TRunControl::SaveChecksumsAs);
+    m_saveChecksums->setStatusTip(
+        QStringLiteral("Save a copy of the checksum file the last run recorded (Settings, Record Checksums)"));
+    m_saveChecksums->setEnabled(false);
 
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
@@ -158,6 +164,26 @@ void TRunControl::SaveLogAs()
 {
     SaveAs(QStringLiteral("Save Log As"), QStringLiteral("Text files (*.txt);;All files (*)"),
            QStringLiteral("log"), [this](const QString &file) { return WriteLog(file); });
+}
+
+void TRunControl::SaveChecksumsAs()
+{
+    if (m_checksumsWritten.isEmpty())
+        return;
+    SaveAs(QStringLiteral("Save Checksums As"), QStringLiteral("Checksum files (*.sha256);;All files (*)"),
+           QStringLiteral("checksums"), [this](const QString &file) {
+               QFile in(m_checksumsWritten);
+               if (!in.open(QIODevice::ReadOnly))
+                   return in.errorString();
+               // Under a temporary name until it is whole, as it was made.
+               QSaveFile out(file);
+               if (!out.open(QIODevice::WriteOnly))
+                   return out.errorString();
+               const QByteArray data = in.readAll();
+               if (out.write(data) != data.size())
+                   return out.errorString();
+               return out.commit() ? QString() : out.errorString();
+           });
 }
 
 void TRunControl::SaveAs(const QString &caption, const QString &filter, const QString &what,

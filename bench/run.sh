@@ -4,10 +4,16 @@
 #   (b) two trees of 20,000 small files, warm cache         against  diff -rq
 #   (p) (a) with the progress line on a terminal            against  --no-progress
 #   (q) (b) with the progress line on a terminal            against  --no-progress
+#   (r) (a) recording checksums (--checksums)               against  not recording
+#   (s) (b) recording checksums                             against  not recording
+#   (t) --check of (b)'s Target against its checksums       against  sha256sum -c
 # and, as root:
 #   (c) (a) with a cold cache                               against  cmp
 #   (d) (b) with a cold cache                               against  diff -rq
 #   (e) (a) warm with --from-disk                           against  (c)
+#   (u) (c) recording checksums                             against  (c) not recording
+#   (v) (d) recording checksums                             against  (d) not recording
+#   (w) (t) with a cold cache                               against  sha256sum -c, cold
 #   (f) a 16 MiB pair on two throttled loop devices         against  cmp
 #   (g) (f) with --from-disk      against itself reading one side after the other
 #   (h) (f)                       against itself reading one side after the other
@@ -20,6 +26,8 @@
 # through the page cache, read-ahead hides much of it (h), while direct reads
 # (--from-disk) wait for every block (g).
 #   bench/run.sh [DATA_FOLDER]     (default: bench/data)
+# LARGE_BYTES and SMALL_FILES make the data smaller for a quick look (a data
+# folder of its own then); ONLY_CHECKSUMS=1 measures the checksum rows alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-bench/data}
@@ -32,7 +40,7 @@ cmake --build "$build" --target quorvel-verify >/dev/null
 verify=$build/cli/quorvel-verify
 
 echo "Making data in $data (once) ..."
-python3 bench/make_data.py "$data" $((1 << 30)) 20000
+python3 bench/make_data.py "$data" "${LARGE_BYTES:-$((1 << 30))}" "${SMALL_FILES:-20000}"
 
 timing=$(mktemp)
 trap 'rm -f "$timing"' EXIT
@@ -63,6 +71,46 @@ report() { # name ours theirs bytes
 large_bytes=$(stat -c %s "$data/large-a.bin")
 small_bytes=$(du -sb "$data/small-src" | cut -f1)
 
+# ---------------------------------------------------------------- checksums
+# Recording costs the hashing of every proven byte, on a thread of its own;
+# a check reads and hashes the Target alone. sha256sum -c runs in the
+# Target folder on the very file quorvel-verify wrote.
+sums="$data/bench.sha256"
+# checksum_rows MEASURE "r s t" SUFFIX: the three rows, measured with
+# MEASURE (measure, or measure_cold), named with the three letters.
+checksum_rows() {
+  local how=$1 ours theirs
+  read -r r1 r2 r3 <<<"$2"
+  ours=$($how "$verify" --quiet --checksums "$sums" "$data/large-a.bin" "$data/large-b.bin")
+  theirs=$($how "$verify" --quiet "$data/large-a.bin" "$data/large-b.bin")
+  report "($r1) 1 GiB, recording$3" "$ours" "$theirs" "$large_bytes" "off"
+  ours=$($how "$verify" --quiet --checksums "$sums" "$data/small-src" "$data/small-dst")
+  theirs=$($how "$verify" --quiet "$data/small-src" "$data/small-dst")
+  report "($r2) small, recording$3" "$ours" "$theirs" "$small_bytes" "off"
+  # the checksum file of the small trees, just written
+  ours=$($how "$verify" --quiet --check "$sums" "$data/small-dst")
+  theirs=$($how sh -c 'cd "$0" && exec sha256sum -c --quiet "$1"' "$data/small-dst" "$(realpath "$sums")")
+  report "($r3) small, --check$3" "$ours" "$theirs" "$small_bytes" "sha256sum"
+}
+# The cold rows (root only) drop the page cache before every run.
+drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+measure_cold() {
+  local best="" mem=""
+  for _ in $(seq "$runs"); do
+    drop_caches
+    /usr/bin/time -f '%e %M' -o "$timing" "$@" >/dev/null 2>&1 || true
+    local out t m
+    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
+  done
+  echo "$best $mem"
+}
+if [ -n "${ONLY_CHECKSUMS:-}" ]; then
+  checksum_rows measure "r s t" ""
+  [ "$(id -u)" -eq 0 ] && checksum_rows measure_cold "u v w" ", cold"
+  exit 0
+fi
+
 # ---------------------------------------------------------------- progress line
 # The progress line on a terminal against none, both runs under script(1):
 # standard error on its pseudo-terminal, the log to /dev/null.
@@ -88,6 +136,7 @@ report "(a) 1 GiB identical pair" "$ours" "$theirs" "$large_bytes" cmp
 ours=$(measure "$verify" --quiet "$data/small-src" "$data/small-dst")
 theirs=$(measure diff -rq "$data/small-src" "$data/small-dst")
 report "(b) 20,000 small files" "$ours" "$theirs" "$small_bytes" "diff -rq"
+checksum_rows measure "r s t" ""
 
 # Peak memory must not grow with file size: a pair four times smaller.
 small_pair="$data/quarter"
@@ -108,18 +157,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "cold-cache and two-device rows skipped: they need root"
   exit 0
 fi
-drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
-measure_cold() {
-  local best="" mem=""
-  for _ in $(seq "$runs"); do
-    drop_caches
-    /usr/bin/time -f '%e %M' -o "$timing" "$@" >/dev/null 2>&1 || true
-    local out t m
-    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
-    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
-  done
-  echo "$best $mem"
-}
+
 
 ours=$(measure_cold "$verify" --quiet "$data/large-a.bin" "$data/large-b.bin")
 theirs=$(measure_cold cmp "$data/large-a.bin" "$data/large-b.bin")
@@ -130,6 +168,7 @@ theirs=$(measure_cold diff -rq "$data/small-src" "$data/small-dst")
 report "(d) 20,000 small, cold cache" "$ours" "$theirs" "$small_bytes" "diff -rq"
 ours=$(measure "$verify" --quiet --from-disk "$data/large-a.bin" "$data/large-b.bin")
 report "(e) 1 GiB --from-disk, warm" "$ours" "$cold_ours" "$large_bytes" "cold run"
+checksum_rows measure_cold "u v w" ", cold"
 
 # ---------------------------------------------------------------- two devices
 # Source and Target on two loop devices (ext4 on image files), each read at

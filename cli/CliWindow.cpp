@@ -17,6 +17,7 @@ namespace {
 // One text serves --help and the manual page.
 
 const char kSynopsis[] = "quorvel-verify [OPTION]... SOURCE TARGET";
+const char kCheckSynopsis[] = "quorvel-verify [OPTION]... --check FILE TARGET";
 
 const char *const kDescription[] = {
     "Proves that TARGET is an exact copy of SOURCE: every file under the SOURCE "
@@ -66,6 +67,25 @@ const THelpItem kOptions[] = {
      "device; a FIFO that no process reads is refused. When FILE cannot be "
      "written, the run stops as for Ctrl+C, before any further deletion, and "
      "the exit status is 2"},
+    {"--checksums FILE",
+     "record the SHA-256 of every file proven identical into FILE, in the "
+     "format sha256sum writes and sha256sum -c reads, with paths relative to "
+     "TARGET (for two files: the TARGET file's name). The bytes compared are "
+     "hashed as they are read; FILE is written under a temporary name beside "
+     "it and takes its name when the run ends (after a cancel it holds the "
+     "files proven so far). The summary names FILE and how many files it "
+     "holds"},
+    {"--check FILE",
+     "instead of comparing with a SOURCE, read every file that the checksum "
+     "file FILE lists below the folder TARGET and compare its digest with "
+     "the one recorded: one line per file (Files Match, Files Differ, Target "
+     "Missing), the summary and the exit status as for a verify. FILE may "
+     "hold GNU lines (HASH  PATH, HASH *PATH, escaped names) or BSD tags "
+     "(SHA256 (PATH) = HASH), of MD5, SHA-1, SHA-256 or SHA-512. A path that "
+     "is absolute, holds '..' or leads out of TARGET through a link is never "
+     "opened; it and every line that is no checksum line are logged with "
+     "their line number and make the exit status 2. Files in TARGET that FILE "
+     "does not list are not looked at"},
     {"--progress",
      "show the progress line on standard error even when it is not a "
      "terminal"},
@@ -168,6 +188,8 @@ bool IsSummaryLine(const std::string &line)
            text.rfind("Total number of different files", 0) == 0 ||
            text.rfind("Total number of files that could not be read", 0) == 0 ||
            text.rfind("Total number of entries skipped", 0) == 0 ||
+           text.rfind("Total number of checksum lines not used", 0) == 0 ||
+           text.rfind("Checksums of ", 0) == 0 || text.rfind("Run cancelled: checksums of ", 0) == 0 ||
            text.rfind("End file operations.", 0) == 0;
 }
 
@@ -191,7 +213,7 @@ const char *KindWord(TKind kind)
 
 std::string CliUsage()
 {
-    std::string out = std::string("Usage: ") + kSynopsis + '\n';
+    std::string out = std::string("Usage: ") + kSynopsis + '\n' + "  or:  " + kCheckSynopsis + '\n';
     for (const char *paragraph : kDescription)
         out += Wrapped(paragraph, 0, 79);
     out += '\n';
@@ -211,6 +233,7 @@ std::string CliManPage(const std::string &version)
     std::string out = ".TH QUORVEL-VERIFY 1 \"\" \"quorvel-verify " + version + "\" \"User Commands\"\n";
     out += ".SH NAME\nquorvel\\-verify \\- prove that a copy of files is exact\n";
     out += ".SH SYNOPSIS\n.B quorvel\\-verify\n[\\fIOPTION\\fR]... \\fISOURCE\\fR \\fITARGET\\fR\n";
+    out += ".br\n.B quorvel\\-verify\n[\\fIOPTION\\fR]... \\fB\\-\\-check\\fR \\fIFILE\\fR \\fITARGET\\fR\n";
     out += ".SH DESCRIPTION\n";
     for (const char *paragraph : kDescription)
         out += (paragraph == kDescription[0] ? "" : ".PP\n") + Roff(paragraph) + '\n';
@@ -290,6 +313,25 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
                 error = "--report needs a file";
                 return false;
             }
+        } else if (a == "--checksums" || a.rfind("--checksums=", 0) == 0 || a == "--check" ||
+                   a.rfind("--check=", 0) == 0) {
+            const bool check = a.rfind("--check", 0) == 0 && a.rfind("--checksums", 0) != 0;
+            const std::string name = check ? "--check" : "--checksums";
+            std::string value;
+            if (a == name) {
+                if (++i >= argc) {
+                    error = name + " needs a file";
+                    return false;
+                }
+                value = argv[i];
+            } else {
+                value = a.substr(name.size() + 1);
+            }
+            if (value.empty()) {
+                error = name + " needs a file";
+                return false;
+            }
+            (check ? o.request.checkFile : o.request.checksumsPath) = AbsolutePath(value);
         } else if (a == "--progress") {
             o.progress = TProgressMode::On;
         } else if (a == "--no-progress") {
@@ -298,6 +340,18 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
             error = "unknown option " + a;
             return false;
         }
+    }
+    if (!o.request.checkFile.empty()) {
+        if (!o.request.checksumsPath.empty() || o.request.deleteMode != DeleteMode::None) {
+            error = "--check reads a tree against its checksums; it neither records nor deletes";
+            return false;
+        }
+        if (paths.size() != 1 || paths[0].empty()) {
+            error = "--check FILE expects one TARGET folder";
+            return false;
+        }
+        o.request.targetPath = AbsolutePath(paths[0]);
+        return true;
     }
     if (paths.size() != 2) {
         error = "expected SOURCE and TARGET";
@@ -314,6 +368,14 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
 
 bool CheckRunPaths(VerifyRequest &request, std::string &error)
 {
+    if (!request.checkFile.empty()) {
+        const TKind target = KindOf(request.targetPath);
+        if (target != TKind::Folder)
+            error = "TARGET '" + request.targetPath + "' " +
+                    (target == TKind::Missing ? "does not exist" : "is not a folder") +
+                    "; --check reads the files its checksum file lists below a folder";
+        return error.empty();
+    }
     const TKind source = KindOf(request.sourcePath);
     const TKind target = KindOf(request.targetPath);
     const std::string sourceNamed = "SOURCE '" + request.sourcePath + "'";
@@ -337,7 +399,7 @@ bool CheckRunPaths(VerifyRequest &request, std::string &error)
 std::vector<std::string> MaskNotes(const VerifyRequest &request)
 {
     std::vector<std::string> notes;
-    if (request.singleFile)
+    if (request.singleFile || !request.checkFile.empty())
         return notes; // a single file is compared whatever the masks say
     for (const std::string &mask : ParseMasks(request.maskText)) {
         if (!mask.empty() && mask[0] != '*' && mask[0] != '?' && mask[0] != '/')

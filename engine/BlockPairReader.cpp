@@ -3,29 +3,7 @@
 #include "engine/ByteCompare.h"
 #include "platform/FileReader.h"
 
-#include <cstdlib>
-#include <new>
-
-namespace {
-
-char *AlignedBlock()
-{
-    // The block size is a multiple of the alignment, as aligned_alloc wants.
-    static_assert(kBlockSize % kDirectAlignment == 0);
-    void *p = std::aligned_alloc(kDirectAlignment, std::size_t(kBlockSize));
-    if (!p)
-        throw std::bad_alloc();
-    return static_cast<char *>(p);
-}
-
-} // namespace
-
-void TBlockPairReader::Free::operator()(char *p) const
-{
-    std::free(p);
-}
-
-TBlockPairReader::TBlockPairReader() : m_source(AlignedBlock()), m_target(AlignedBlock()) {}
+TBlockPairReader::TBlockPairReader() : m_source(NewAlignedBlock()), m_target(NewAlignedBlock()) {}
 
 TBlockPairReader::~TBlockPairReader()
 {

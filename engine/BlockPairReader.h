@@ -3,6 +3,8 @@
 // thread of its own, so that two drives work in parallel.
 #pragma once
 
+#include "engine/AlignedBlock.h"
+
 #include <cstdint>
 #include <memory>
 #include <semaphore>
@@ -21,6 +23,10 @@ public:
     // kBlockSize bytes each, aligned for direct reads.
     char *SourceBlock() const { return m_source.get(); }
     char *TargetBlock() const { return m_target.get(); }
+    // The Source's buffer itself, for handing its bytes on without a copy:
+    // whoever takes it leaves another block of the same kind in its place.
+    // Only between two reads.
+    TAlignedBlock &SourceHolder() { return m_source; }
 
     // Reads the next block of both files into the two buffers; `n` and `m`
     // get TFileReader::Read()'s results. With `together`, the Target's block
@@ -29,12 +35,9 @@ public:
     void Read(TFileReader &source, TFileReader &target, bool together, std::int64_t &n, std::int64_t &m);
 
 private:
-    struct Free {
-        void operator()(char *p) const;
-    };
     void Serve();
 
-    std::unique_ptr<char, Free> m_source, m_target;
+    TAlignedBlock m_source, m_target;
     // The second thread, started with the first read that wants it. It
     // reads only when handed a read, so a worker held at its polling point
     // holds it too.

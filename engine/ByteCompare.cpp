@@ -1,6 +1,7 @@
 #include "engine/ByteCompare.h"
 
 #include "engine/BlockPairReader.h"
+#include "engine/ChecksumRecorder.h"
 #include "engine/DeleteMatching.h"
 #include "engine/EscapeControls.h"
 #include "platform/FileReader.h"
@@ -125,6 +126,8 @@ ReadResult TContentReader::Read(TReadFailure &failure)
             return ReadResult::Match;
         if (std::memcmp(blocks.SourceBlock(), blocks.TargetBlock(), std::size_t(n)) != 0)
             return ReadResult::Differ;
+        if (s.recorder)
+            s.recorder->Hand(blocks.SourceHolder(), std::size_t(n));
         c.fileBytesDone += double(n);
         w.Window().UpdateFileBar(BarPosition(c.fileBytesDone, c.sourceSize));
         AddOverall(w, double(n));
@@ -200,6 +203,20 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
         } else {
             TFileReader &src = opening.source, &dst = opening.target;
             TReadFailure failure;
+            // The recorder hashes what is read, and keeps it only for a
+            // pair that ends proven.
+            struct TRecording {
+                TChecksumRecorder *recorder;
+                const std::string &target;
+                bool proven = false;
+                ~TRecording()
+                {
+                    if (recorder)
+                        recorder->EndPair(proven, target);
+                }
+            } recording {s.recorder.get(), target};
+            if (recording.recorder)
+                recording.recorder->BeginPair();
             ReadResult r = TContentReader(w, source, target, opening).Read(failure);
             if (r == ReadResult::Stopped)
                 return;
@@ -243,6 +260,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                 outcome = Outcome::FilesDiffer;
             } else {
                 outcome = Outcome::FilesMatch;
+                recording.proven = true;
                 const DeleteMode mode = s.request.deleteMode;
                 if (mode != DeleteMode::None) {
                     const bool fromSource = mode == DeleteMode::Source;

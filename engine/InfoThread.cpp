@@ -1,6 +1,8 @@
 #include "engine/InfoThread.h"
 
 #include "engine/ByteCompare.h"
+#include "engine/ChecksumCheck.h"
+#include "engine/ChecksumRecorder.h"
 #include "engine/DeleteMatching.h"
 #include "engine/FolderWalk.h"
 #include "engine/PairOpener.h"
@@ -39,11 +41,29 @@ void TInfoThread::Execute()
     QElapsedTimer clock;
     clock.start();
     s.request = window.CaptureRequest();
-    context.Log("Begin verify - Source: \"" + s.request.sourcePath + "\" - Target: \"" + s.request.targetPath + "\"");
-
     s.fileList.clear();
     s.folderList.clear();
     s.deleteList.clear();
+    if (!s.request.checkFile.empty()) {
+        if (!CheckAgainstChecksums(context))
+            return;
+        window.ShowCurrentPair({}, {});
+        window.StopProgressTimer();
+    } else {
+        if (!Verify())
+            return;
+    }
+    LogSummary(clock);
+}
+
+bool TInfoThread::Verify()
+{
+    TRunContext &context = m_context;
+    IVerifyWindow &window = context.Window();
+    TRunState &s = state;
+    context.Log("Begin verify - Source: \"" + s.request.sourcePath + "\" - Target: \"" + s.request.targetPath + "\"");
+    if (!s.request.checksumsPath.empty() && !StartChecksums(context))
+        return false;
     context.Log("Gathering file information.");
 
     if (s.request.singleFile) {
@@ -59,7 +79,7 @@ void TInfoThread::Execute()
                 context.NoteTrouble();
                 window.ShowMessage("Thread Status", "EnumDir failed", TMessageIcon::Error);
             }
-            return;
+            return false;
         }
         context.Log("Begin folder and file comparison.");
         const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
@@ -84,6 +104,8 @@ void TInfoThread::Execute()
     window.ShowTotals(s.counters.folders, s.counters.files, s.counters.totalBytes);
     window.ShowCurrentPair({}, {});
     window.StopProgressTimer();
+    // The proof is in place before anything is deleted.
+    FinishChecksums(context);
 
     // With nothing recorded for deletion there is nothing to confirm, also
     // after a cancel that asked to delete the matches so far.
@@ -96,7 +118,13 @@ void TInfoThread::Execute()
             context.Log("Cancel without deleting matching files selected.");
         }
     }
+    return true;
+}
 
+void TInfoThread::LogSummary(const QElapsedTimer &clock)
+{
+    TRunContext &context = m_context;
+    TRunState &s = state;
     context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked));
     context.Log("Total number of matching files = " + FormatCount(s.counters.same));
     context.Log("Total number of missing files = " + FormatCount(s.counters.missing));
@@ -105,5 +133,7 @@ void TInfoThread::Execute()
         context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable));
     if (s.counters.skipped > 0)
         context.Log("Total number of entries skipped, not regular files = " + FormatCount(s.counters.skipped));
+    if (s.linesNotUsed > 0)
+        context.Log("Total number of checksum lines not used = " + FormatCount(s.linesNotUsed));
     context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .");
 }

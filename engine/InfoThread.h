@@ -9,6 +9,8 @@
 
 #include <QThread>
 
+class QElapsedTimer;
+
 class IVerifyWindow;
 
 class TInfoThread : public QThread
@@ -44,5 +46,11 @@ protected:
     void run() override;
 
 private:
+    // The verify proper; false when it ended before the comparison (the
+    // walk failed or was stopped, the checksums could not be recorded): no
+    // summary then.
+    bool Verify();
+    void LogSummary(const QElapsedTimer &clock);
+
     TRunContext m_context;
 };

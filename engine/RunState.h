@@ -14,6 +14,7 @@
 #include <vector>
 
 class TBlockPairReader;
+class TChecksumRecorder;
 
 // A matching file that the run may delete, and the copy on the other side
 // that proved it, each with the identity it had when the two were compared.
@@ -42,6 +43,14 @@ struct TRunState {
     // The file systems already named in the log as holding their files in
     // memory (a read "from disk" cannot be one there).
     std::set<std::uint64_t> memoryDevicesLogged;
+
+    // Hashes the proven pairs while the run records checksums.
+    std::unique_ptr<TChecksumRecorder> recorder;
+    // The checksum file the run wrote, once it is in place.
+    std::string checksumsWritten;
+    // Lines of a checked checksum file that could not be used (each also a
+    // trouble).
+    std::int32_t linesNotUsed = 0;
 
     // Problems met on the way that did not end the run (a folder that could
     // not be listed, a file that could not be read, a failed deletion).

@@ -30,6 +30,13 @@ struct VerifyRequest {
     // The two files of a pair are read at once, each on a thread of its
     // own. Off only to measure what that gains.
     bool concurrentReads = true;
+    // When not empty, the SHA-256 of every pair proven identical is recorded
+    // into this checksum file.
+    std::string checksumsPath;
+    // When not empty, the run is a check instead of a verify: every file
+    // this checksum file lists is read below `targetPath` and its digest
+    // compared; `sourcePath` plays no part.
+    std::string checkFile;
 };
 
 // Counts are signed 32-bit and sizes doubles, as the window shows them;

@@ -1,5 +1,7 @@
 #include "platform/FileReader.h"
 
+#include "platform/FolderHandle.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -46,19 +48,40 @@ void TFileReader::Reset()
 
 int TFileReader::Open(const std::string &path, bool fromDisk)
 {
+    return OpenWithFlags([&path](int flags) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags); },
+                         fromDisk);
+}
+
+int TFileReader::OpenBelow(const TFolderHandle &base, const std::string &relative, bool fromDisk)
+{
+    return OpenWithFlags(
+        [&](int flags) {
+            int fd = -1;
+            if (const int error = base.OpenFileBelow(relative, flags, fd))
+                errno = error;
+            return fd;
+        },
+        fromDisk);
+}
+
+// `open(flags)` opens the file with the given flags added to O_RDONLY |
+// O_CLOEXEC; a descriptor or -1 with errno.
+template <typename OpenWith>
+int TFileReader::OpenWithFlags(OpenWith open, bool fromDisk)
+{
     Reset();
     // O_NONBLOCK: should a FIFO have taken the file's place since it was
     // looked at, open() must not wait for a writer (regular files ignore it).
-    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    constexpr int kFlags = O_NONBLOCK | O_NOCTTY;
     if (fromDisk) {
-        m_fd = ::open(path.c_str(), kFlags | O_DIRECT);
+        m_fd = open(kFlags | O_DIRECT);
         m_direct = m_fd >= 0;
         // EINVAL: the file system does not do direct reads.
         if (m_fd < 0 && errno != EINVAL)
             return m_error = errno;
     }
     if (m_fd < 0)
-        m_fd = ::open(path.c_str(), kFlags);
+        m_fd = open(kFlags);
     if (m_fd < 0)
         return m_error = errno;
     struct stat st {};

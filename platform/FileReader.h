@@ -8,6 +8,8 @@
 
 #include "platform/FileIdentity.h"
 
+class TFolderHandle;
+
 // Direct reads go to and from buffers aligned to this, in multiples of it.
 constexpr std::size_t kDirectAlignment = 4096;
 
@@ -37,6 +39,10 @@ public:
     // keeps its files in memory and has no disk. Closing drops the file's
     // pages again, so that a verify does not crowd out the user's cache.
     int Open(const std::string &path, bool fromDisk = false);
+    // The same for the file `relative` below the open folder `base`, never
+    // leaving it (see TFolderHandle::OpenFileBelow): a path that would lead
+    // outside gives EXDEV or ELOOP and opens nothing.
+    int OpenBelow(const TFolderHandle &base, const std::string &relative, bool fromDisk = false);
     // The file system holds its files in memory only (tmpfs, ramfs).
     bool FromMemory() const { return m_fromMemory; }
     // Fills as much of `buf` as the file has left (retrying short reads),
@@ -62,6 +68,8 @@ public:
     int Error() const { return m_error; }
 
 private:
+    template <typename OpenWith>
+    int OpenWithFlags(OpenWith open, bool fromDisk);
     int ReadOnce(char *buf, std::size_t size, ssize_t &n);
 
     int m_fd = -1;

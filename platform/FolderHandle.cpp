@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <random>
+#include <cstdint>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -19,11 +20,12 @@ std::atomic<bool> g_useOpenat2 {true};
 // folder need not be readable, only reachable.
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
-int OpenBelowWithOpenat2(int base, const std::string &relative)
+// openat2() with `flags` and `resolve`; a descriptor, or -1 with errno.
+int Openat2(int base, const std::string &relative, std::uint64_t flags, std::uint64_t resolve)
 {
     open_how how {};
-    how.flags = kFolderFlags;
-    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    how.flags = flags;
+    how.resolve = resolve;
     for (;;) {
         const long fd = ::syscall(SYS_openat2, base, relative.c_str(), &how, sizeof how);
         if (fd >= 0)
@@ -33,6 +35,11 @@ int OpenBelowWithOpenat2(int base, const std::string &relative)
         if (errno != EINTR && errno != EAGAIN)
             return -1;
     }
+}
+
+int OpenBelowWithOpenat2(int base, const std::string &relative)
+{
+    return Openat2(base, relative, kFolderFlags, RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
 }
 
 int OpenBelowByName(int base, const std::string &relative)
@@ -58,6 +65,14 @@ int OpenBelowByName(int base, const std::string &relative)
         errno = error;
     }
     return cur;
+}
+
+int OpenFileBeneathWithOpenat2(int base, const std::string &relative, int flags)
+{
+    // Links are followed as long as they stay beneath: a tree may hold a
+    // link to one of its own files.
+    return Openat2(base, relative, std::uint64_t(O_RDONLY | O_CLOEXEC | flags),
+                   RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
 }
 
 } // namespace
@@ -139,6 +154,31 @@ int TFolderHandle::OpenBelow(const TFolderHandle &base, const std::string &relat
     }
     m_fd = fd;
     return 0;
+}
+
+int TFolderHandle::OpenFileBelow(const std::string &relative, int flags, int &fd) const
+{
+    fd = -1;
+    if (!IsOpen())
+        return EBADF;
+    if (relative.empty() || relative[0] == '/')
+        return EXDEV;
+    if (g_useOpenat2.load()) {
+        fd = OpenFileBeneathWithOpenat2(m_fd, relative, flags);
+        if (fd >= 0)
+            return 0;
+        if (errno != ENOSYS && errno != EPERM)
+            return errno;
+    }
+    const std::size_t slash = relative.rfind('/');
+    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return name == ".." ? EXDEV : EISDIR;
+    TFolderHandle parent;
+    if (const int error = parent.OpenBelow(*this, slash == std::string::npos ? std::string() : relative.substr(0, slash)))
+        return error;
+    fd = ::openat(parent.Fd(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | flags);
+    return fd >= 0 ? 0 : errno;
 }
 
 int TFolderHandle::StatEntry(const std::string &name, struct stat &st, bool followLink) const

@@ -35,6 +35,15 @@ public:
     // errno.
     int OpenBelow(const TFolderHandle &base, const std::string &relative);
 
+    // Opens the entry `relative` ("a/b.jpg") below this folder for reading,
+    // with `flags` added to O_RDONLY (what it is, the caller asks of the
+    // descriptor), never leaving the folder: a path that
+    // is absolute, climbs with "..", or meets a link leading outside gives
+    // EXDEV (or ELOOP); links that stay below are followed where the kernel
+    // has openat2(), refused by the one-name-at-a-time way. `fd` gets the
+    // descriptor; 0 or the errno.
+    int OpenFileBelow(const std::string &relative, int flags, int &fd) const;
+
     // stat() of the entry `name` of this folder: of the entry itself, or of
     // what it leads to when `followLink`. 0 or the errno.
     int StatEntry(const std::string &name, struct stat &st, bool followLink = false) const;

@@ -57,6 +57,8 @@ struct MainWidgets {
         Find(HelpAboutItem, "HelpAboutItem");
         Find(MenuAutoExpand, "MenuAutoExpand");
         Find(MenuFromDisk, "MenuFromDisk");
+        Find(MenuRecordChecksums, "MenuRecordChecksums");
+        Find(FileCheckChecksumsItem, "FileCheckChecksumsItem");
         Find(MenuRefreshDirectories, "MenuRefreshDirectories");
         Find(MenuShowLog, "MenuShowLog");
         Find(SB_sync, "SB_sync");
@@ -128,7 +130,8 @@ struct MainWidgets {
     QAction *Button1 = nullptr, *FileExitItem = nullptr, *FileNewItem = nullptr,
             *FileOpenItem = nullptr, *FilePrintItem = nullptr, *FilePrintSetupItem = nullptr,
             *FileSaveAsItem = nullptr, *FileSaveItem = nullptr, *HelpAboutItem = nullptr,
-            *MenuAutoExpand = nullptr, *MenuFromDisk = nullptr, *MenuRefreshDirectories = nullptr,
+            *MenuAutoExpand = nullptr, *MenuFromDisk = nullptr, *MenuRecordChecksums = nullptr,
+            *FileCheckChecksumsItem = nullptr, *MenuRefreshDirectories = nullptr,
             *MenuShowLog = nullptr, *SB_sync = nullptr, *SpeedButtonAbout = nullptr,
             *SpeedButtonExit = nullptr, *SpeedButtonHelp = nullptr;
     QLineEdit *EditSource = nullptr, *EditTarget = nullptr;

@@ -181,7 +181,7 @@ private slots:
         for (QAction *a : f.ui()->MenuFile->actions())
             if (a->isVisible())
                 fileItems << (a->isSeparator() ? QString("-") : a->text());
-        QCOMPARE(fileItems, (QStringList{"-", "E&xit", "-"}));
+        QCOMPARE(fileItems, (QStringList{"-", "Check Against Checksums...", "E&xit", "-"}));
         for (QAction *hidden : {f.ui()->FileNewItem, f.ui()->FileOpenItem, f.ui()->FileSaveItem, f.ui()->FileSaveAsItem,
                                 f.ui()->FilePrintItem, f.ui()->FilePrintSetupItem, f.ui()->SpeedButtonHelp, f.ui()->Button1})
             QVERIFY2(!hidden->isVisible() && !hidden->isEnabled(), qPrintable(hidden->objectName()));

@@ -1135,6 +1135,7 @@ private slots:
         QVERIFY(env.DriveTypeOf);
         QVERIFY(env.PlaySound);
         QVERIFY(env.AskSaveFileName);
+        QVERIFY(env.AskOpenFileName);
         QVERIFY(!env.WorkerWindow);
         QCOMPARE(env.DrivePartOf("/"), std::string());
     }

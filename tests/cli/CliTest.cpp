@@ -1,4 +1,5 @@
 #include "cli/CliWindow.h"
+#include "tests/cli/CliOutput.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
 #include "platform/Trash.h"
@@ -31,16 +32,12 @@ QString Q(const std::string &s)
 
 QString Program()
 {
-    return QStringLiteral(QVL_BINARY_DIR "/cli/quorvel-verify");
+    return QvlTest::VerifierProgram();
 }
 
 QStringList Unstamped(const QByteArray &text)
 {
-    static const QRegularExpression stamp("^\\d\\d:\\d\\d:\\d\\d ");
-    QStringList lines = QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts);
-    for (QString &l : lines)
-        l.remove(stamp);
-    return lines;
+    return QvlTest::UnstampedLines(text);
 }
 
 // The program in a session of its own: no terminal to ask on, whatever

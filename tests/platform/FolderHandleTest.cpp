@@ -3,6 +3,7 @@
 #include "tests/common/TempTree.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +59,58 @@ private slots:
         }
         QCOMPARE(error, 0);
         QCOMPARE(below.CurrentPath(), reached.isEmpty() ? t.path("base") : t.path("base/" + reached.toStdString()));
+    }
+
+    // Which files OpenFileBelow() opens, both ways: never one outside the
+    // base, though the file out there is what the path would reach. Links
+    // that stay inside are followed by the one lookup only.
+    void filesBelowTheBaseOnly_data()
+    {
+        QTest::addColumn<bool>("openat2");
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QString>("contents"); // of the file opened, or "" for a failure
+        for (bool openat2 : {true, false}) {
+            const QString way = openat2 ? "one lookup: " : "name by name: ";
+            QTest::newRow(qPrintable(way + "a file")) << openat2 << "a/file" << "inside";
+            QTest::newRow(qPrintable(way + "./ and doubled slashes")) << openat2 << "./a//file" << "inside";
+            QTest::newRow(qPrintable(way + "absolute")) << openat2 << QString::fromStdString("/etc/hostname") << "";
+            QTest::newRow(qPrintable(way + "up and out")) << openat2 << "../outside" << "";
+            QTest::newRow(qPrintable(way + "down, up and out")) << openat2 << "a/../../outside" << "";
+            QTest::newRow(qPrintable(way + "a link to a file outside")) << openat2 << "out-file" << "";
+            QTest::newRow(qPrintable(way + "a relative link out")) << openat2 << "up-file" << "";
+            QTest::newRow(qPrintable(way + "a folder link out on the way")) << openat2 << "out-dir/outside" << "";
+            QTest::newRow(qPrintable(way + "a link inside")) << openat2 << "in-file" << (openat2 ? "inside" : "");
+            QTest::newRow(qPrintable(way + "nothing there")) << openat2 << "a/missing" << "";
+        }
+    }
+    void filesBelowTheBaseOnly()
+    {
+        QFETCH(bool, openat2);
+        QFETCH(QString, relative);
+        QFETCH(QString, contents);
+        TempTree t;
+        QVERIFY(t.createFile("base/a/file", "inside"));
+        QVERIFY(t.createFile("outside", "outside"));
+        QCOMPARE(::symlink(t.path("outside").c_str(), t.path("base/out-file").c_str()), 0);
+        QCOMPARE(::symlink("../outside", t.path("base/up-file").c_str()), 0);
+        QCOMPARE(::symlink(t.root().c_str(), t.path("base/out-dir").c_str()), 0);
+        QCOMPARE(::symlink("a/file", t.path("base/in-file").c_str()), 0);
+        SetBelowLookupWithOpenat2(openat2);
+
+        TFolderHandle base;
+        QCOMPARE(base.OpenPath(t.path("base")), 0);
+        int fd = -1;
+        const int error = base.OpenFileBelow(relative.toStdString(), O_NONBLOCK, fd);
+        if (contents.isEmpty()) {
+            QVERIFY(error != 0);
+            QCOMPARE(fd, -1);
+            return;
+        }
+        QCOMPARE(error, 0);
+        char buf[32] = {};
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        ::close(fd);
+        QCOMPARE(QString::fromLatin1(buf, int(n)), contents);
     }
 
     // A handle keeps to its folder when the path is swapped for a link.

@@ -1,0 +1,14 @@
+// A block buffer of kBlockSize bytes, aligned for direct reads. The
+// comparison reads into them, and a block of proven bytes can change hands
+// (to the hashing thread) without being copied.
+#pragma once
+
+#include <memory>
+
+struct TAlignedFree {
+    void operator()(char *p) const;
+};
+using TAlignedBlock = std::unique_ptr<char, TAlignedFree>;
+
+// Throws std::bad_alloc when there is no memory for one.
+TAlignedBlock NewAlignedBlock();
