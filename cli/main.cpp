@@ -41,7 +41,9 @@ int main(int argc, char **argv)
         return 2;
     }
     if (options.action == TCliAction::Help) {
-        std::fputs(CliUsage().c_str(), stdout);
+        // As wide as the terminal it is read on; 80 columns in a file or pipe.
+        const int columns = TerminalColumns(STDOUT_FILENO);
+        std::fputs(CliUsage(columns > 0 ? std::size_t(columns) : 80).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;
     }
     if (options.action == TCliAction::Version) {
@@ -83,11 +85,10 @@ int main(int argc, char **argv)
 
     worker.Execute();
     g_worker = nullptr;
-    int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);
-    if (!report.Close()) {
+    const bool reportWritten = report.Close();
+    if (!reportWritten)
         Complain("the report could not be written: " + report.Error());
-        status = 2;
-    }
+    const int status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters, reportWritten);
     CloseDescriptor(tty);
     return status;
 }

@@ -327,11 +327,15 @@ void DeleteMatching(TRunContext &w)
             w.Window().ShowMessage("File Delete Failed", std::to_string(rc), TMessageIcon::Error);
         }
     }
-    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(batch.size()));
+    w.state.counters.filesDeleted = std::int32_t(batch.size());
+    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(batch.size()),
+          TLogKind::DeletionTotal);
 
     // A single-file run's side root is a file: no folder to remove.
     int removed = 0;
     if (!w.state.request.singleFile && !RemoveEmptiedFolders(side, removed))
         return;
-    w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed));
+    w.state.counters.foldersDeleted = removed;
+    w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed),
+          TLogKind::DeletionTotal);
 }

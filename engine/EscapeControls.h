@@ -11,3 +11,7 @@
 // bytes that are not part of a valid UTF-8 sequence are written as "\xHH"
 // too, for texts that must be UTF-8 (the report).
 std::string EscapeControls(const std::string &text, bool invalidUtf8Too = false);
+
+// Whether `text` is valid UTF-8 by the same rule as above (no overlong
+// forms, surrogates or code points beyond U+10FFFF).
+bool IsUtf8(const std::string &text);

@@ -97,11 +97,11 @@ void TInfoThread::Execute()
         }
     }
 
-    context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked));
-    context.Log("Total number of matching files = " + FormatCount(s.counters.same));
-    context.Log("Total number of missing files = " + FormatCount(s.counters.missing));
-    context.Log("Total number of different files = " + FormatCount(s.counters.different));
+    context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked), TLogKind::Summary);
+    context.Log("Total number of matching files = " + FormatCount(s.counters.same), TLogKind::Summary);
+    context.Log("Total number of missing files = " + FormatCount(s.counters.missing), TLogKind::Summary);
+    context.Log("Total number of different files = " + FormatCount(s.counters.different), TLogKind::Summary);
     if (s.counters.unreadable > 0)
-        context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable));
-    context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .");
+        context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable), TLogKind::Summary);
+    context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .", TLogKind::Summary);
 }
