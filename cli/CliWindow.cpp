@@ -237,15 +237,7 @@ std::string CliManPage(const std::string &version)
 
 std::string CliProgramVersion()
 {
-    const std::string file = VersionProgramFile();
-    int error = 0;
-    const std::uint32_t size = GetFileVersionInfoSize(file, error);
-    std::vector<char> block(size);
-    std::string version;
-    if (size == 0 || !GetFileVersionInfo(file, size, block.data(), error) ||
-        !VerQueryValue(block.data(), size, "\\StringFileInfo\\040904E4\\FileVersion", version))
-        return {};
-    return version;
+    return ProgramFileVersion();
 }
 
 bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::string &error)
