@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds, then starts Quorvel or runs
 # every test:   ./dev.sh run   |   ./dev.sh test
+# or builds the Debian package and checks it with lintian:   ./dev.sh deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,7 +18,7 @@ PACKAGES=(
 
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -49,8 +50,18 @@ case "${1:-}" in
     cd build
     exec ctest --output-on-failure -j"$(nproc)"
     ;;
+  deb)
+    # lintian only here: the tests do not need it.
+    install_missing lintian
+    build
+    (cd build && cpack -G DEB)
+    deb=$(ls -t build/quorvel_*_amd64.deb | head -n 1)
+    # Errors fail the step; warnings and notes are shown.
+    lintian --fail-on error --info "$deb"
+    echo "Built $deb"
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|deb" >&2
     exit 2
     ;;
 esac

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QKeyEvent;
 class QLineEdit;
@@ -39,6 +40,11 @@ public:
     QTimer *TimerTreeReset = nullptr;
     // Follows a run once a second (run control).
     QTimer *TimerVerify = nullptr;
+
+    // Enters `paths` (Source, then Target; absolute) in the path boxes as if
+    // each was typed there and Enter pressed, with the same checks: the
+    // program's command line.
+    void EnterPaths(const std::vector<std::string> &paths);
 
     // ---------------------------------------------------------- version
     // A value of the program's version resource, or `name` itself when it

@@ -256,6 +256,15 @@ void TMainForm::BoxEnterPressed(TSide &side)
     }
 }
 
+void TMainForm::EnterPaths(const std::vector<std::string> &paths)
+{
+    TSide *sides[] = {&m_source, &m_target};
+    for (std::size_t i = 0; i < paths.size() && i < 2; ++i) {
+        sides[i]->Edit->setText(FromPath(paths[i]));
+        BoxEnterPressed(*sides[i]);
+    }
+}
+
 void TMainForm::ShowPathNotValid(const QLineEdit *edit, const QString &reason)
 {
     QString text = QStringLiteral("'") + edit->text() + QStringLiteral("' is not a valid path name.");

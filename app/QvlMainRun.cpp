@@ -2,6 +2,9 @@
 // of a run lives in TRunControl; the window's handlers hand over to it.
 #include "app/QvlMainRun.h"
 
+#include "app/DesktopNotification.h"
+#include "engine/RunLogText.h"
+
 #include "app/PathText.h"
 #include "app/QvlApplication.h"
 #include "app/QvlMain.h"
@@ -73,6 +76,7 @@ TRunControl::TRunControl(TMainForm &form, const TRunWidgets &widgets)
     connect(ui.TimerVerify, &QTimer::timeout, this, &TRunControl::TimerVerifyTimer);
     connect(ui.FileCheckChecksumsItem, &QAction::triggered, this, &TRunControl::CheckAgainstChecksumsClick);
     SetUpDisplay();
+    m_notification = new TDesktopNotification(&m_form);
 }
 
 TRunControl::~TRunControl()
@@ -292,6 +296,7 @@ void TRunControl::RunFinished()
     m_listBoxVTag = 0;
 
     const bool canceled = m_runCanceled && !DeleteOnCancelChecked();
+    NotifyRunEnd(canceled);
     m_form.ShowMessageBox(m_form.windowTitle(),
                           canceled ? QStringLiteral("Operation Canceled!   ")
                                    : QStringLiteral("Operation Completed!   "),
@@ -313,6 +318,43 @@ void TRunControl::RunFinished()
     const bool autoExpand = ui.MenuAutoExpand->isChecked();
     ui.SourceTreeView->SetAutoExpand(autoExpand);
     ui.TargetTreeView->SetAutoExpand(autoExpand);
+}
+
+QString RunVerdictText(const VerifyCounters &c, bool canceled)
+{
+    const auto files = [](std::int32_t n, const char *one, const char *many) {
+        return QString::fromStdString(FormatCount(n)) + QLatin1String(n == 1 ? one : many);
+    };
+    QStringList problems;
+    if (c.different > 0)
+        problems << files(c.different, " file differs", " files differ");
+    if (c.missing > 0)
+        problems << files(c.missing, " file missing", " files missing");
+    if (c.unreadable > 0)
+        problems << files(c.unreadable, " file could not be read", " files could not be read");
+    if (canceled)
+        problems.prepend(QStringLiteral("Verify canceled after ") + files(c.filesChecked, " file", " files"));
+    if (!problems.isEmpty())
+        return problems.join(QStringLiteral(", "));
+    if (c.filesChecked != c.files)
+        return QStringLiteral("Not every file was checked");
+    if (c.files == 1)
+        return QStringLiteral("The file matches");
+    return QStringLiteral("All ") + files(c.files, " file match", " files match");
+}
+
+void TRunControl::NotifyRunEnd(bool canceled)
+{
+    // Only a run long enough for the user to have turned to something else,
+    // and only when the window is not the one in front.
+    constexpr int kLongRunSeconds = 10;
+    int seconds = m_runStartTime.secsTo(m_env.Clock());
+    if (seconds < 0)
+        seconds += 24 * 60 * 60; // the run went past midnight
+    const bool active = m_env.WindowActive ? m_env.WindowActive() : m_form.isActiveWindow();
+    if (seconds < kLongRunSeconds || active || !m_worker)
+        return;
+    m_notification->Show(QStringLiteral("Quorvel"), RunVerdictText(m_worker->state.counters, canceled));
 }
 
 void TRunControl::LeaveRunState()

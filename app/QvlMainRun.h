@@ -109,7 +109,15 @@ struct TRunEnvironment {
     std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskSaveFileName;
     // The same for a file to open.
     std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskOpenFileName;
+    // Whether the window is the active one; unset: as the window system says.
+    std::function<bool()> WindowActive;
 };
+
+// What a run's end notification says: "All 12,345 files match", "3 files
+// differ, 1 file missing", ...
+QString RunVerdictText(const VerifyCounters &counters, bool canceled);
+
+class TDesktopNotification;
 
 class TRunControl : public QObject
 {
@@ -252,6 +260,9 @@ private:
     TMainForm &m_form;
     const TRunWidgets ui;
     TRunEnvironment m_env;
+    // Tells the user a long run ended while the window was behind others.
+    TDesktopNotification *m_notification = nullptr;
+    void NotifyRunEnd(bool canceled);
     std::unique_ptr<TVerifyBridge> m_bridge;
     std::unique_ptr<TInfoThread> m_worker;
     TCancelForm *m_ownCancelForm = nullptr;

@@ -61,7 +61,7 @@ VerifyRequest TVerifyBridge::CaptureRequest()
     return m_request;
 }
 
-void TVerifyBridge::AppendRunLog(const std::string &line)
+void TVerifyBridge::AppendRunLog(TLogKind, const std::string &line)
 {
     WaitWhileHeld();
     std::lock_guard lock(m_mutex);

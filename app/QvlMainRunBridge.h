@@ -68,7 +68,7 @@ public:
     std::vector<TReportRow> TakeReportRows();
 
     VerifyRequest CaptureRequest() override;
-    void AppendRunLog(const std::string &line) override;
+    void AppendRunLog(TLogKind kind, const std::string &line) override;
     void AppendResultLine(const std::string &line) override;
     void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) override;
     void ShowCounts(std::int32_t same, std::int32_t different, std::int32_t missing,

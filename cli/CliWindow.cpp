@@ -1,5 +1,8 @@
 #include "cli/CliWindow.h"
 
+#include "cli/JsonPrinter.h"
+#include "cli/TextPrinter.h"
+
 #include "platform/EntryProbe.h"
 #include "engine/EscapeControls.h"
 #include "engine/FolderWalk.h"
@@ -54,7 +57,10 @@ const THelpItem kOptions[] = {
      "that cannot go to the trash may be deleted permanently; without it they "
      "are asked on the terminal (/dev/tty, also when the standard streams are "
      "redirected), and answered no when there is none"},
-    {"--quiet", "print only the summary lines"},
+    {"--quiet", "print only the summary lines and the deletion totals"},
+    {"--json",
+     "print JSON Lines on standard output instead of the log: one object per "
+     "line, described under JSON OUTPUT"},
     {"--report FILE",
      "write a report of the run to FILE as CSV (RFC 4180, UTF-8) as the run "
      "goes: the header result,source,target,size,note, then one row per pair "
@@ -107,6 +113,29 @@ const THelpItem kSections[] = {
      "window shows them; it is removed before any other line is printed. When "
      "standard output cannot be written (a closed pipe, a full disk), the run "
      "stops as for Ctrl+C, before any further deletion, and the exit status is 2."},
+    {"JSON output",
+     "With --json, every line of standard output is one JSON object whose "
+     "\"type\" says what it is. \"pair\": a file pair compared, with \"result\" "
+     "(match, differ, lengths-differ, source-missing, target-missing or "
+     "unreadable), \"path\" (relative to SOURCE; the file's name for a single "
+     "file), \"source\" and \"target\" (full paths), \"size\" (the SOURCE file's "
+     "size in bytes, null when unknown) and, for an unreadable pair, \"note\" "
+     "(the reason). \"deletion\": a file a deletion took or kept, with "
+     "\"result\" (deleted or not-deleted), \"side\" (source or target), "
+     "\"path\", \"source\", \"target\", \"size\" and, when kept, \"note\" (why). "
+     "\"log\": a line of the run log, with \"kind\" (event, note, summary or "
+     "deletion-total), \"time\" (hh:mm:ss) and \"text\". \"summary\": the last "
+     "line, with the totals \"folders\", \"files\", \"bytes\", \"checked\", "
+     "\"matching\", \"missing\", \"different\" and \"unreadable\", "
+     "\"files_deleted\" and \"folders_deleted\" when a deletion ran, "
+     "\"stopped\" (true or false), \"troubles\" (problems met on the way) and "
+     "\"exit_status\". A name that is valid UTF-8 is given as it is; one that "
+     "is not is given byte-escaped (every backslash doubled, control characters "
+     "as \\n, \\t, \\r or \\xHH, and each byte that is not UTF-8 as \\xHH) and "
+     "the object then holds \"FIELD_escaped\": true for that field. With --quiet "
+     "only the summary and deletion-total log lines and the summary are printed. "
+     "Messages and questions stay as they are, on standard error and the "
+     "terminal."},
     {"Deletion",
      "A file is deleted only if it matched, is not itself the other side's file, "
      "and has not changed since it was compared, and only while its copy on the "
@@ -178,21 +207,6 @@ std::string Upper(std::string text)
 
 // ------------------------------------------------------------------ the run
 
-bool IsSummaryLine(const std::string &line)
-{
-    // Past the "hh:mm:ss " stamp.
-    const std::string text = line.size() > 9 ? line.substr(9) : line;
-    return text.rfind("Total number of files checked", 0) == 0 ||
-           text.rfind("Total number of matching files", 0) == 0 ||
-           text.rfind("Total number of missing files", 0) == 0 ||
-           text.rfind("Total number of different files", 0) == 0 ||
-           text.rfind("Total number of files that could not be read", 0) == 0 ||
-           text.rfind("Total number of entries skipped", 0) == 0 ||
-           text.rfind("Total number of checksum lines not used", 0) == 0 ||
-           text.rfind("Checksums of ", 0) == 0 || text.rfind("Run cancelled: checksums of ", 0) == 0 ||
-           text.rfind("End file operations.", 0) == 0;
-}
-
 // What a path is, for the messages about it.
 enum class TKind { Missing, Other, File, Folder };
 
@@ -211,20 +225,24 @@ const char *KindWord(TKind kind)
 
 } // namespace
 
-std::string CliUsage()
+std::string CliUsage(std::size_t width)
 {
+    // Too narrow a width would leave no room beside the option names.
+    width = std::max<std::size_t>(width, 40);
+    const std::size_t last = width - 1; // a full line would make some terminals wrap
     std::string out = std::string("Usage: ") + kSynopsis + '\n' + "  or:  " + kCheckSynopsis + '\n';
     for (const char *paragraph : kDescription)
-        out += Wrapped(paragraph, 0, 79);
+        out += Wrapped(paragraph, 0, last);
     out += '\n';
     for (const THelpItem &option : kOptions) {
         std::string first = "  " + std::string(option.name);
         first.resize(std::max<std::size_t>(first.size() + 1, 21), ' ');
         first.pop_back(); // Wrapped puts the blank before the first word
-        out += Wrapped(option.text, 21, 79, first);
+        out += Wrapped(option.text, 21, last, first);
     }
+    // Each heading on a line of its own, its text indented below it.
     for (const THelpItem &section : kSections)
-        out += '\n' + Wrapped(section.text, 0, 79, std::string(section.name) + ':');
+        out += '\n' + std::string(section.name) + ":\n" + Wrapped(section.text, 2, last);
     return out;
 }
 
@@ -247,15 +265,7 @@ std::string CliManPage(const std::string &version)
 
 std::string CliProgramVersion()
 {
-    const std::string file = VersionProgramFile();
-    int error = 0;
-    const std::uint32_t size = GetFileVersionInfoSize(file, error);
-    std::vector<char> block(size);
-    std::string version;
-    if (size == 0 || !GetFileVersionInfo(file, size, block.data(), error) ||
-        !VerQueryValue(block.data(), size, "\\StringFileInfo\\040904E4\\FileVersion", version))
-        return {};
-    return version;
+    return ProgramFileVersion();
 }
 
 bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::string &error)
@@ -303,6 +313,8 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
             o.yes = true;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
+        } else if (a == "--json") {
+            o.json = true;
         } else if (a == "--report" || a.rfind("--report=", 0) == 0) {
             if (a == "--report" && ++i >= argc) {
                 error = "--report needs a file";
@@ -419,6 +431,13 @@ TCliWindow::TCliWindow(const CliOptions &options, int outFd, int errFd, int ttyF
 VerifyRequest TCliWindow::CaptureRequest()
 {
     m_progress.Start(TCliProgress::TClock::now());
+    // The request as the run takes it: whether the Source is a single file
+    // is known by now.
+    const auto put = [this](const std::string &line) { PutOut(line); };
+    if (m_options.json)
+        m_printer = std::make_unique<TJsonPrinter>(m_options.request, m_options.quiet, put);
+    else
+        m_printer = std::make_unique<TTextPrinter>(m_options.quiet, put);
     return m_options.request;
 }
 
@@ -452,16 +471,14 @@ void TCliWindow::PutShownErr(const std::string &shown)
     WriteAll(m_errFd, shown + '\n', error);
 }
 
-void TCliWindow::AppendRunLog(const std::string &line)
+void TCliWindow::AppendRunLog(TLogKind kind, const std::string &line)
 {
-    if (!m_options.quiet || IsSummaryLine(line))
-        PutOut(line);
+    m_printer->LogLine(kind, line);
 }
 
 void TCliWindow::AppendResultLine(const std::string &line)
 {
-    if (!m_options.quiet)
-        PutOut(line);
+    m_printer->LogLine(TLogKind::PairResult, line);
 }
 
 void TCliWindow::ShowTotals(std::int32_t, std::int32_t files, double totalBytes)
@@ -561,6 +578,7 @@ bool TCliWindow::AskStackedDelete(const std::string &question)
 
 void TCliWindow::ReportRow(const TReportRow &row)
 {
+    m_printer->Row(row);
     if (!m_report || m_reportFailed)
         return;
     // Each row is in the file before the run goes on: a report that cannot
@@ -587,9 +605,10 @@ int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &coun
         m_reportFailed = true;
         PutErr("quorvel-verify: the report could not be written: " + m_report->Error());
     }
-    if (m_outFailed || m_reportFailed)
-        return 2;
-    return CliExitStatus(stopped, troubles, counters);
+    const int status = m_reportFailed ? 2 : CliExitStatus(stopped, troubles, counters);
+    if (m_printer)
+        m_printer->Finish({counters, stopped, troubles, status});
+    return m_outFailed ? 2 : status;
 }
 
 int CliExitStatus(bool stopped, int troubles, const VerifyCounters &c)

@@ -2,11 +2,13 @@
 // boxes and the progress line to stderr, questions asked on the terminal.
 #pragma once
 
+#include "cli/CliPrinter.h"
 #include "cli/CliProgress.h"
 #include "engine/VerifyReport.h"
 #include "engine/VerifyWindow.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,8 @@ struct CliOptions {
     VerifyRequest request;
     TCliAction action = TCliAction::Run;
     bool yes = false;   // answer every question with yes
-    bool quiet = false; // only the summary lines
+    bool quiet = false; // only the summary lines and the deletion totals
+    bool json = false;  // JSON Lines on standard output instead of the log
     TProgressMode progress = TProgressMode::Auto; // Auto: when stderr is a terminal
     std::string reportPath; // --report: the CSV report's file, or none
 };
@@ -39,8 +42,9 @@ std::vector<std::string> MaskNotes(const VerifyRequest &request);
 // program does; empty when the block cannot be read.
 std::string CliProgramVersion();
 
-// The --help text, and the same as a manual page.
-std::string CliUsage();
+// The --help text, its lines shorter than `width` columns, and the same as
+// a manual page (which the reader wraps).
+std::string CliUsage(std::size_t width = 80);
 std::string CliManPage(const std::string &version);
 
 class TCliWindow : public IVerifyWindow
@@ -56,7 +60,7 @@ public:
     void SetStopRun(std::function<void()> stopRun) { m_stopRun = std::move(stopRun); }
 
     VerifyRequest CaptureRequest() override;
-    void AppendRunLog(const std::string &line) override;
+    void AppendRunLog(TLogKind kind, const std::string &line) override;
     void AppendResultLine(const std::string &line) override;
     void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) override;
     void ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t filesChecked, std::int32_t files) override;
@@ -97,6 +101,7 @@ private:
     TCliProgress m_progress;
     std::function<void()> m_stopRun;
     TReportWriter *m_report = nullptr;
+    std::unique_ptr<ICliPrinter> m_printer;
     bool m_outFailed = false;
     bool m_reportFailed = false;
     bool m_gathered = false; // the walk ended and the comparison was done

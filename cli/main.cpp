@@ -57,7 +57,9 @@ int main(int argc, char **argv)
         return 2;
     }
     if (options.action == TCliAction::Help) {
-        std::fputs(CliUsage().c_str(), stdout);
+        // As wide as the terminal it is read on; 80 columns in a file or pipe.
+        const int columns = TerminalColumns(STDOUT_FILENO);
+        std::fputs(CliUsage(columns > 0 ? std::size_t(columns) : 80).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 2;
     }
     if (options.action == TCliAction::Version) {

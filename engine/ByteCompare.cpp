@@ -89,7 +89,8 @@ ReadResult TContentReader::Read(TReadFailure &failure)
     }
     for (const TFileReader *f : {&src, &dst}) {
         if (f->FromMemory() && s.memoryDevicesLogged.insert(f->Identity().device).second)
-            w.Log("Read from memory, this file system has no disk - " + (f == &src ? source : target));
+            w.Log("Read from memory, this file system has no disk - " + (f == &src ? source : target),
+                  TLogKind::Note);
     }
     w.Window().StartFileBar(BarRange(c.sourceSize));
     // The sizes were compared on the paths; the open files must still have

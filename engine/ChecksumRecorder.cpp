@@ -163,7 +163,8 @@ void FinishChecksums(TRunContext &run)
         run.Log(std::string(run.StopRequested() ? "Run cancelled: checksums of the " + count +
                                                       " files proven so far saved - "
                                                 : "Checksums of " + count + " matching files saved - ") +
-                recorder.Path());
+                    recorder.Path(),
+                TLogKind::Summary);
         s.checksumsWritten = recorder.Path();
     }
     s.recorder.reset();

@@ -420,11 +420,15 @@ void DeleteMatching(TRunContext &w)
     }
     // What is gone, not what was meant to go: the files kept are each named
     // in the log above.
-    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(side.deleted));
+    w.state.counters.filesDeleted = std::int32_t(side.deleted);
+    w.Log("Total number of matching " + side.sideWord + " files deleted = " + std::to_string(side.deleted),
+          TLogKind::DeletionTotal);
 
     // A single-file run's side root is a file: no folder to remove.
     int removed = 0;
     if (!w.state.request.singleFile && !RemoveEmptiedFolders(side, removed))
         return;
-    w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed));
+    w.state.counters.foldersDeleted = removed;
+    w.Log("Total number of empty " + side.sideWord + " folders deleted = " + std::to_string(removed),
+          TLogKind::DeletionTotal);
 }

@@ -101,3 +101,17 @@ std::string EscapeControls(const std::string &text, bool invalidUtf8Too)
     }
     return out;
 }
+
+bool IsUtf8(const std::string &text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+        } else if (const std::size_t n = Utf8Length(text, i)) {
+            i += n;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}

@@ -15,3 +15,7 @@
 // (the report). Escape a text once, where it is shown: escaping it again
 // doubles its backslashes.
 std::string EscapeControls(const std::string &text, bool invalidUtf8Too = false);
+
+// Whether `text` is valid UTF-8 by the same rule as above (no overlong
+// forms, surrogates or code points beyond U+10FFFF).
+bool IsUtf8(const std::string &text);

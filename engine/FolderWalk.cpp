@@ -138,7 +138,7 @@ void NoteSkipped(TRunContext &w, const std::string &path, TOtherKind kind)
     TRunState &s = w.state;
     ++s.counters.skipped;
     const std::string what = OtherKindText(kind);
-    w.Log("Skipped, not a regular file - " + path + " (" + what + ")");
+    w.Log("Skipped, not a regular file - " + path + " (" + what + ")", TLogKind::Note);
     const std::string target =
         IncludeTrailingSlash(s.request.targetPath) + RelativeTo(path, s.request.sourcePath);
     w.Window().ReportRow({TReportResult::Skipped, path, target, -1, what});

@@ -125,15 +125,15 @@ void TInfoThread::LogSummary(const QElapsedTimer &clock)
 {
     TRunContext &context = m_context;
     TRunState &s = state;
-    context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked));
-    context.Log("Total number of matching files = " + FormatCount(s.counters.same));
-    context.Log("Total number of missing files = " + FormatCount(s.counters.missing));
-    context.Log("Total number of different files = " + FormatCount(s.counters.different));
+    context.Log("Total number of files checked = " + FormatCount(s.counters.filesChecked), TLogKind::Summary);
+    context.Log("Total number of matching files = " + FormatCount(s.counters.same), TLogKind::Summary);
+    context.Log("Total number of missing files = " + FormatCount(s.counters.missing), TLogKind::Summary);
+    context.Log("Total number of different files = " + FormatCount(s.counters.different), TLogKind::Summary);
     if (s.counters.unreadable > 0)
-        context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable));
+        context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable), TLogKind::Summary);
     if (s.counters.skipped > 0)
-        context.Log("Total number of entries skipped, not regular files = " + FormatCount(s.counters.skipped));
+        context.Log("Total number of entries skipped, not regular files = " + FormatCount(s.counters.skipped), TLogKind::Summary);
     if (s.linesNotUsed > 0)
-        context.Log("Total number of checksum lines not used = " + FormatCount(s.linesNotUsed));
-    context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .");
+        context.Log("Total number of checksum lines not used = " + FormatCount(s.linesNotUsed), TLogKind::Summary);
+    context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .", TLogKind::Summary);
 }

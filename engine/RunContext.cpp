@@ -20,9 +20,9 @@ bool TRunContext::Poll()
     return m_stop.load();
 }
 
-void TRunContext::Log(const std::string &message)
+void TRunContext::Log(const std::string &message, TLogKind kind)
 {
     // The names in a message are escaped with the rest: the program's own
     // texts hold no control characters.
-    m_window->AppendRunLog(TimeStamp() + " " + EscapeControls(message));
+    m_window->AppendRunLog(kind, TimeStamp() + " " + EscapeControls(message));
 }

@@ -32,8 +32,9 @@ public:
     // requested.
     bool Poll();
 
-    // A run-log line: stamped with the time of day, then handed to the window.
-    void Log(const std::string &message);
+    // A run-log line of the given kind: stamped with the time of day, then
+    // handed to the window.
+    void Log(const std::string &message, TLogKind kind = TLogKind::Event);
 
     void NoteTrouble() { ++state.troubles; }
 

@@ -56,6 +56,21 @@ struct VerifyCounters {
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;
     double fileBytesDone = 0;      // of the current pair, compared so far
+    // What a deletion's totals said: files deleted and emptied folders
+    // removed (-1: no deletion ran).
+    std::int32_t filesDeleted = -1;
+    std::int32_t foldersDeleted = -1;
+};
+
+// What a line of the run's log is, given by the engine as it makes the
+// line: whoever shows, filters or prints the log decides by the kind, never
+// by reading the text.
+enum class TLogKind {
+    PairResult,    // one per pair compared ("Files Match - ...")
+    Event,         // a step of the run or something met on the way
+    Summary,       // the run's totals and its end
+    DeletionTotal, // how many files and folders a deletion removed
+    Note,          // something worth knowing that is no problem
 };
 
 // What became of one pair, or of one file of a deletion, as the report

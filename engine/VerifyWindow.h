@@ -31,10 +31,11 @@ public:
     // Enables the window's Cancel and returns the run's settings.
     virtual VerifyRequest CaptureRequest() = 0;
 
-    // A run-log line, already stamped "hh:mm:ss ": to the log pane and the
-    // verify log.
-    virtual void AppendRunLog(const std::string &line) = 0;
-    // A per-file result line (no stamp): to the verify log only.
+    // A run-log line, already stamped "hh:mm:ss ", and what kind of line it
+    // is (never PairResult): to the log pane and the verify log.
+    virtual void AppendRunLog(TLogKind kind, const std::string &line) = 0;
+    // A per-file result line (no stamp, kind PairResult): to the verify log
+    // only.
     virtual void AppendResultLine(const std::string &line) = 0;
     // Folder, file and byte totals of the walk.
     virtual void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) = 0;

@@ -10,6 +10,7 @@
 #include <elf.h>
 #include <optional>
 #include <strings.h>
+#include <vector>
 
 namespace {
 
@@ -151,4 +152,17 @@ std::string VersionProgramFile()
 void SetVersionProgramFile(const std::string &path)
 {
     ProgramFileOverride() = path;
+}
+
+std::string ProgramFileVersion()
+{
+    const std::string file = VersionProgramFile();
+    int error = 0;
+    const std::uint32_t size = GetFileVersionInfoSize(file, error);
+    std::vector<char> block(size);
+    std::string version;
+    if (size == 0 || !GetFileVersionInfo(file, size, block.data(), error) ||
+        !VerQueryValue(block.data(), size, "\\StringFileInfo\\040904E4\\FileVersion", version))
+        return {};
+    return version;
 }

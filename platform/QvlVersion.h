@@ -27,3 +27,7 @@ bool VerQueryValue(const void *block, std::uint32_t size, const std::string &sub
 // (/proc/self/exe) unless a test pointed it elsewhere.
 std::string VersionProgramFile();
 void SetVersionProgramFile(const std::string &path);
+
+// The "FileVersion" value of VersionProgramFile()'s block ("2.1.4"), or the
+// empty string when it has none.
+std::string ProgramFileVersion();

@@ -106,6 +106,28 @@ private slots:
         QCOMPARE(f.ui()->EditSource->text(), root + "/beta");
     }
 
+    // quorvel SOURCE TARGET: both boxes filled and taken as Enter takes
+    // them (trees and file list follow); a path that is not valid gets the
+    // box a typed one gets, and the other is still entered.
+    void commandLinePathsFillBothBoxes()
+    {
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        f.form->EnterPaths({tree.path("alpha/small.txt"), tree.path("beta/other.txt")});
+        QVERIFY(f.boxes.empty());
+        QCOMPARE(f.ui()->EditSource->text(), root + "/alpha/small.txt");
+        QCOMPARE(f.ui()->EditTarget->text(), root + "/beta/other.txt");
+        QCOMPARE(f.ui()->SourceFileListBox->FileName(), tree.path("alpha/small.txt"));
+        QCOMPARE(f.ui()->TargetFileListBox->FileName(), tree.path("beta/other.txt"));
+        QVERIFY(f.ui()->StartBtn->isEnabled());
+
+        f.form->EnterPaths({tree.path("no such thing"), tree.path("gamma")});
+        QCOMPARE(int(f.boxes.size()), 1);
+        QCOMPARE(f.boxes[0].text, "'" + root + "/no such thing' is not a valid path name.");
+        QCOMPARE(f.ui()->TargetTreeView->Selection(), tree.path("gamma"));
+        QVERIFY(!f.ui()->StartBtn->isEnabled());
+    }
+
     void enterOnInvalidPathComplains()
     {
         MainFormFixture f;

@@ -53,7 +53,7 @@ public:
     std::atomic<bool> held {false};
 
     VerifyRequest CaptureRequest() override { return m_to.CaptureRequest(); }
-    void AppendRunLog(const std::string &l) override { m_to.AppendRunLog(l); }
+    void AppendRunLog(TLogKind k, const std::string &l) override { m_to.AppendRunLog(k, l); }
     void AppendResultLine(const std::string &l) override { m_to.AppendResultLine(l); }
     void ShowTotals(std::int32_t d, std::int32_t f, double b) override
     {

@@ -238,9 +238,56 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QString help = r.out.join('\n');
         for (const char *opt : {"--mask", "--no-subfolders", "--no-hidden", "--delete=source", "--delete=target",
-                                "--from-disk", "--yes", "--quiet", "--progress", "--no-progress", "--version",
-                                "Exit status"})
+                                "--from-disk", "--yes", "--quiet", "--json", "--report", "--progress",
+                                "--no-progress", "--version"})
             QVERIFY2(help.contains(opt), opt);
+    }
+
+    // Every heading of --help is a line of its own, and no line reaches the
+    // width of the terminal it is shown on (80 columns through a pipe).
+    void helpHeadingsOnTheirOwnLinesWithinTheWidth_data()
+    {
+        QTest::addColumn<int>("columns"); // 0: a pipe
+        QTest::newRow("pipe") << 0;
+        QTest::newRow("60 columns") << 60;
+        QTest::newRow("132 columns") << 132;
+    }
+
+    void helpHeadingsOnTheirOwnLinesWithinTheWidth()
+    {
+        QFETCH(int, columns);
+        QByteArray raw;
+        if (columns == 0) {
+            QProcess p;
+            p.start(Program(), {"--help"});
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 0);
+            raw = p.readAllStandardOutput();
+        } else {
+            TestTerminal terminal(columns);
+            QVERIFY(terminal.isValid());
+            QProcess p;
+            p.setStandardOutputFile(terminal.name());
+            p.start(Program(), {"--help"});
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 0);
+            raw = terminal.output();
+            raw.replace("\r\n", "\n");
+        }
+        const QStringList lines = QString::fromUtf8(raw).split('\n');
+        const int width = columns == 0 ? 80 : columns;
+        int longest = 0;
+        for (const QString &line : lines) {
+            QVERIFY2(line.size() < width, qPrintable(line));
+            longest = std::max<int>(longest, line.size());
+        }
+        // The text is wrapped at the width, not at a fixed one below it.
+        QVERIFY2(longest >= width - 12, qPrintable(QString::number(longest)));
+        for (const char *heading : {"Output:", "JSON output:", "Deletion:", "Stopping:", "Exit status:"}) {
+            QVERIFY2(lines.contains(heading), heading);
+            for (const QString &line : lines)
+                QVERIFY2(line == heading || !line.startsWith(heading), qPrintable(line));
+        }
     }
 
     void optionsShapeTheRun()

@@ -34,6 +34,7 @@ public:
     std::vector<std::string> messages;    // "Caption: text"
     std::vector<std::size_t> confirmCounts;
     std::vector<std::string> stampedLines;
+    std::vector<TLogKind> logKinds;       // of each run-log line
     Bar fileBar, overallBar;
     std::int32_t totalsFiles = 0;
     std::string countsText;               // "checked/files"
@@ -57,10 +58,11 @@ public:
         note("CaptureRequest");
         return request;
     }
-    void AppendRunLog(const std::string &line) override
+    void AppendRunLog(TLogKind kind, const std::string &line) override
     {
         {
             auto l = lock();
+            logKinds.push_back(kind);
             stampedLines.push_back(line);
             logLines.push_back(line.size() > 9 ? line.substr(9) : line);
             verifyLog.push_back(line);
