@@ -30,7 +30,10 @@
 
 #include <sys/mount.h>
 
+#include <QDeadlineTimer>
+
 #include <atomic>
+#include <functional>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -236,6 +239,27 @@ QString DriveText(const QvlTest::TempTree &tree)
     return drive.empty() ? QStringLiteral("/") : MainFormFixture::Q(drive);
 }
 
+// Calls `seen` with every event that reaches `watched`, before it is
+// handled, while the watch lives.
+class TEventWatch : public QObject
+{
+public:
+    TEventWatch(QObject *watched, std::function<void(QEvent *)> seen) : m_seen(std::move(seen))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_seen(event);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent *)> m_seen;
+};
+
 bool Exists(const std::string &path)
 {
     return QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)));
@@ -437,6 +461,35 @@ private slots:
         QVERIFY(f.ui()->EditSource->text().isEmpty());
         QVERIFY(f.ui()->EditTarget->text().isEmpty());
         QVERIFY(!f.ui()->StartBtn->isEnabled());
+    }
+
+    // A short run on a busy machine can be over before Start has looked
+    // whether its thread started. Made certain here: when Start enables
+    // Cancel (right after starting the worker) the test waits until the
+    // worker has ended. The run is still a run that ended: its whole log,
+    // its counts and "Operation Completed!", never "Cannot create thread".
+    void runOverBeforeStartHasLookedEndsAsRun()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("one/file.bin", QByteArray(3000, 'q')));
+        QVERIFY(tree.createFile("two/file.bin", QByteArray(3000, 'q')));
+        MainFormFixture f;
+        f.ui()->CancelBitBtn->setEnabled(false); // as every run leaves it
+        bool waited = false;
+        TEventWatch watch(f.ui()->CancelBitBtn, [&](QEvent *event) {
+            if (event->type() == QEvent::EnabledChange && f.ui()->CancelBitBtn->isEnabled() && Run(f).Worker())
+                waited = Run(f).Worker()->wait(QDeadlineTimer(10000));
+        });
+        QVERIFY(Start(f, tree.path("one/file.bin"), tree.path("two/file.bin")));
+        QVERIFY(waited);
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        const QStringList lines = Stamped(f.ui()->ListBoxV);
+        QVERIFY(lines.contains(QStringLiteral("Begin file comparison.")));
+        QVERIFY(!lines.isEmpty() && lines.last().startsWith(QStringLiteral("End file operations.")));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
+        QCOMPARE(Run(f).ReportRows().size(), std::size_t(1));
+        QVERIFY(f.ui()->EditSource->text().isEmpty());
     }
 
     // After a run nothing is chosen; rebuilding the trees (F5, a mount
