@@ -251,6 +251,8 @@ void TRunControl::RunFinished()
     ui.TimerVerify->stop();
     m_listBoxVTag = 0;
 
+    // The verdict is up before the completion box, which stands beside it.
+    ShowVerdict();
     const bool canceled = m_runCanceled && !DeleteOnCancelChecked();
     m_form.ShowMessageBox(m_form.windowTitle(),
                           canceled ? QStringLiteral("Operation Canceled!   ")

@@ -174,6 +174,7 @@ void TRunControl::SetUpDisplay()
         }
     });
     SetUpLogMenu();
+    SetUpVerdict();
 }
 
 void TRunControl::StopDisplayTurns()
@@ -218,6 +219,9 @@ void TRunControl::StartProgressDisplay()
     m_reportRows.clear();
     m_saveReport->setEnabled(false);
     m_fileErrorsQuiet = false;
+    m_runFiles = 0;
+    m_permanentDelete = false;
+    HideVerdict();
 
     ShowPaths(m_sourceText, m_targetText);
 }
@@ -297,6 +301,7 @@ void TRunControl::ShowMail(TRunMail &mail)
         shown = true;
     }
     if (mail.totalFiles) {
+        m_runFiles = mail.files;
         ui.TotalFiles->setText(mail.filesChecked < 0
                                     ? Count(mail.files)
                                     : Count(mail.filesChecked) + QLatin1Char('/') + Count(mail.files));

@@ -79,6 +79,7 @@ public:
     void StartOverallBar(std::int32_t m, double t) override { m_to.StartOverallBar(m, t); }
     void UpdateOverallBar(std::int32_t p, double d) override { m_to.UpdateOverallBar(p, d); }
     void StopProgressTimer() override { m_to.StopProgressTimer(); }
+    void ReportRow(const TReportRow &r) override { m_to.ReportRow(r); }
     bool ConfirmDelete(std::size_t c, DeleteMode s) override { return m_to.ConfirmDelete(c, s); }
     bool DeleteOnCancelChecked() override { return m_to.DeleteOnCancelChecked(); }
     void ShowMessage(const std::string &c, const std::string &t, TMessageIcon i) override
@@ -305,6 +306,17 @@ private:
         QCOMPARE(Run(f).CurrentDeleteMode(), mode);
     }
 
+    // The verdict strip above the log says in words how the run ended; its
+    // "verdict" property names the colour it is tinted with.
+    static QString VerdictText(MainFormFixture &f)
+    {
+        return Run(f).VerdictStrip()->findChild<QLabel *>(QStringLiteral("VerdictText"))->text();
+    }
+    static QPushButton *ShowProblemsButton(MainFormFixture &f)
+    {
+        return Run(f).VerdictStrip()->findChild<QPushButton *>(QStringLiteral("ShowProblemsBtn"));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -492,6 +504,110 @@ private slots:
         QVERIFY(f.ui()->EditSource->text().isEmpty());
     }
 
+    void verdictOfAnExactCopyInADarkPalette()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        QPalette dark = f.form->palette();
+        dark.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2a));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        f.form->setPalette(dark);
+        QVERIFY(!Run(f).VerdictStrip()->isVisible());
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(Run(f).VerdictStrip()->isVisible());
+        QCOMPARE(VerdictText(f), QStringLiteral("All 3 files are identical (39 bytes)"));
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(), QStringLiteral("exact"));
+        QVERIFY(!ShowProblemsButton(f)->isVisible());
+        // Beside the completion box, which keeps its text.
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        // Tinted green, still dark; the palette's light text on it.
+        const QPalette p = Run(f).VerdictStrip()->palette();
+        const QColor back = p.color(QPalette::Window);
+        QVERIFY(back.lightness() < 100);
+        QVERIFY(back.green() > back.red() && back.green() > back.blue());
+        QCOMPARE(p.color(QPalette::WindowText), dark.color(QPalette::WindowText));
+
+        // The next run hides it until that run has ended.
+        QTest::mouseClick(f.ui()->ReturnBitBtn, Qt::LeftButton);
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).Environment().WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        QVERIFY(!Run(f).VerdictStrip()->isVisible());
+        Run(f).Worker()->Continue();
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(Run(f).VerdictStrip()->isVisible());
+    }
+
+    void verdictOfADamagedCopyShowsItsProblems()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        QVERIFY(tree.createFile("src/d1.txt", "abcdef"));
+        QVERIFY(tree.createFile("dst/d1.txt", "abcxef"));
+        QVERIFY(tree.createFile("src/d2.txt", "1234"));
+        QVERIFY(tree.createFile("dst/d2.txt", "12345"));
+        QVERIFY(tree.createFile("src/gone.txt", "only here"));
+        MainFormFixture f;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(VerdictText(f), QStringLiteral("Not an exact copy: 2 differ, 1 missing"));
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(), QStringLiteral("damaged"));
+        const QColor back = Run(f).VerdictStrip()->palette().color(QPalette::Window);
+        QVERIFY(back.red() > back.green() && back.red() > back.blue());
+        QVERIFY(ShowProblemsButton(f)->isVisible());
+        QVERIFY(!Run(f).ProblemsOnlyAction()->isChecked());
+        QCOMPARE(Items(f.ui()->ListBoxV).filter(QStringLiteral("Files Match - ")).size(), 3);
+        QTest::mouseClick(ShowProblemsButton(f), Qt::LeftButton);
+        QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
+        QVERIFY(Items(f.ui()->ListBoxV).filter(QStringLiteral("Files Match - ")).isEmpty());
+        QVERIFY(!Items(f.ui()->ListBoxV).filter(QStringLiteral("Target Missing - ")).isEmpty());
+    }
+
+    void verdictTexts_data()
+    {
+        QTest::addColumn<int>("checked");
+        QTest::addColumn<int>("unreadable");
+        QTest::addColumn<int>("notDeleted");
+        QTest::addColumn<bool>("permanent");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("role");
+        QTest::newRow("unreadable") << 4 << 1 << 0 << false
+                                    << "Not proven: 1 file could not be read" << int(TVerdictRole::Unproven);
+        QTest::newRow("nothing gathered") << 0 << 0 << 0 << false << "No files were compared"
+                                          << int(TVerdictRole::Unproven);
+        QTest::newRow("one file") << 1 << 0 << 0 << false << "The file is identical (2.0 kB)"
+                                  << int(TVerdictRole::Exact);
+        QTest::newRow("kept and permanent")
+            << 1 << 0 << 2 << true
+            << QStringLiteral("The file is identical (2.0 kB) \u2014 1 file deleted (some permanently: no Trash "
+                              "there), 2 kept")
+            << int(TVerdictRole::Exact);
+    }
+
+    void verdictTexts()
+    {
+        QFETCH(int, checked);
+        QFETCH(int, unreadable);
+        QFETCH(int, notDeleted);
+        QFETCH(bool, permanent);
+        TVerdictFigures figures;
+        figures.files = checked;
+        figures.checked = checked;
+        figures.unreadable = unreadable;
+        figures.matchedBytes = 2048;
+        figures.notDeleted = notDeleted;
+        figures.deleted = permanent ? 1 : 0;
+        figures.permanent = permanent;
+        const TRunVerdict v = RunVerdict(figures);
+        QTEST(v.text, "text");
+        QTEST(int(v.role), "role");
+        QCOMPARE(v.problems, unreadable > 0);
+    }
+
     // After a run nothing is chosen; rebuilding the trees (F5, a mount
     // anywhere) must not choose what they show, the drive roots.
     void returnThenTreeResetLeavesTheBoxesEmpty_data()
@@ -639,16 +755,20 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<QString>("finalText");
         QTest::addColumn<int>("deleted");
+        QTest::addColumn<QString>("verdict"); // the strip's text
+        const QString canceled = QStringLiteral("Canceled after 2 of 3 files \u2014 nothing is proven for the rest");
         QTest::newRow("verify only") << int(DeleteMode::None) << int(DialogAnswerer::Cancel) << false << 97
-                                     << "Operation Canceled!   " << 0;
+                                     << "Operation Canceled!   " << 0 << canceled;
         QTest::newRow("delete mode, cancel") << int(DeleteMode::Target) << int(DialogAnswerer::Cancel) << false
-                                             << 115 << "Operation Canceled!   " << 0;
-        QTest::newRow("delete so far, confirmed") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
-                                                  << true << 115 << "Operation Completed!   " << 2;
+                                             << 115 << "Operation Canceled!   " << 0 << canceled;
+        QTest::newRow("delete so far, confirmed")
+            << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar) << true << 115 << "Operation Completed!   "
+            << 2 << canceled + QStringLiteral(" \u2014 2 files moved to the Trash");
         QTest::newRow("delete so far, refused") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
-                                                << false << 115 << "Operation Completed!   " << 0;
+                                                << false << 115 << "Operation Completed!   " << 0 << canceled;
         QTest::newRow("continue") << int(DeleteMode::None) << int(DialogAnswerer::Continue) << false << 97
-                                  << "Operation Completed!   " << 0;
+                                  << "Operation Completed!   " << 0
+                                  << QStringLiteral("All 3 files are identical (39 bytes)");
     }
 
     void cancelDuringComparison()
@@ -720,6 +840,11 @@ private slots:
             QCOMPARE(sounds, 0);
         }
         QCOMPARE(LastBoxText(f), finalText);
+        // A cancelled run proved nothing for the pairs it did not reach,
+        // whatever became of the matches so far.
+        QTEST(VerdictText(f), "verdict");
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(),
+                 answer == DialogAnswerer::Continue ? QStringLiteral("exact") : QStringLiteral("unproven"));
 
         // Matches go to the test's own trash when the tree shares the home's
         // file system (on another one they go to that volume's trash).
@@ -952,6 +1077,10 @@ private slots:
         QCOMPARE(Exists(tree.path("src/a.txt")), !confirm);
         QCOMPARE(Exists(tree.path("dst/a.txt")), true);
         QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        // The verdict says where the deleted files went.
+        QCOMPARE(VerdictText(f), confirm ? QStringLiteral("All 3 files are identical (39 bytes) \u2014 3 files moved "
+                                                          "to the Trash")
+                                         : QStringLiteral("All 3 files are identical (39 bytes)"));
     }
 
     void driveCheckFromMountTable_data()
