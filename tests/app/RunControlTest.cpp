@@ -608,6 +608,45 @@ private slots:
         QCOMPARE(v.problems, unreadable > 0);
     }
 
+    // Ctrl+Return starts only when Start could be clicked; Ctrl+Q during a
+    // run asks the cancel question, as File > Exit does, and after the run
+    // closes the window.
+    void keyboardStartsAndQuits()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        DialogAnswerer answerer;
+        answerer.cancelAnswer = DialogAnswerer::Continue;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).Environment().WorkerWindow = &holder;
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        f.ui()->EditSource->setText(MainFormFixture::Q(tree.path("src")));
+        f.ui()->EditSource->setFocus();
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(!Run(f).Worker()); // Start is disabled: the Target is empty
+        QVERIFY(f.ui()->PanelMain->isVisible());
+
+        f.ui()->EditTarget->setText(MainFormFixture::Q(tree.path("dst")));
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(f.ui()->PanelVerify->isVisible());
+        QTRY_VERIFY(holder.held);
+
+        QTest::keyClick(f.form.get(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
+        QVERIFY(f.form->isVisible());
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+
+        f.form->activateWindow(); // the cancel dialog had it
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keyClick(f.form.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!f.form->isVisible());
+    }
+
     // After a run nothing is chosen; rebuilding the trees (F5, a mount
     // anywhere) must not choose what they show, the drive roots.
     void returnThenTreeResetLeavesTheBoxesEmpty_data()
