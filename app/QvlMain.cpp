@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -188,6 +189,20 @@ void TMainForm::SetUpMenusAndTools()
     connect(ui->PanelTreesSplitter, &QSplitter::splitterMoved, this, &TMainForm::PanelTreesSplitterMoved);
     connect(ui->SourceSplitter, &QSplitter::splitterMoved, this, &TMainForm::SourceSplitterMoved);
     connect(ui->TargetSplitter, &QSplitter::splitterMoved, this, &TMainForm::TargetSplitterMoved);
+
+    // Keyboard ways to the two commands a user looks for first: Ctrl+Return
+    // starts when Start could be clicked, Ctrl+Q is File > Exit (during a
+    // run that asks the cancel question, as Exit does).
+    auto *start = new QShortcut(this);
+    start->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(start, &QShortcut::activated, this, [this] {
+        if (ui->StartBtn->isVisible() && ui->StartBtn->isEnabled())
+            ui->StartBtn->click();
+    });
+    ui->StartBtn->setToolTip(QStringLiteral("Start (Ctrl+Return)"));
+    ui->FileExitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    ui->FileExitItem->setToolTip(QStringLiteral("Exit this application (Ctrl+Q)"));
+    ui->SpeedButtonExit->setToolTip(QStringLiteral("Exit (Ctrl+Q)"));
 
     connect(ui->StartBtn, &QToolButton::clicked, this, &TMainForm::StartBtnClick);
     connect(ui->CancelBitBtn, &QToolButton::clicked, this, &TMainForm::CancelBitBtnClick);

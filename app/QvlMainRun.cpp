@@ -186,16 +186,22 @@ void TRunControl::BeginRun()
     // turns after Start are.
     m_bridge->Prepare(CaptureRequest());
     m_worker.reset();
+    bool started = false;
     try {
         m_worker = std::make_unique<TInfoThread>(m_env.WorkerWindow ? m_env.WorkerWindow : m_bridge.get());
         connect(m_worker.get(), &QThread::finished, this, &TRunControl::RunFinished);
         m_worker->start();
         // The worker is under way: it may be cancelled from now on.
         ui.CancelBitBtn->setEnabled(true);
+        // A thread that could not be created is neither running nor
+        // finished. A short run on a busy machine may be over already
+        // (finished, its end queued to this thread): it started, and its
+        // end shows the whole log as any other run's does.
+        started = m_worker->isRunning() || m_worker->isFinished();
     } catch (const std::bad_alloc &) {
         m_worker.reset();
     }
-    if (!Running()) {
+    if (!started) {
         m_worker.reset();
         m_form.ShowMessageBox(TQvlApplication::Title(), QStringLiteral("Error! Cannot create thread."),
                               QMessageBox::NoIcon, QMessageBox::Ok);
@@ -295,6 +301,8 @@ void TRunControl::RunFinished()
     ui.TimerVerify->stop();
     m_listBoxVTag = 0;
 
+    // The verdict is up before the completion box, which stands beside it.
+    ShowVerdict();
     const bool canceled = m_runCanceled && !DeleteOnCancelChecked();
     NotifyRunEnd(canceled);
     m_form.ShowMessageBox(m_form.windowTitle(),

@@ -21,12 +21,14 @@
 
 class QAction;
 class QCheckBox;
+class QFrame;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QRadioButton;
 class QTimer;
 class QToolButton;
@@ -119,6 +121,33 @@ QString RunVerdictText(const VerifyCounters &counters, bool canceled);
 
 class TDesktopNotification;
 
+// How a run ended, as the verdict strip says it: an exact copy, a copy with
+// differences or missing files, or a run that proved less than it was asked
+// (cancelled, files that could not be read, nothing compared).
+enum class TVerdictRole { Exact, Damaged, Unproven };
+// "exact", "damaged", "unproven": the strip's "verdict" property.
+QString VerdictRoleName(TVerdictRole role);
+
+// The figures of a run that has ended, from its report rows.
+struct TVerdictFigures {
+    bool canceled = false;
+    qint64 files = 0;   // gathered
+    qint64 checked = 0; // pairs with a result
+    qint64 differ = 0, missing = 0, unreadable = 0;
+    qint64 skipped = 0; // Source entries that are no regular files
+    qint64 matchedBytes = 0;
+    qint64 deleted = 0, notDeleted = 0;
+    bool permanent = false; // the user allowed deleting without the Trash
+};
+
+struct TRunVerdict {
+    TVerdictRole role = TVerdictRole::Unproven;
+    QString text;
+    bool problems = false; // "Show Problems" is offered
+};
+
+TRunVerdict RunVerdict(const TVerdictFigures &figures);
+
 class TRunControl : public QObject
 {
     Q_OBJECT
@@ -179,6 +208,10 @@ public:
     void SaveChecksumsAs();
     // The checksum file the last run that ended recorded; empty when none.
     const QString &ChecksumsWritten() const { return m_checksumsWritten; }
+
+    // The verdict strip above the log, shown when a run has ended; its
+    // "Show Problems" button turns on Show Problems Only.
+    QFrame *VerdictStrip() const { return m_verdict; }
     // The rows of the report of the latest run that has ended.
     const std::vector<TReportRow> &ReportRows() const { return m_reportRows; }
 
@@ -223,6 +256,9 @@ private:
     void BeginRun();
     void SetUpDisplay();
     void SetUpLogMenu();
+    void SetUpVerdict();
+    void ShowVerdict();
+    void HideVerdict();
     // Adds lines to the verify log; the list shows those it should.
     void AddVerifyLines(const QStringList &lines);
     // Shows the "File Error" box with its check box; once checked, no other
@@ -283,6 +319,7 @@ private:
     QString m_pathSource; // the full paths the labels show shortened
     QString m_pathTarget;
     int m_listBoxVTag = 0;
+    int m_logBarMax = 0; // the verify log's scroll range as last seen
     QMenu *m_logMenu = nullptr;
     QAction *m_problemsOnly = nullptr;
     QAction *m_saveReport = nullptr;
@@ -297,6 +334,11 @@ private:
     QList<int> m_shownLines;
     bool m_fileErrorsQuiet = false; // "Do not show this again during this run"
     long m_displayTurns = 0;
+    QFrame *m_verdict = nullptr;
+    QLabel *m_verdictText = nullptr;
+    QPushButton *m_showProblems = nullptr;
+    qint64 m_runFiles = 0;         // the files the run gathered
+    bool m_permanentDelete = false; // "Delete permanently?" was answered yes
 };
 
 // "1,000 Kb/s"

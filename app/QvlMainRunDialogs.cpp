@@ -156,10 +156,12 @@ bool TRunControl::AskPermanentDelete(std::size_t count)
     if (m_closing)
         return false;
     const QString what = count == 1 ? QStringLiteral("file or folder") : QStringLiteral("files or folders");
-    return m_form.ShowMessageBox(QStringLiteral("Delete Permanently"),
-                                 QStringLiteral("%1 %2 cannot be moved to the trash. Delete permanently?")
-                                     .arg(count)
-                                     .arg(what),
-                                 QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No)
+    const bool yes = m_form.ShowMessageBox(QStringLiteral("Delete Permanently"),
+                                           QStringLiteral("%1 %2 cannot be moved to the trash. Delete permanently?")
+                                               .arg(count)
+                                               .arg(what),
+                                           QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
+    m_permanentDelete = m_permanentDelete || yes;
+    return yes;
 }

@@ -131,6 +131,17 @@ void TRunControl::SetUpDisplay()
     m_logDelegate = new TRunLogDelegate(ui.ListBoxV);
     ui.ListBoxV->setItemDelegate(m_logDelegate);
 
+    // A log that shows its last line keeps showing it when its range grows
+    // later than the lines came: the list lays itself out on a later turn,
+    // and the verdict strip that appears at the run's end takes some of its
+    // height. A user who scrolled up stays where they are.
+    QScrollBar *logBar = ui.ListBoxV->verticalScrollBar();
+    connect(logBar, &QScrollBar::rangeChanged, this, [this, logBar](int, int max) {
+        if (logBar->value() == m_logBarMax && max > m_logBarMax)
+            logBar->setValue(max);
+        m_logBarMax = max;
+    });
+
     // The path labels show what they are given, shortened to their width:
     // they must not widen the window.
     for (QLabel *label : {ui.SourcePath, ui.TargetPath}) {
@@ -174,6 +185,7 @@ void TRunControl::SetUpDisplay()
         }
     });
     SetUpLogMenu();
+    SetUpVerdict();
 }
 
 void TRunControl::StopDisplayTurns()
@@ -218,6 +230,9 @@ void TRunControl::StartProgressDisplay()
     m_reportRows.clear();
     m_saveReport->setEnabled(false);
     m_fileErrorsQuiet = false;
+    m_runFiles = 0;
+    m_permanentDelete = false;
+    HideVerdict();
 
     ShowPaths(m_sourceText, m_targetText);
 }
@@ -297,6 +312,7 @@ void TRunControl::ShowMail(TRunMail &mail)
         shown = true;
     }
     if (mail.totalFiles) {
+        m_runFiles = mail.files;
         ui.TotalFiles->setText(mail.filesChecked < 0
                                     ? Count(mail.files)
                                     : Count(mail.filesChecked) + QLatin1Char('/') + Count(mail.files));

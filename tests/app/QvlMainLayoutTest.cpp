@@ -193,7 +193,9 @@ private slots:
         QCOMPARE(f.ui()->ToolBar1->widgetForAction(f.ui()->SB_sync)->size(), QSize(25, 25));
         QVERIFY(f.ui()->SB_sync->isCheckable());
         QVERIFY(!f.ui()->SB_sync->isChecked());
-        QCOMPARE(f.ui()->SpeedButtonExit->toolTip(), QString("Exit"));
+        // The tips name the keyboard ways too.
+        QCOMPARE(f.ui()->SpeedButtonExit->toolTip(), QString("Exit (Ctrl+Q)"));
+        QCOMPARE(f.ui()->FileExitItem->toolTip(), QString("Exit this application (Ctrl+Q)"));
         QCOMPARE(f.ui()->SpeedButtonExit->statusTip(), QString("Quit Quorvel and go have a pop"));
     }
 
@@ -202,7 +204,7 @@ private slots:
         MainFormFixture f;
         QCOMPARE(f.ui()->SourceTreeView->toolTip(), QString());
         QCOMPARE(f.ui()->SourceTreeView->statusTip(), QString("Select a Source path."));
-        QCOMPARE(f.ui()->StartBtn->toolTip(), QString("Start"));
+        QCOMPARE(f.ui()->StartBtn->toolTip(), QString("Start (Ctrl+Return)"));
         QCOMPARE(f.ui()->StartBtn->statusTip(), QString("Click to begin verifying file or folder"));
         QStatusTipEvent tip(f.ui()->StartBtn->statusTip());
         QApplication::sendEvent(f.ui()->StartBtn, &tip);

@@ -30,7 +30,10 @@
 
 #include <sys/mount.h>
 
+#include <QDeadlineTimer>
+
 #include <atomic>
+#include <functional>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -76,6 +79,7 @@ public:
     void StartOverallBar(std::int32_t m, double t) override { m_to.StartOverallBar(m, t); }
     void UpdateOverallBar(std::int32_t p, double d) override { m_to.UpdateOverallBar(p, d); }
     void StopProgressTimer() override { m_to.StopProgressTimer(); }
+    void ReportRow(const TReportRow &r) override { m_to.ReportRow(r); }
     bool ConfirmDelete(std::size_t c, DeleteMode s) override { return m_to.ConfirmDelete(c, s); }
     bool DeleteOnCancelChecked() override { return m_to.DeleteOnCancelChecked(); }
     void ShowMessage(const std::string &c, const std::string &t, TMessageIcon i) override
@@ -236,6 +240,27 @@ QString DriveText(const QvlTest::TempTree &tree)
     return drive.empty() ? QStringLiteral("/") : MainFormFixture::Q(drive);
 }
 
+// Calls `seen` with every event that reaches `watched`, before it is
+// handled, while the watch lives.
+class TEventWatch : public QObject
+{
+public:
+    TEventWatch(QObject *watched, std::function<void(QEvent *)> seen) : m_seen(std::move(seen))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_seen(event);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent *)> m_seen;
+};
+
 bool Exists(const std::string &path)
 {
     return QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)));
@@ -279,6 +304,17 @@ private:
                                                            : f.ui()->RadioDelNone;
         radio->click();
         QCOMPARE(Run(f).CurrentDeleteMode(), mode);
+    }
+
+    // The verdict strip above the log says in words how the run ended; its
+    // "verdict" property names the colour it is tinted with.
+    static QString VerdictText(MainFormFixture &f)
+    {
+        return Run(f).VerdictStrip()->findChild<QLabel *>(QStringLiteral("VerdictText"))->text();
+    }
+    static QPushButton *ShowProblemsButton(MainFormFixture &f)
+    {
+        return Run(f).VerdictStrip()->findChild<QPushButton *>(QStringLiteral("ShowProblemsBtn"));
     }
 
 private slots:
@@ -439,6 +475,178 @@ private slots:
         QVERIFY(!f.ui()->StartBtn->isEnabled());
     }
 
+    // A short run on a busy machine can be over before Start has looked
+    // whether its thread started. Made certain here: when Start enables
+    // Cancel (right after starting the worker) the test waits until the
+    // worker has ended. The run is still a run that ended: its whole log,
+    // its counts and "Operation Completed!", never "Cannot create thread".
+    void runOverBeforeStartHasLookedEndsAsRun()
+    {
+        QvlTest::TempTree tree;
+        QVERIFY(tree.createFile("one/file.bin", QByteArray(3000, 'q')));
+        QVERIFY(tree.createFile("two/file.bin", QByteArray(3000, 'q')));
+        MainFormFixture f;
+        f.ui()->CancelBitBtn->setEnabled(false); // as every run leaves it
+        bool waited = false;
+        TEventWatch watch(f.ui()->CancelBitBtn, [&](QEvent *event) {
+            if (event->type() == QEvent::EnabledChange && f.ui()->CancelBitBtn->isEnabled() && Run(f).Worker())
+                waited = Run(f).Worker()->wait(QDeadlineTimer(10000));
+        });
+        QVERIFY(Start(f, tree.path("one/file.bin"), tree.path("two/file.bin")));
+        QVERIFY(waited);
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        const QStringList lines = Stamped(f.ui()->ListBoxV);
+        QVERIFY(lines.contains(QStringLiteral("Begin file comparison.")));
+        QVERIFY(!lines.isEmpty() && lines.last().startsWith(QStringLiteral("End file operations.")));
+        QCOMPARE(f.ui()->Same->text(), QStringLiteral("1"));
+        QCOMPARE(Run(f).ReportRows().size(), std::size_t(1));
+        QVERIFY(f.ui()->EditSource->text().isEmpty());
+    }
+
+    void verdictOfAnExactCopyInADarkPalette()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        QPalette dark = f.form->palette();
+        dark.setColor(QPalette::Window, QColor(0x2a, 0x2a, 0x2a));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        f.form->setPalette(dark);
+        QVERIFY(!Run(f).VerdictStrip()->isVisible());
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(Run(f).VerdictStrip()->isVisible());
+        QCOMPARE(VerdictText(f), QStringLiteral("All 3 files are identical (39 bytes)"));
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(), QStringLiteral("exact"));
+        QVERIFY(!ShowProblemsButton(f)->isVisible());
+        // Beside the completion box, which keeps its text.
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        // Tinted green, still dark; the palette's light text on it.
+        const QPalette p = Run(f).VerdictStrip()->palette();
+        const QColor back = p.color(QPalette::Window);
+        QVERIFY(back.lightness() < 100);
+        QVERIFY(back.green() > back.red() && back.green() > back.blue());
+        QCOMPARE(p.color(QPalette::WindowText), dark.color(QPalette::WindowText));
+
+        // The next run hides it until that run has ended.
+        QTest::mouseClick(f.ui()->ReturnBitBtn, Qt::LeftButton);
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).Environment().WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QTRY_VERIFY(holder.held);
+        QVERIFY(!Run(f).VerdictStrip()->isVisible());
+        Run(f).Worker()->Continue();
+        QVERIFY(WaitForEnd(f));
+        QVERIFY(Run(f).VerdictStrip()->isVisible());
+    }
+
+    void verdictOfADamagedCopyShowsItsProblems()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        QVERIFY(tree.createFile("src/d1.txt", "abcdef"));
+        QVERIFY(tree.createFile("dst/d1.txt", "abcxef"));
+        QVERIFY(tree.createFile("src/d2.txt", "1234"));
+        QVERIFY(tree.createFile("dst/d2.txt", "12345"));
+        QVERIFY(tree.createFile("src/gone.txt", "only here"));
+        MainFormFixture f;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(VerdictText(f), QStringLiteral("Not an exact copy: 2 differ, 1 missing"));
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(), QStringLiteral("damaged"));
+        const QColor back = Run(f).VerdictStrip()->palette().color(QPalette::Window);
+        QVERIFY(back.red() > back.green() && back.red() > back.blue());
+        QVERIFY(ShowProblemsButton(f)->isVisible());
+        QVERIFY(!Run(f).ProblemsOnlyAction()->isChecked());
+        QCOMPARE(Items(f.ui()->ListBoxV).filter(QStringLiteral("Files Match - ")).size(), 3);
+        QTest::mouseClick(ShowProblemsButton(f), Qt::LeftButton);
+        QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
+        QVERIFY(Items(f.ui()->ListBoxV).filter(QStringLiteral("Files Match - ")).isEmpty());
+        QVERIFY(!Items(f.ui()->ListBoxV).filter(QStringLiteral("Target Missing - ")).isEmpty());
+    }
+
+    void verdictTexts_data()
+    {
+        QTest::addColumn<int>("checked");
+        QTest::addColumn<int>("unreadable");
+        QTest::addColumn<int>("notDeleted");
+        QTest::addColumn<bool>("permanent");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("role");
+        QTest::newRow("unreadable") << 4 << 1 << 0 << false
+                                    << "Not proven: 1 file could not be read" << int(TVerdictRole::Unproven);
+        QTest::newRow("nothing gathered") << 0 << 0 << 0 << false << "No files were compared"
+                                          << int(TVerdictRole::Unproven);
+        QTest::newRow("one file") << 1 << 0 << 0 << false << "The file is identical (2.0 kB)"
+                                  << int(TVerdictRole::Exact);
+        QTest::newRow("kept and permanent")
+            << 1 << 0 << 2 << true
+            << QStringLiteral("The file is identical (2.0 kB) \u2014 1 file deleted (some permanently: no Trash "
+                              "there), 2 kept")
+            << int(TVerdictRole::Exact);
+    }
+
+    void verdictTexts()
+    {
+        QFETCH(int, checked);
+        QFETCH(int, unreadable);
+        QFETCH(int, notDeleted);
+        QFETCH(bool, permanent);
+        TVerdictFigures figures;
+        figures.files = checked;
+        figures.checked = checked;
+        figures.unreadable = unreadable;
+        figures.matchedBytes = 2048;
+        figures.notDeleted = notDeleted;
+        figures.deleted = permanent ? 1 : 0;
+        figures.permanent = permanent;
+        const TRunVerdict v = RunVerdict(figures);
+        QTEST(v.text, "text");
+        QTEST(int(v.role), "role");
+        QCOMPARE(v.problems, unreadable > 0);
+    }
+
+    // Ctrl+Return starts only when Start could be clicked; Ctrl+Q during a
+    // run asks the cancel question, as File > Exit does, and after the run
+    // closes the window.
+    void keyboardStartsAndQuits()
+    {
+        QvlTest::TempTree tree;
+        MakeMatchingTrees(tree);
+        MainFormFixture f;
+        DialogAnswerer answerer;
+        answerer.cancelAnswer = DialogAnswerer::Continue;
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 1;
+        Run(f).Environment().WorkerWindow = &holder;
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        f.ui()->EditSource->setText(MainFormFixture::Q(tree.path("src")));
+        f.ui()->EditSource->setFocus();
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(!Run(f).Worker()); // Start is disabled: the Target is empty
+        QVERIFY(f.ui()->PanelMain->isVisible());
+
+        f.ui()->EditTarget->setText(MainFormFixture::Q(tree.path("dst")));
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(f.ui()->PanelVerify->isVisible());
+        QTRY_VERIFY(holder.held);
+
+        QTest::keyClick(f.form.get(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(answerer.seen.size(), std::size_t(1));
+        QCOMPARE(answerer.seen[0].caption, QStringLiteral("Confirm Cancellation"));
+        QVERIFY(f.form->isVisible());
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+
+        f.form->activateWindow(); // the cancel dialog had it
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keyClick(f.form.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!f.form->isVisible());
+    }
+
     // After a run nothing is chosen; rebuilding the trees (F5, a mount
     // anywhere) must not choose what they show, the drive roots.
     void returnThenTreeResetLeavesTheBoxesEmpty_data()
@@ -586,16 +794,20 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<QString>("finalText");
         QTest::addColumn<int>("deleted");
+        QTest::addColumn<QString>("verdict"); // the strip's text
+        const QString canceled = QStringLiteral("Canceled after 2 of 3 files \u2014 nothing is proven for the rest");
         QTest::newRow("verify only") << int(DeleteMode::None) << int(DialogAnswerer::Cancel) << false << 97
-                                     << "Operation Canceled!   " << 0;
+                                     << "Operation Canceled!   " << 0 << canceled;
         QTest::newRow("delete mode, cancel") << int(DeleteMode::Target) << int(DialogAnswerer::Cancel) << false
-                                             << 115 << "Operation Canceled!   " << 0;
-        QTest::newRow("delete so far, confirmed") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
-                                                  << true << 115 << "Operation Completed!   " << 2;
+                                             << 115 << "Operation Canceled!   " << 0 << canceled;
+        QTest::newRow("delete so far, confirmed")
+            << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar) << true << 115 << "Operation Completed!   "
+            << 2 << canceled + QStringLiteral(" \u2014 2 files moved to the Trash");
         QTest::newRow("delete so far, refused") << int(DeleteMode::Target) << int(DialogAnswerer::DeleteSoFar)
-                                                << false << 115 << "Operation Completed!   " << 0;
+                                                << false << 115 << "Operation Completed!   " << 0 << canceled;
         QTest::newRow("continue") << int(DeleteMode::None) << int(DialogAnswerer::Continue) << false << 97
-                                  << "Operation Completed!   " << 0;
+                                  << "Operation Completed!   " << 0
+                                  << QStringLiteral("All 3 files are identical (39 bytes)");
     }
 
     void cancelDuringComparison()
@@ -667,6 +879,11 @@ private slots:
             QCOMPARE(sounds, 0);
         }
         QCOMPARE(LastBoxText(f), finalText);
+        // A cancelled run proved nothing for the pairs it did not reach,
+        // whatever became of the matches so far.
+        QTEST(VerdictText(f), "verdict");
+        QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(),
+                 answer == DialogAnswerer::Continue ? QStringLiteral("exact") : QStringLiteral("unproven"));
 
         // Matches go to the test's own trash when the tree shares the home's
         // file system (on another one they go to that volume's trash).
@@ -899,6 +1116,10 @@ private slots:
         QCOMPARE(Exists(tree.path("src/a.txt")), !confirm);
         QCOMPARE(Exists(tree.path("dst/a.txt")), true);
         QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
+        // The verdict says where the deleted files went.
+        QCOMPARE(VerdictText(f), confirm ? QStringLiteral("All 3 files are identical (39 bytes) \u2014 3 files moved "
+                                                          "to the Trash")
+                                         : QStringLiteral("All 3 files are identical (39 bytes)"));
     }
 
     void driveCheckFromMountTable_data()
