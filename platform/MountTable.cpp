@@ -134,25 +134,6 @@ const MountEntry *HoldingMount(const std::string &absPath, const std::vector<Mou
     return best;
 }
 
-std::string ReadSmallFile(const std::string &path)
-{
-    std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        text.append(buf, std::size_t(n));
-    }
-    ::close(fd);
-    return text;
-}
-
 } // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text)
@@ -191,9 +172,31 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
     return out;
 }
 
+std::string ReadWholeFile(int fd)
+{
+    std::string text;
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return text;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buf, std::size_t(n));
+    }
+    return text;
+}
+
 std::vector<MountEntry> ReadMountTable()
 {
-    return ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::vector<MountEntry> table = ParseMountInfo(ReadWholeFile(fd));
+    ::close(fd);
+    return table;
 }
 
 std::vector<std::string> SuperOptionValues(const MountEntry &m, std::string_view key)
@@ -278,7 +281,11 @@ bool IsRemovableDeviceIn(const std::string &sysRoot, unsigned major, unsigned mi
     struct stat st;
     if (::stat((device + "/partition").c_str(), &st) == 0)
         device = device.substr(0, device.rfind('/'));
-    const std::string removable = ReadSmallFile(device + "/removable");
+    std::string removable;
+    if (const int fd = ::open((device + "/removable").c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        removable = ReadWholeFile(fd);
+        ::close(fd);
+    }
     return !removable.empty() && removable[0] == '1';
 }
 

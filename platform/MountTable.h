@@ -28,6 +28,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 // The live table of this process.
 std::vector<MountEntry> ReadMountTable();
 
+// Everything a file holds from its start (read again from the start each
+// call: the mount table's descriptor, kept open to be told of changes).
+std::string ReadWholeFile(int fd);
+
 // The values of the file-system option `key` ("lowerdir" gives every value
 // of "lowerdir=" and of "lowerdir+="), unescaped.
 std::vector<std::string> SuperOptionValues(const MountEntry &m, std::string_view key);

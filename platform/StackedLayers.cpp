@@ -116,23 +116,6 @@ bool Meets(const std::set<TKey> &a, const std::set<TKey> &b)
     return false;
 }
 
-std::string ReadAllFrom(int fd)
-{
-    std::string text;
-    if (::lseek(fd, 0, SEEK_SET) != 0)
-        return text;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        text.append(buf, std::size_t(n));
-    }
-    return text;
-}
-
 } // namespace
 
 bool IsThisMachine(const std::string &hostText)
@@ -174,7 +157,7 @@ bool IsThisMachine(const std::string &hostText)
 TStackedLayers::TStackedLayers()
 {
     m_tableFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    m_mounts = m_tableFd >= 0 ? ParseMountInfo(ReadAllFrom(m_tableFd)) : ReadMountTable();
+    m_mounts = m_tableFd >= 0 ? ParseMountInfo(ReadWholeFile(m_tableFd)) : ReadMountTable();
 }
 
 TStackedLayers::TStackedLayers(std::vector<MountEntry> mounts) : m_mounts(std::move(mounts)) {}
@@ -203,7 +186,7 @@ void TStackedLayers::Refresh()
     pollfd p {m_tableFd, POLLPRI, 0};
     if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLPRI | POLLERR)))
         return;
-    m_mounts = ParseMountInfo(ReadAllFrom(m_tableFd));
+    m_mounts = ParseMountInfo(ReadWholeFile(m_tableFd));
     Forget();
 }
 
