@@ -9,6 +9,7 @@
 #include "app/QvlApplication.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
+#include "app/SaveDialog.h"
 
 #include "engine/ChecksumFile.h"
 #include "engine/InfoThread.h"
@@ -58,9 +59,7 @@ TRunEnvironment::TRunEnvironment()
       DrivePartOf([](const std::string &path) { return DrivePart(path); }),
       DriveTypeOf([](const std::string &root) { return GetDriveType(root); }),
       PlaySound([] { return PlayNotifySound(); }),
-      AskSaveFileName([](QWidget *parent, const QString &caption, const QString &filter) {
-          return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
-      }),
+      AskSaveFileName(AskSaveFile),
       AskOpenFileName([](QWidget *parent, const QString &caption, const QString &filter) {
           return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
       })

@@ -107,8 +107,10 @@ struct TRunEnvironment {
     // bridge.
     IVerifyWindow *WorkerWindow = nullptr;
     // The file name a save dialog over `parent` chose, or empty when it was
-    // cancelled.
-    std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskSaveFileName;
+    // cancelled; it proposes `proposedName` (AskSaveFile).
+    std::function<QString(QWidget *parent, const QString &caption, const QString &filter,
+                          const QString &proposedName)>
+        AskSaveFileName;
     // The same for a file to open.
     std::function<QString(QWidget *parent, const QString &caption, const QString &filter)> AskOpenFileName;
     // Whether the window is the active one; unset: as the window system says.
@@ -267,7 +269,9 @@ private:
     bool LogKeyPress(QKeyEvent *key);
     // Asks for a file name and writes it with `write` (which returns why it
     // failed, or nothing); a failure is told in a box.
-    void SaveAs(const QString &caption, const QString &filter, const QString &what,
+    // `what` names the file in the messages and in the proposed name
+    // ("quorvel-log-..."), `extension` ends the proposed name.
+    void SaveAs(const QString &caption, const QString &filter, const QString &what, const QString &extension,
                 const std::function<QString(const QString &file)> &write);
     // The display turns show the worker's mail about every 40 ms during a run.
     void StopDisplayTurns();

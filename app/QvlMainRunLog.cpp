@@ -5,6 +5,7 @@
 
 #include "app/PathText.h"
 #include "app/QvlMain.h"
+#include "app/SaveDialog.h"
 
 #include "engine/VerifyReport.h"
 
@@ -163,7 +164,7 @@ QString TRunControl::WriteLog(const QString &file) const
 void TRunControl::SaveLogAs()
 {
     SaveAs(QStringLiteral("Save Log As"), QStringLiteral("Text files (*.txt);;All files (*)"),
-           QStringLiteral("log"), [this](const QString &file) { return WriteLog(file); });
+           QStringLiteral("log"), QStringLiteral("txt"), [this](const QString &file) { return WriteLog(file); });
 }
 
 void TRunControl::SaveChecksumsAs()
@@ -171,7 +172,7 @@ void TRunControl::SaveChecksumsAs()
     if (m_checksumsWritten.isEmpty())
         return;
     SaveAs(QStringLiteral("Save Checksums As"), QStringLiteral("Checksum files (*.sha256);;All files (*)"),
-           QStringLiteral("checksums"), [this](const QString &file) {
+           QStringLiteral("checksums"), QStringLiteral("sha256"), [this](const QString &file) {
                QFile in(m_checksumsWritten);
                if (!in.open(QIODevice::ReadOnly))
                    return in.errorString();
@@ -187,9 +188,10 @@ void TRunControl::SaveChecksumsAs()
 }
 
 void TRunControl::SaveAs(const QString &caption, const QString &filter, const QString &what,
-                         const std::function<QString(const QString &file)> &write)
+                         const QString &extension, const std::function<QString(const QString &file)> &write)
 {
-    const QString file = m_env.AskSaveFileName(&m_form, caption, filter);
+    const QString file = m_env.AskSaveFileName(
+        &m_form, caption, filter, ProposedSaveName(what, FromPath(m_runTarget), QDate::currentDate(), extension));
     if (file.isEmpty())
         return;
     const QString error = write(file);
@@ -213,7 +215,7 @@ QString TRunControl::WriteReport(const QString &file) const
 void TRunControl::SaveReportAs()
 {
     SaveAs(QStringLiteral("Save Report As"), QStringLiteral("CSV files (*.csv);;All files (*)"),
-           QStringLiteral("report"), [this](const QString &file) { return WriteReport(file); });
+           QStringLiteral("report"), QStringLiteral("csv"), [this](const QString &file) { return WriteReport(file); });
 }
 
 void TRunControl::ShowFileError(const QString &text)

@@ -193,4 +193,10 @@ void TRunControl::ShowVerdict()
     p.setColor(QPalette::WindowText, base.color(QPalette::WindowText));
     m_verdict->setPalette(p);
     m_verdict->show();
+    // The strip takes its height from the log: a log that follows the run
+    // keeps its last line in view.
+    if (QLayout *layout = m_verdict->parentWidget()->layout())
+        layout->activate();
+    if (m_listBoxVTag == 0)
+        ui.ListBoxV->scrollToBottom();
 }

@@ -114,7 +114,7 @@ private slots:
         // Saved where the user says, the same bytes.
         QVERIFY(save->isEnabled());
         const QString copy = Q(t.path("beside the backup.sha256"));
-        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &caption, const QString &) {
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &caption, const QString &, const QString &) {
             return caption == "Save Checksums As" ? copy : QString();
         };
         save->trigger();

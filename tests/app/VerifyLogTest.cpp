@@ -256,12 +256,18 @@ private slots:
         // lines that the log pane shows too.
         const QString saved = MainFormFixture::Q(tree.path("log.txt"));
         QStringList asked;
-        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &caption, const QString &) {
+        QStringList proposed;
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &caption, const QString &,
+                                                   const QString &name) {
             asked << caption;
+            proposed << name;
             return saved;
         };
         MenuItem(f, "Save Log As...")->trigger();
         QCOMPARE(asked, QStringList {"Save Log As"});
+        // The proposed name says what it is, of which Target and when.
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        QCOMPARE(proposed, QStringList {"quorvel-log-dst-" + today + ".txt"});
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -271,7 +277,7 @@ private slots:
 
         // Ctrl+S asks again; a file that cannot be written is told, not
         // taken for saved.
-        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) {
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
             return MainFormFixture::Q(tree.path("no/such/folder/log.txt"));
         };
         f.boxes.clear();
@@ -280,7 +286,7 @@ private slots:
         QCOMPARE(f.boxes.back().caption, QStringLiteral("Save Log As"));
         QVERIFY(f.boxes.back().text.contains(MainFormFixture::Q(tree.path("no/such/folder/log.txt"))));
         // A cancelled dialog writes nothing.
-        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) { return QString(); };
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) { return QString(); };
         MenuItem(f, "Save Log As...")->trigger();
         QCOMPARE(f.boxes.size(), std::size_t(1));
 
@@ -288,7 +294,10 @@ private slots:
         // command line's.
         QVERIFY(MenuItem(f, "Save Report As...")->isEnabled());
         const QString report = MainFormFixture::Q(tree.path("report.csv"));
-        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &) { return report; };
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &name) {
+            proposed << name;
+            return report;
+        };
         MenuItem(f, "Save Report As...")->trigger();
         QFile csv(report);
         QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -296,6 +305,7 @@ private slots:
         for (const TReportRow &row : Run(f).ReportRows())
             expected += ReportRecord(row);
         QCOMPARE(csv.readAll().toStdString(), expected);
+        QCOMPARE(proposed.last(), "quorvel-report-dst-" + today + ".csv");
         QCOMPARE(Run(f).ReportRows().size(), std::size_t(6));
         QVERIFY(expected.find("target-missing," + tree.path("src/new\\nFiles Match - forged")) != std::string::npos);
 
