@@ -641,6 +641,9 @@ private slots:
         QVERIFY(WaitForEnd(f));
         QCOMPARE(LastBoxText(f), QStringLiteral("Operation Completed!   "));
 
+        // The run's end goes on after its box is answered: until Return is
+        // enabled, closing is a cancel request.
+        QTRY_VERIFY(f.ui()->ReturnBitBtn->isEnabled());
         f.form->activateWindow(); // the cancel dialog had it
         QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
         QTest::keyClick(f.form.get(), Qt::Key_Q, Qt::ControlModifier);
