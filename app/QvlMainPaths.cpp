@@ -3,6 +3,7 @@
 // handlers of the two boxes are the twins that pick their side.
 #include "app/QvlMain.h"
 
+#include "app/PathDrop.h"
 #include "app/PathText.h"
 #include "app/QvlFormat.h"
 #include "ui_QvlMain.h"
@@ -86,7 +87,25 @@ void TMainForm::SetUpPathBoxes()
             PopupOpen(*side);
             side->Popup->exec(side->Edit->mapToGlobal(pos));
         });
+        // A folder or file dropped on a box or its tree goes into the box as
+        // if typed there; two at once fill both sides, as on the window.
+        const auto dropped = [this, side](const std::vector<std::string> &paths) {
+            if (paths.size() > 1) {
+                EnterPaths(paths);
+                return;
+            }
+            side->Edit->setText(FromPath(paths.front()));
+            BoxEnterPressed(*side);
+        };
+        const auto ready = [this, side] { return side->Edit->isEnabled() && side->Edit->isVisible(); };
+        new TPathDrop(side->Edit, 1, 2, dropped, ready);
+        new TPathDrop(side->Tree->viewport(), 1, 2, dropped, ready);
     }
+    // Two folders (or two files) dropped anywhere else on the window: the
+    // first is the Source, the second the Target.
+    new TPathDrop(this, 2, 2, [this](const std::vector<std::string> &paths) { EnterPaths(paths); }, [this] {
+        return m_source.Edit->isEnabled() && m_target.Edit->isEnabled() && m_source.Edit->isVisible();
+    });
     connect(ui->EditSource, &QLineEdit::textChanged, this, &TMainForm::EditSourceChange);
     connect(ui->EditTarget, &QLineEdit::textChanged, this, &TMainForm::EditTargetChange);
 }
