@@ -1,5 +1,6 @@
 // Writes the manual page of quorvel-verify, made from the text of its --help,
 // to standard output; the build runs it once.
+#include "cli/CliHelp.h"
 #include "cli/CliWindow.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
 // quorvel-verify: verifies a copy from the command line, with the window's
 // engine, texts and log.
+#include "cli/CliHelp.h"
 #include "cli/CliWindow.h"
 #include "engine/EscapeControls.h"
 #include "engine/InfoThread.h"
