@@ -1,3 +1,4 @@
+#include "tests/platform/OverlayMount.h"
 #include "tests/platform/TmpfsMount.h"
 #include "tests/platform/Untrashable.h"
 #include "engine/ByteCompare.h"
@@ -536,15 +537,9 @@ private slots:
         QVERIFY(t.createFile("src/sub/b.jpg", Pattern(4000, 'b')));
         for (const char *d : {"upper", "work", "dst"})
             QVERIFY(t.createDir(d));
-        const std::string options = "lowerdir=" + t.path("src") + ",upperdir=" + t.path("upper") + ",workdir="
-            + t.path("work");
-        if (::mount("overlay", t.path("dst").c_str(), "overlay", 0, options.c_str()) != 0)
-            QSKIP(qPrintable("cannot mount an overlay (" + QString::fromLocal8Bit(std::strerror(errno))
-                             + "): needs root"));
-        struct Unmount {
-            std::string at;
-            ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-        } unmount {t.path("dst")};
+        QvlTest::OverlayMount overlay(t.path("src"), t.path("upper"), t.path("work"), t.path("dst"));
+        if (!overlay.Mounted())
+            QSKIP(overlay.Reason());
         Outcome o;
         Run(o, Request(t.path("src"), t.path("dst"), DeleteMode(mode)));
         QCOMPARE(o.worker->state.counters.same, 2);

@@ -2,6 +2,7 @@
 #include "platform/StackedLayers.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
+#include "tests/platform/OverlayMount.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+using QvlTest::OverlayMount;
 using QvlTest::TempTree;
 
 namespace {
@@ -159,15 +161,9 @@ private slots:
         QVERIFY(t.createDir("upper"));
         QVERIFY(t.createDir("work"));
         QVERIFY(t.createDir("view"));
-        const std::string options = "lowerdir=" + t.path("src") + ",upperdir=" + t.path("upper") + ",workdir="
-            + t.path("work");
-        if (::mount("overlay", t.path("view").c_str(), "overlay", 0, options.c_str()) != 0)
-            QSKIP(qPrintable("cannot mount an overlay (" + QString::fromLocal8Bit(std::strerror(errno))
-                             + "): needs root"));
-        struct Unmount {
-            std::string at;
-            ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-        } unmount {t.path("view")};
+        OverlayMount overlay(t.path("src"), t.path("upper"), t.path("work"), t.path("view"));
+        if (!overlay.Mounted())
+            QSKIP(overlay.Reason());
         {
             TStackedLayers layers;
             Folder src(t.path("src")), view(t.path("view"));
@@ -182,7 +178,7 @@ private slots:
         QVERIFY(t.createDir("other"));
         Folder other(t.path("other")), view(t.path("view"));
         QVERIFY(layers.AnyStacked(view.device, other.device));
-        QCOMPARE(::umount2(t.path("view").c_str(), MNT_DETACH), 0);
+        QVERIFY(overlay.Unmount());
         Folder after(t.path("view"));
         QVERIFY(!layers.AnyStacked(after.device, other.device));
     }
