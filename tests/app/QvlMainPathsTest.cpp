@@ -398,14 +398,18 @@ private slots:
         };
         QVERIFY(item("Match Target"));
         QVERIFY(!item("Delete")->isVisible());
-        f.form->PopupSourcePopup();
+        const auto open = [menu] {
+            menu->popup(QPoint());
+            menu->hide();
+        };
+        open();
         for (const char *text : {"&Undo", "Cu&t", "&Copy", "Select All", "Delete", "Match Target"})
             QVERIFY2(!item(text)->isEnabled(), text);
 
         f.ui()->EditSource->setText(root);
         f.ui()->EditSource->setSelection(0, 3);
         f.ui()->TargetTreeView->SetSelection(tree.path("beta"));
-        f.form->PopupSourcePopup();
+        open();
         // "Delete" is never visible, which keeps it from being chosen.
         for (const char *text : {"Cu&t", "&Copy", "Select All", "Match Target"})
             QVERIFY2(item(text)->isEnabled(), text);
