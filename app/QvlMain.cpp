@@ -281,21 +281,6 @@ QString TMainForm::GetVersionValue(const QString &name)
 
 // ------------------------------------------------------------------ layout
 
-void TMainForm::PanelTreesResize()
-{
-    ui->PanelTreesSplitter->ApplyRatio();
-}
-
-void TMainForm::PanelTreeLResize()
-{
-    ui->SourceSplitter->ApplyRatio();
-}
-
-void TMainForm::PanelTreeRResize()
-{
-    ui->TargetSplitter->ApplyRatio();
-}
-
 void TMainForm::PanelTreesSplitterMoved()
 {
     ui->PanelTreesSplitter->StoreRatio();
@@ -394,11 +379,6 @@ void TMainForm::HelpAbout()
 {
     if (AboutForm)
         AboutForm->exec();
-}
-
-void TMainForm::FrameQvlLogo1LogoImageClick()
-{
-    ui->FrameQvlLogo1->LogoImageClick();
 }
 
 // ------------------------------------------------------------------ events

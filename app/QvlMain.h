@@ -54,9 +54,6 @@ public:
 
     // ---------------------------------------------------------- layout
     void FormCreate();
-    void PanelTreesResize();
-    void PanelTreeLResize();
-    void PanelTreeRResize();
     void PanelTreesSplitterMoved();
     void SourceSplitterMoved();
     void TargetSplitterMoved();
@@ -81,49 +78,15 @@ public:
     void HelpSearch();
     void HelpHowToUse();
     void HelpAbout();
-    void FrameQvlLogo1LogoImageClick();
 
     // ---------------------------------------------------------- path boxes
-    void UpdateSourceBox();
-    void UpdateTargetBox();
     void UpdatePathHistory();
     void ResetPathSelection();
     void EditSourceChange();
     void EditTargetChange();
-    // Key handling of a box; true when the key was swallowed.
-    bool EditSourceKeyPress(QKeyEvent *key);
-    bool EditTargetKeyPress(QKeyEvent *key);
-    bool EditSourceKeyDown(QKeyEvent *key);
-    bool EditTargetKeyDown(QKeyEvent *key);
-    void EditSourceClick();
-    void EditTargetClick();
-    void EditSourceDblClick();
-    void EditTargetDblClick();
-    void EditSourceEnter();
-    void EditTargetEnter();
-    void EditSourceExit();
-    void EditTargetExit();
-    bool EditSourceHistoryKeyPress(QKeyEvent *key);
-    bool EditTargetHistoryKeyPress(QKeyEvent *key);
-    void EditSourceHistoryMouseDown();
-    void EditTargetHistoryMouseDown();
-    void EditSourceHistoryExit();
-    void EditTargetHistoryExit();
-    void PopupSourcePopup();
-    void PopupTargetPopup();
-    void EditPopSourceMatchClick();
-    void EditPopTargetMatchClick();
 
     // ---------------------------------------------------------- sync browsing
     void SB_syncClick();
-    void SourceTreeViewChange(QTreeWidgetItem *node);
-    void TargetTreeViewChange(QTreeWidgetItem *node);
-    void SourceTreeViewClick();
-    void TargetTreeViewClick();
-    void SourceTreeViewEnter();
-    void TargetTreeViewEnter();
-    void SourceTreeViewCollapsing(QTreeWidgetItem *node, bool &allowCollapse);
-    void TargetTreeViewCollapsing(QTreeWidgetItem *node, bool &allowCollapse);
     void MenuAutoExpandClick();
     void MenuRefreshDirectoriesClick();
     void TimerTreeResetTimer();
@@ -135,14 +98,8 @@ public:
     bool MyFilterBoxKeyPress(QKeyEvent *key);
     void MyFilterBoxExit();
     void CheckBoxHiddenClick();
-    void SourceFileListBoxClick();
-    void TargetFileListBoxClick();
-    void SourceFileListBoxChange();
-    void TargetFileListBoxChange();
     void SourceFileListBoxEnter();
     void TargetFileListBoxEnter();
-    void SourceFileListBoxExit();
-    void TargetFileListBoxExit();
 
     // ---------------------------------------------------------- run control
     void StartBtnClick();

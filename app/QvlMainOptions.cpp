@@ -120,11 +120,6 @@ void TMainForm::FileListChange(TSide &side)
         side.FileList->Clear();
 }
 
-void TMainForm::SourceFileListBoxClick() { FileListClick(m_source); }
-void TMainForm::TargetFileListBoxClick() { FileListClick(m_target); }
-void TMainForm::SourceFileListBoxChange() { FileListChange(m_source); }
-void TMainForm::TargetFileListBoxChange() { FileListChange(m_target); }
-
 void TMainForm::SourceFileListBoxEnter()
 {
     SetCandidateFolder(ui->SourceTreeView->Selection());
@@ -135,5 +130,3 @@ void TMainForm::TargetFileListBoxEnter()
     SetCandidateFolder(ui->TargetFileListBox->Directory());
 }
 
-void TMainForm::SourceFileListBoxExit() { ui->SourceFileListBox->SetItemIndex(-1); }
-void TMainForm::TargetFileListBoxExit() { ui->TargetFileListBox->SetItemIndex(-1); }

@@ -83,10 +83,8 @@ void TMainForm::SetUpPathBoxes()
         side->History->setPalette(tip);
         side->History->resize(side->History->width(), kHistoryItemHeight + 2);
         side->History->hide();
-        connect(side->Edit, &QLineEdit::customContextMenuRequested, this, [this, side](const QPoint &pos) {
-            PopupOpen(*side);
-            side->Popup->exec(side->Edit->mapToGlobal(pos));
-        });
+        connect(side->Edit, &QLineEdit::customContextMenuRequested, this,
+                [side](const QPoint &pos) { side->Popup->exec(side->Edit->mapToGlobal(pos)); });
         // A folder or file dropped on a box or its tree goes into the box as
         // if typed there; two at once fill both sides, as on the window.
         const auto dropped = [this, side](const std::vector<std::string> &paths) {
@@ -131,6 +129,8 @@ QMenu *TMainForm::MakeBoxPopup(TSide &side, const QString &matchText)
     del->setVisible(false);
     menu->addSeparator();
     TSide *s = &side;
+    // The items' states are those of the moment the menu opens.
+    connect(menu, &QMenu::aboutToShow, this, [this, s] { PopupOpen(*s); });
     QAction *match = add(matchText, QKeySequence(Qt::CTRL | Qt::Key_M), [this, s] { MatchOther(*s); });
     // Ctrl+M works in the box without opening the menu, while it may.
     auto *matchKey = new QAction(edit);
@@ -301,11 +301,6 @@ bool TMainForm::BoxKeyDown(TSide &side, QKeyEvent *key)
     return true;
 }
 
-bool TMainForm::EditSourceKeyPress(QKeyEvent *key) { return BoxKeyPress(m_source, key); }
-bool TMainForm::EditTargetKeyPress(QKeyEvent *key) { return BoxKeyPress(m_target, key); }
-bool TMainForm::EditSourceKeyDown(QKeyEvent *key) { return BoxKeyDown(m_source, key); }
-bool TMainForm::EditTargetKeyDown(QKeyEvent *key) { return BoxKeyDown(m_target, key); }
-
 // ------------------------------------------------------------------ box update
 
 void TMainForm::UpdateBox(TSide &side)
@@ -323,9 +318,6 @@ void TMainForm::UpdateBox(TSide &side)
     }
     side.Edit->setCursorPosition(int(side.Edit->text().size()));
 }
-
-void TMainForm::UpdateSourceBox() { UpdateBox(m_source); }
-void TMainForm::UpdateTargetBox() { UpdateBox(m_target); }
 
 // ------------------------------------------------------------------ focus and clicks
 
@@ -355,15 +347,6 @@ void TMainForm::BoxClick(TSide &side)
         side.History->raise();
     }
 }
-
-void TMainForm::EditSourceEnter() { BoxEnter(m_source); }
-void TMainForm::EditTargetEnter() { BoxEnter(m_target); }
-void TMainForm::EditSourceExit() { BoxExit(m_source); }
-void TMainForm::EditTargetExit() { BoxExit(m_target); }
-void TMainForm::EditSourceClick() { BoxClick(m_source); }
-void TMainForm::EditTargetClick() { BoxClick(m_target); }
-void TMainForm::EditSourceDblClick() { ui->EditSource->selectAll(); }
-void TMainForm::EditTargetDblClick() { ui->EditTarget->selectAll(); }
 
 // ------------------------------------------------------------------ history
 
@@ -428,14 +411,6 @@ bool TMainForm::HistoryKeyPress(TSide &side, QKeyEvent *key)
     return true;
 }
 
-bool TMainForm::EditSourceHistoryKeyPress(QKeyEvent *key) { return HistoryKeyPress(m_source, key); }
-bool TMainForm::EditTargetHistoryKeyPress(QKeyEvent *key) { return HistoryKeyPress(m_target, key); }
-
-void TMainForm::EditSourceHistoryMouseDown() { HistoryChoose(m_source); }
-void TMainForm::EditTargetHistoryMouseDown() { HistoryChoose(m_target); }
-void TMainForm::EditSourceHistoryExit() { ui->EditSourceHistory->hide(); }
-void TMainForm::EditTargetHistoryExit() { ui->EditTargetHistory->hide(); }
-
 // ------------------------------------------------------------------ pop-up menus
 
 void TMainForm::PopupOpen(TSide &side)
@@ -461,18 +436,12 @@ void TMainForm::PopupOpen(TSide &side)
             items[i]->setEnabled(enabled[i]);
 }
 
-void TMainForm::PopupSourcePopup() { PopupOpen(m_source); }
-void TMainForm::PopupTargetPopup() { PopupOpen(m_target); }
-
 void TMainForm::MatchOther(TSide &side)
 {
     const TSide &other = Other(side);
     SelectWithAutoExpand(side.Tree, other.Tree->Selection());
     side.Edit->setText(other.Edit->text());
 }
-
-void TMainForm::EditPopSourceMatchClick() { MatchOther(m_source); }
-void TMainForm::EditPopTargetMatchClick() { MatchOther(m_target); }
 
 // ------------------------------------------------------------------ shared steps
 

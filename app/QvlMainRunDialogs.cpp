@@ -133,11 +133,11 @@ void TRunControl::ShowWorkerMessage(const std::string &caption, const std::strin
     if (m_closing)
         return;
     if (caption == "File Error") {
-        ShowFileError(FromPath(text));
+        ShowFileError(FromText(text));
         return;
     }
     m_form.ShowMessageBox(QString::fromStdString(caption),
-                          FromPath(text),
+                          FromText(text),
                           icon == TMessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                           QMessageBox::Ok);
 }
@@ -146,7 +146,7 @@ bool TRunControl::AskStackedDelete(const std::string &question)
 {
     if (m_closing)
         return false;
-    return m_form.ShowMessageBox(QStringLiteral("Confirm Delete"), FromPath(question), QMessageBox::Warning,
+    return m_form.ShowMessageBox(QStringLiteral("Confirm Delete"), FromText(question), QMessageBox::Warning,
                                  QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
 }

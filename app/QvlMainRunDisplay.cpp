@@ -298,7 +298,7 @@ void TRunControl::ShowMail(TRunMail &mail)
         QStringList verifyLog;
         verifyLog.reserve(qsizetype(mail.lines.size()));
         for (TRunMail::Line &line : mail.lines) {
-            QString text = FromPath(line.text);
+            QString text = FromText(line.text);
             if (line.runLog)
                 runLog << text;
             verifyLog << std::move(text);

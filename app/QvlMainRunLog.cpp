@@ -209,7 +209,7 @@ QString TRunControl::WriteReport(const QString &file) const
     }
     if (writer.Close())
         return {};
-    return FromPath(writer.Reason());
+    return FromText(writer.Reason());
 }
 
 void TRunControl::SaveReportAs()

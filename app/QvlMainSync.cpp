@@ -227,11 +227,6 @@ bool TMainForm::SyncOtherTree(TSide &side, const std::string &selection)
     return false;
 }
 
-void TMainForm::SourceTreeViewChange(QTreeWidgetItem *) { TreeChange(m_source); }
-void TMainForm::TargetTreeViewChange(QTreeWidgetItem *) { TreeChange(m_target); }
-void TMainForm::SourceTreeViewClick() { FCompletionArmed = false; }
-void TMainForm::TargetTreeViewClick() { FCompletionArmed = false; }
-
 void TMainForm::TreeEnter(TSide &side)
 {
     const std::string selection = side.Tree->Selection();
@@ -241,9 +236,6 @@ void TMainForm::TreeEnter(TSide &side)
     UpdateBox(side);
 }
 
-void TMainForm::SourceTreeViewEnter() { TreeEnter(m_source); }
-void TMainForm::TargetTreeViewEnter() { TreeEnter(m_target); }
-
 void TMainForm::TreeCollapsing(TSide &side, bool &allowCollapse)
 {
     try {
@@ -252,16 +244,6 @@ void TMainForm::TreeCollapsing(TSide &side, bool &allowCollapse)
             allowCollapse = false;
     } catch (...) {
     }
-}
-
-void TMainForm::SourceTreeViewCollapsing(QTreeWidgetItem *, bool &allowCollapse)
-{
-    TreeCollapsing(m_source, allowCollapse);
-}
-
-void TMainForm::TargetTreeViewCollapsing(QTreeWidgetItem *, bool &allowCollapse)
-{
-    TreeCollapsing(m_target, allowCollapse);
 }
 
 // ------------------------------------------------------------------ settings and resets

@@ -1,5 +1,6 @@
 #include "engine/DeleteMatching.h"
 
+#include "platform/DeleteEntries.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileReader.h"
 #include "platform/FolderHandle.h"
@@ -180,57 +181,31 @@ void LogStopped(TDeleteSide &side)
                + " files deleted.");
 }
 
-enum class TStep { Go, Keep, Stop };
-
 // Before each file: the stop request, then the checks of the moment, then
 // the test seam. Keep when the file must stay (logged); Stop when a stop
 // request ends the deletion (logged too).
-TStep NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &folder, std::string &name,
-               struct stat &entry)
+TEntryCheck NextStep(TDeleteSide &side, const TDeleteCandidate &c, TFolderHandle &folder, std::string &name,
+                        struct stat &entry)
 {
     if (StopDeleting(side.w)) {
         LogStopped(side);
-        return TStep::Stop;
+        return TEntryCheck::Stop;
     }
     if (!Reach(side, c.path, folder, name)) {
         Keep(side, kFolderReplaced, c);
-        return TStep::Keep;
+        return TEntryCheck::Keep;
     }
     if (const char *why = Objection(side, c, folder, name, entry)) {
         Keep(side, why, c);
-        return TStep::Keep;
+        return TEntryCheck::Keep;
     }
     if (const std::string why = StackedObjection(side, c, folder); !why.empty()) {
         Keep(side, why, c);
-        return TStep::Keep;
+        return TEntryCheck::Keep;
     }
     if (side.w.beforeDeleting)
         side.w.beforeDeleting(c.path);
-    return TStep::Go;
-}
-
-// What went to the trash is what was checked right before: the same entry
-// (device and inode, not following a link), unwritten since. A file renamed
-// onto the name in between (an editor saving by rename does) is not.
-bool MovedAsChecked(const TrashOutcome &t, const struct stat &checked)
-{
-    const TFileIdentity was = IdentityFromStat(checked);
-    return t.trashed.device == was.device && t.trashed.inode == was.inode && t.trashed.size == was.size
-        && t.trashed.mtimeSec == was.mtimeSec && t.trashed.mtimeNsec == was.mtimeNsec;
-}
-
-// A file that went to the trash although it was not the one checked goes
-// back where it was, and is named in the log as kept.
-void MoveBack(TDeleteSide &side, TTrashSession &trash, const TrashOutcome &t, const TDeleteCandidate &c,
-              const TFolderHandle &folder, const std::string &name)
-{
-    std::string restoredAs;
-    const int error = trash.PutBack(t, folder, name, restoredAs);
-    Keep(side, kChangedWhileDeleting, c);
-    if (error)
-        side.w.Log("Could not move it back from the trash (" + ErrorText(error) + ") - " + t.trashedAs);
-    else if (restoredAs != name)
-        side.w.Log("Moved back from the trash as " + restoredAs + " - " + c.path);
+    return TEntryCheck::Go;
 }
 
 void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
@@ -238,6 +213,68 @@ void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
     ++side.deleted;
     Report(side, c, TReportResult::Deleted);
 }
+
+// The verify's part in deleting a batch: the checks of the moment before
+// each file goes, and the log and report lines of what went and what stayed.
+class TMatchingFiles : public TDeleteCaller
+{
+public:
+    TMatchingFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch) : m_side(side), m_batch(batch)
+    {
+    }
+
+    // The errno of the first failure, ECANCELED when the question was
+    // declined, else 0.
+    int Result() const { return m_error ? m_error : m_declined ? ECANCELED : 0; }
+
+    TEntryCheck Check(std::size_t index, bool, TDeleteEntry &entry) override
+    {
+        const TDeleteCandidate &c = *m_batch[index];
+        // The question may have waited for hours: everything is checked
+        // again, the folders reached again.
+        entry.path = c.path;
+        return NextStep(m_side, c, entry.folder, entry.name, entry.checked);
+    }
+    bool AskPermanent(std::size_t count) override { return m_side.w.Window().AskPermanentDelete(count); }
+    void Gone(std::size_t index, const TDeleteEntry &entry, const struct stat &after) override
+    {
+        const TDeleteCandidate &c = *m_batch[index];
+        Deleted(m_side, c);
+        NoteTouched(m_side, c, entry.checked, after);
+    }
+    void Stayed(std::size_t index, const TDeleteEntry &entry, const TEntryStay &why) override
+    {
+        const TDeleteCandidate &c = *m_batch[index];
+        switch (why.reason) {
+        case TEntryStay::Declined:
+            m_declined = true;
+            Keep(m_side, kNotTrashed, c);
+            return;
+        case TEntryStay::ChangedWhileDeleting:
+            Keep(m_side, kChangedWhileDeleting, c);
+            // A file that went to the trash although it was not the one
+            // checked went back where it was.
+            if (why.trashedAs.empty())
+                return;
+            if (why.restoredAs.empty())
+                m_side.w.Log("Could not move it back from the trash (" + ErrorText(why.error) + ") - " + why.trashedAs);
+            else if (why.restoredAs != entry.name)
+                m_side.w.Log("Moved back from the trash as " + why.restoredAs + " - " + c.path);
+            return;
+        case TEntryStay::Failed:
+            Keep(m_side, ErrorText(why.error), c);
+            if (!m_error)
+                m_error = why.error;
+            return;
+        }
+    }
+
+private:
+    TDeleteSide &m_side;
+    const std::vector<const TDeleteCandidate *> &m_batch;
+    int m_error = 0;
+    bool m_declined = false;
+};
 
 // Moves the batch to the trash, one file at a time, each checked at the
 // moment it goes and checked again in the trash; what cannot go to the
@@ -247,73 +284,11 @@ void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
 // declined), or -1 when a stop ended it.
 int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
 {
-    TRunContext &w = side.w;
     TTrashSession trash;
-    int rc = 0;
-    const auto failed = [&](const TDeleteCandidate &c, int error) {
-        Keep(side, ErrorText(error), c);
-        if (!rc)
-            rc = error;
-    };
-    std::vector<const TDeleteCandidate *> untrashable;
-    for (const TDeleteCandidate *c : batch) {
-        TFolderHandle folder;
-        std::string name;
-        struct stat entry;
-        if (const TStep step = NextStep(side, *c, folder, name, entry); step != TStep::Go) {
-            if (step == TStep::Stop)
-                return -1;
-            continue;
-        }
-        const TrashOutcome t = trash.MoveAt(folder, name, c->path);
-        if (t.ok) {
-            if (!MovedAsChecked(t, entry)) {
-                MoveBack(side, trash, t, *c, folder, name);
-                continue;
-            }
-            Deleted(side, *c);
-            struct stat after {};
-            if (::lstat(t.trashedAs.c_str(), &after) == 0)
-                NoteTouched(side, *c, entry, after);
-            continue;
-        }
-        struct stat still;
-        if (folder.StatEntry(name, still) == 0) {
-            untrashable.push_back(c);
-            continue;
-        }
-        failed(*c, t.error);
-    }
-    if (untrashable.empty())
-        return rc;
-    if (!w.Window().AskPermanentDelete(untrashable.size())) {
-        for (const TDeleteCandidate *c : untrashable)
-            Keep(side, kNotTrashed, *c);
-        return rc ? rc : ECANCELED;
-    }
-    for (const TDeleteCandidate *c : untrashable) {
-        // The question may have waited for hours: everything is checked
-        // again now.
-        TFolderHandle folder;
-        std::string name;
-        struct stat entry;
-        if (const TStep step = NextStep(side, *c, folder, name, entry); step != TStep::Go) {
-            if (step == TStep::Stop)
-                return -1;
-            continue;
-        }
-        struct stat after {};
-        if (const int error = folder.RemoveProvenFile(name, TFolderHandle::SameEntryUnwritten, &entry, &after)) {
-            if (error == ESTALE)
-                Keep(side, kChangedWhileDeleting, *c);
-            else
-                failed(*c, error);
-            continue;
-        }
-        Deleted(side, *c);
-        NoteTouched(side, *c, entry, after);
-    }
-    return rc;
+    TMatchingFiles files(side, batch);
+    if (!DeleteEntries(batch.size(), files, trash))
+        return -1;
+    return files.Result();
 }
 
 // Removes the side's folders that are empty now, deepest first, the side

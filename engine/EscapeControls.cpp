@@ -1,7 +1,5 @@
 #include "engine/EscapeControls.h"
 
-namespace {
-
 void PutHex(std::string &out, unsigned char byte)
 {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -10,8 +8,6 @@ void PutHex(std::string &out, unsigned char byte)
     out += kDigits[byte & 0xF];
 }
 
-// The length of the valid UTF-8 sequence at `i`, or 0 when there is none
-// (stray continuation bytes, overlong forms, surrogates, beyond U+10FFFF).
 std::size_t Utf8Length(const std::string &s, std::size_t i)
 {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
@@ -42,6 +38,8 @@ std::size_t Utf8Length(const std::string &s, std::size_t i)
             return 0;
     return n;
 }
+
+namespace {
 
 bool IsControl(unsigned char c)
 {

@@ -27,12 +27,16 @@ bool KeptInMemory(int fd)
 }
 
 // Writes back what is dirty and drops what is cached of the file, so that
-// the next reads go to the device. A file system that cannot sync a file
-// opened for reading has nothing dirty to give.
-void ReadFromDeviceNext(int fd)
+// the next reads go to the device; 0 or the errno of the failure. A file
+// system that cannot sync a file (EINVAL, EROFS) has nothing dirty to give;
+// any other failure (an I/O error, a full disk) means that what is cached
+// may never reach the disk, so bytes read now would prove nothing of it.
+int ReadFromDeviceNext(int fd)
 {
-    ::fdatasync(fd);
+    if (::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        return errno;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    return 0;
 }
 
 } // namespace
@@ -97,8 +101,13 @@ int TFileReader::OpenWithFlags(OpenWith open, bool fromDisk)
         // A memory file system takes O_DIRECT as a formality; its files
         // never were anywhere else.
         m_fromMemory = KeptInMemory(m_fd);
-        if (!m_direct && !m_fromMemory)
-            ReadFromDeviceNext(m_fd);
+        if (!m_direct && !m_fromMemory) {
+            if (const int synced = ReadFromDeviceNext(m_fd)) {
+                Close();
+                m_identity = TFileIdentity();
+                return m_error = synced;
+            }
+        }
     }
     // Read-ahead advice only pays for files of more than a block or two.
     if (!m_direct && m_identity.size > (4u << 20))
@@ -121,7 +130,8 @@ int TFileReader::ReadOnce(char *buf, std::size_t size, ssize_t &n)
             const int flags = ::fcntl(m_fd, F_GETFL);
             if (flags >= 0 && ::fcntl(m_fd, F_SETFL, flags & ~O_DIRECT) == 0) {
                 m_direct = false;
-                ReadFromDeviceNext(m_fd);
+                if (const int synced = ReadFromDeviceNext(m_fd))
+                    return synced;
                 continue;
             }
         }

@@ -33,7 +33,9 @@ public:
     // from the page cache: the file is read with O_DIRECT (the kernel first
     // writes back what is still dirty), or, where the file system refuses
     // that, its dirty pages are written back and its cached pages dropped
-    // before reading. Direct reads need buffers aligned to kDirectAlignment
+    // before reading; should writing them back fail, the file is not opened
+    // (or, falling back during a read, the read fails) with that errno, as
+    // any read error. Direct reads need buffers aligned to kDirectAlignment
     // and sizes that are multiples of it (but for the end of the file).
     // FromMemory() tells when no such promise can be kept: the file system
     // keeps its files in memory and has no disk. Closing drops the file's

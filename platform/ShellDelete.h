@@ -18,7 +18,8 @@ using PermanentDeleteQuestion = std::function<bool(std::size_t count)>;
 // and mount points are never moved nor wiped (EBUSY). What is deleted for
 // good after the question is the entry that was there before it: one that
 // was replaced or (for anything but a folder) changed meanwhile stays, with
-// ESTALE. A folder with a volume mounted anywhere inside it is never moved
+// ESTALE; so does an entry that another took the place of on its way to the
+// trash (that one is put back). A folder with a volume mounted anywhere inside it is never moved
 // nor deleted (EBUSY). Returns 0 when every path went, otherwise a non-zero
 // code: the errno of the first failure, or ECANCELED when the permanent
 // deletion was declined; `firstMessage` then says what went wrong with it.

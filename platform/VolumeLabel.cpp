@@ -1,6 +1,7 @@
 #include "platform/VolumeLabel.h"
 
 #include "platform/DirReader.h"
+#include "platform/HexEscapes.h"
 
 #include <fstream>
 
@@ -9,36 +10,8 @@
 
 namespace {
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // udev writes a label's unsafe bytes (blanks, "/", "\") as "\xNN", both in
 // ID_FS_LABEL_ENC and in the link names of by-label.
-std::string DecodeUdev(const std::string &text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
-            const int hi = HexDigit(text[i + 2]), lo = HexDigit(text[i + 3]);
-            if (hi >= 0 && lo >= 0) {
-                out += static_cast<char>(hi * 16 + lo);
-                i += 3;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 std::string LabelFromDatabase(const std::string &udevDataDir, unsigned major, unsigned minor)
 {
     std::ifstream data(udevDataDir + "/b" + std::to_string(major) + ":" + std::to_string(minor));
@@ -46,7 +19,7 @@ std::string LabelFromDatabase(const std::string &udevDataDir, unsigned major, un
     const std::string encodedKey = "E:ID_FS_LABEL_ENC=", plainKey = "E:ID_FS_LABEL=";
     while (std::getline(data, line)) {
         if (line.compare(0, encodedKey.size(), encodedKey) == 0)
-            return DecodeUdev(line.substr(encodedKey.size()));
+            return DecodeHexEscapes(line.substr(encodedKey.size()));
         if (line.compare(0, plainKey.size(), plainKey) == 0)
             plain = line.substr(plainKey.size());
     }
@@ -65,7 +38,7 @@ std::string LabelFromLinks(const std::string &byLabelDir, unsigned major, unsign
         struct stat st {};
         if (::stat((byLabelDir + "/" + entry.name).c_str(), &st) == 0 && S_ISBLK(st.st_mode)
             && st.st_rdev == makedev(major, minor))
-            return DecodeUdev(entry.name);
+            return DecodeHexEscapes(entry.name);
     }
     return {};
 }

@@ -8,6 +8,9 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using QvlTest::MainFormFixture;
 
 class QvlMainPathsTest : public QObject
@@ -209,6 +212,34 @@ private slots:
         QCOMPARE(f.ui()->EditSource->text(), root + "/beta");
     }
 
+    // A folder whose name is not UTF-8 shows escaped in the box, and the box
+    // still names that folder: for the Start rule and for Enter.
+    void aFolderNotNamedInUtf8IsUsedFromTheBox()
+    {
+        QvlTest::TempTree odd;
+        const std::string folder = odd.path("caf\xE9");
+        // Made by its bytes: the tree fixture's own helpers take text.
+        QCOMPARE(::mkdir(folder.c_str(), 0777), 0);
+        MainFormFixture f;
+        QVERIFY(f.exposed);
+        f.ui()->SourceTreeView->SetSelection(folder);
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), folder);
+        const QString shown = MainFormFixture::Q(odd.root()) + "/caf\\xE9";
+        QCOMPARE(f.ui()->EditSource->text(), shown);
+        f.ui()->EditTarget->setText(root + "/beta");
+        QVERIFY(f.ui()->StartBtn->isEnabled());
+
+        BrowseSource(f, root + "/gamma");
+        f.ui()->EditSource->setFocus();
+        f.ui()->EditSource->setText(shown);
+        QTest::keyClick(f.ui()->EditSource, Qt::Key_Return);
+        QVERIFY(f.boxes.empty());
+        QCOMPARE(f.ui()->SourceTreeView->Selection(), folder);
+        char current[4096];
+        QCOMPARE(QByteArray(::getcwd(current, sizeof current)), QByteArray::fromStdString(folder));
+        QDir::setCurrent(root);
+    }
+
     void enterOnTildeMeansHome()
     {
         MainFormFixture f;
@@ -367,14 +398,18 @@ private slots:
         };
         QVERIFY(item("Match Target"));
         QVERIFY(!item("Delete")->isVisible());
-        f.form->PopupSourcePopup();
+        const auto open = [menu] {
+            menu->popup(QPoint());
+            menu->hide();
+        };
+        open();
         for (const char *text : {"&Undo", "Cu&t", "&Copy", "Select All", "Delete", "Match Target"})
             QVERIFY2(!item(text)->isEnabled(), text);
 
         f.ui()->EditSource->setText(root);
         f.ui()->EditSource->setSelection(0, 3);
         f.ui()->TargetTreeView->SetSelection(tree.path("beta"));
-        f.form->PopupSourcePopup();
+        open();
         // "Delete" is never visible, which keeps it from being chosen.
         for (const char *text : {"Cu&t", "&Copy", "Select All", "Match Target"})
             QVERIFY2(item(text)->isEnabled(), text);

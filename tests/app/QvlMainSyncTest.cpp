@@ -370,14 +370,14 @@ private slots:
         QTRY_VERIFY(f.form->isActiveWindow());
         view->SetSelected(first);
         bool allow = true;
-        f.form->SourceTreeViewCollapsing(first, allow);
+        view->OnCollapsing(view, first, allow);
         QVERIFY(!allow);
         QVERIFY(first->isExpanded());
         view->FullCollapse();
         QVERIFY(first->isExpanded());
         Select(view, tree.path("c"));
         allow = true;
-        f.form->SourceTreeViewCollapsing(first, allow);
+        view->OnCollapsing(view, first, allow);
         QVERIFY(allow);
     }
 
