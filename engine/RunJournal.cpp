@@ -186,9 +186,11 @@ void ReadBatches(const std::string &data, const std::string &key, TJournalConten
         const std::size_t left = data.size() - at;
         // A batch cut short, or a last one whose bytes did not all reach the
         // disk: the run died while writing it. Left out.
-        TReader head(data.data() + at + 4, std::min<std::size_t>(left, kBatchHead) - std::min<std::size_t>(left, 4));
+        if (left < kBatchHead)
+            break;
+        TReader head(data.data() + at + 4, 4);
         std::uint32_t length = 0;
-        if (left < kBatchHead || !head.U32(length) || length > kBatchLimit || left - kBatchHead < length)
+        if (!head.U32(length) || length > kBatchLimit || left - kBatchHead < length)
             break;
         const char *payload = data.data() + at + kBatchHead;
         const bool last = at + kBatchHead + length == data.size();
@@ -274,10 +276,9 @@ TJournalContents ReadJournal(const VerifyRequest &request)
         return out;
     }
     const std::string data = bytes.toStdString();
-    TReader head(data.data() + std::min<std::size_t>(data.size(), 4),
-                 data.size() - std::min<std::size_t>(data.size(), 4));
     std::uint32_t version = 0;
-    if (data.size() < 8 || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 || !head.U32(version)) {
+    if (data.size() < 8 || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 ||
+        !TReader(data.data() + 4, 4).U32(version)) {
         out.problem = "it is no journal of this program";
         return out;
     }
@@ -285,6 +286,8 @@ TJournalContents ReadJournal(const VerifyRequest &request)
         out.problem = "it was written by another version of this program";
         return out;
     }
+    // A record takes some 130 bytes: room for all of them at once.
+    out.records.reserve(data.size() / 128);
     ReadBatches(data, JournalKeyOf(request), out);
     if (!out.usable)
         out.records.clear();
