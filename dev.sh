@@ -14,6 +14,7 @@ PACKAGES=(
   dbus-daemon
   python3
   libssl-dev
+  strace
 )
 
 install_missing() {

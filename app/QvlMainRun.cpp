@@ -13,6 +13,7 @@
 
 #include "engine/ChecksumFile.h"
 #include "engine/InfoThread.h"
+#include "engine/RunJournal.h"
 #include "platform/NotifySound.h"
 #include "platform/PathKind.h"
 #include "platform/Paths.h"
@@ -129,7 +130,29 @@ void TRunControl::StartBtnClick()
     // Resolved now, once: moving the trees below makes other folders current.
     m_runSource = AbsolutePath(ToPath(source));
     m_runTarget = AbsolutePath(ToPath(target));
+    OfferResume();
     BeginRun();
+}
+
+void TRunControl::OfferResume()
+{
+    m_resume = false;
+    const VerifyRequest request = CaptureRequest();
+    if (!JournalKept(request))
+        return;
+    const TJournalContents earlier = ReadJournal(request);
+    // A journal that cannot be used is replaced by the run's own; the run
+    // has nothing to take from it.
+    if (!earlier.usable)
+        return;
+    const QString text = QStringLiteral("Resume the unfinished run (%1 of %2 files proven)?")
+                             .arg(QString::fromStdString(FormatCount(double(earlier.records.size()))),
+                                  QString::fromStdString(FormatCount(earlier.files)));
+    m_resume = m_form.ShowMessageBox(m_form.windowTitle(), text, QMessageBox::Question,
+                                     QMessageBox::Yes | QMessageBox::No)
+               == QMessageBox::Yes;
+    if (!m_resume)
+        RemoveJournal(request);
 }
 
 void TRunControl::CheckAgainstChecksumsClick()
@@ -151,6 +174,7 @@ void TRunControl::CheckAgainstChecksumsClick()
     if (file.isEmpty())
         return;
     m_runCheckFile = file;
+    m_resume = false;
     m_sourceText = ui.EditSource->text();
     m_targetText = target;
     m_runSource.clear();
@@ -277,6 +301,7 @@ VerifyRequest TRunControl::CaptureRequest()
     request.includeHidden = ui.CheckBoxHidden->isChecked();
     request.maskText = ui.SourceFileListBox->Mask();
     request.fromDisk = ui.MenuFromDisk->isChecked();
+    request.resume = m_resume;
     if (!m_runCheckFile.isEmpty()) {
         request.checkFile = AbsolutePath(ToPath(m_runCheckFile));
         request.deleteMode = DeleteMode::None;

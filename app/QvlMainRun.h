@@ -164,6 +164,9 @@ public:
     void CheckAgainstChecksumsClick();
     // True when the run may start; may lower the delete mode to None.
     bool CheckDeleteDrive();
+    // When an unfinished run of the same folders and options left its
+    // journal: asks whether to take it up (No removes the journal).
+    void OfferResume();
     // The delete options; each sets the mode of the next run.
     void RadioDelNoneClick();
     void RadioDelSourceClick();
@@ -313,6 +316,7 @@ private:
     DeleteMode m_deleteMode = DeleteMode::None;
     bool m_runCanceled = false;
     bool m_closing = false;
+    bool m_resume = false; // the next run takes up the unfinished one
     QString m_sourceText; // the path boxes' texts when Start passed its checks
     QString m_targetText;
     std::string m_runSource; // the run's paths, resolved once at Start

@@ -80,6 +80,18 @@ const THelpItem kOptions[] = {
      "opened; it and every line that is no checksum line are logged with "
      "their line number and make the exit status 2. Files in TARGET that FILE "
      "does not list are not looked at"},
+    {"--resume",
+     "take up the unfinished run of the same SOURCE and TARGET with the same "
+     "--mask, --no-subfolders, --no-hidden and --from-disk: a pair it proved "
+     "identical is counted as matching without being read again, as long as "
+     "neither of its files changed since (same device, inode, size, "
+     "modification and change time); every other pair is compared. Its "
+     "lines, totals and exit status are those of a full run; the report "
+     "notes such a pair as resumed and the summary says how many there were. "
+     "Every folder run keeps a journal of the pairs it proved in "
+     "$XDG_STATE_HOME/quorvel/runs (~/.local/state/quorvel/runs), removed when "
+     "the run ends and after 30 days; without --resume a note says when an "
+     "unfinished run exists, and the run starts afresh"},
     {"--progress",
      "show the progress line on standard error even when it is not a "
      "terminal"},
@@ -108,7 +120,7 @@ const THelpItem kSections[] = {
      "unreadable), \"path\" (relative to SOURCE; the file's name for a single "
      "file), \"source\" and \"target\" (full paths), \"size\" (the SOURCE file's "
      "size in bytes, null when unknown) and, for an unreadable pair, \"note\" "
-     "(the reason). \"deletion\": a file a deletion took or kept, with "
+     "(the reason), for a match taken over by --resume \"note\": \"resumed\". \"deletion\": a file a deletion took or kept, with "
      "\"result\" (deleted or not-deleted), \"side\" (source or target), "
      "\"path\", \"source\", \"target\", \"size\" and, when kept, \"note\" (why). "
      "\"log\": a line of the run log, with \"kind\" (event, note, summary or "
@@ -132,7 +144,8 @@ const THelpItem kSections[] = {
      "Ctrl+C, SIGTERM and SIGHUP stop the run (a file being moved is moved in "
      "full), from the program's first moment on. A stop while the files are "
      "compared or deleted still prints the summary; a stop while the files are "
-     "being gathered prints none."},
+     "being gathered prints none. A run stopped while its files are compared, "
+     "or killed, can be taken up again with --resume."},
     {"Exit status",
      "0 when every gathered file matched, also when no file was gathered at all "
      "(a note on standard error says so); 1 when some differ or are missing; 2 "

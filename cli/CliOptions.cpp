@@ -108,6 +108,8 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
                 return false;
             }
             (check ? o.request.checkFile : o.request.checksumsPath) = AbsolutePath(value);
+        } else if (a == "--resume") {
+            o.request.resume = true;
         } else if (a == "--progress") {
             o.progress = TProgressMode::On;
         } else if (a == "--no-progress") {
@@ -118,6 +120,10 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
         }
     }
     if (!o.request.checkFile.empty()) {
+        if (o.request.resume) {
+            error = "--check reads every file it lists; there is nothing to resume";
+            return false;
+        }
         if (!o.request.checksumsPath.empty() || o.request.deleteMode != DeleteMode::None) {
             error = "--check reads a tree against its checksums; it neither records nor deletes";
             return false;

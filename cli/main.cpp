@@ -4,12 +4,15 @@
 #include "cli/CliWindow.h"
 #include "engine/EscapeControls.h"
 #include "engine/InfoThread.h"
+#include "engine/RunJournal.h"
+#include "engine/RunLogText.h"
 #include "platform/StopSignals.h"
 #include "platform/TerminalIo.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +37,39 @@ extern "C" void OnInterrupt(int)
     g_stopSignalled = 1;
     if (TInfoThread *worker = g_worker.load())
         worker->Terminate();
+}
+
+// Tells of an unfinished run of the same folders and options that this run,
+// started afresh, replaces.
+void NoteUnfinishedRun(const VerifyRequest &request)
+{
+    if (request.resume || !JournalKept(request))
+        return;
+    const TJournalContents earlier = ReadJournal(request);
+    if (earlier.usable)
+        Complain("note: an unfinished run of these folders exists (" + FormatCount(double(earlier.records.size())) +
+                 " of " + FormatCount(earlier.files) +
+                 " files proven); --resume takes it up, this run starts afresh");
+}
+
+// For the tests that kill a run half-way: after the given number of pairs
+// the journal is written out, a line on standard error says so, and the
+// run waits to be killed.
+void HoldForTests(TInfoThread &worker)
+{
+    const char *text = std::getenv("QUORVEL_TEST_HOLD_AFTER_PAIRS");
+    if (!text || !*text)
+        return;
+    const std::size_t pairs = std::strtoull(text, nullptr, 10);
+    worker.Context().afterPair = [&worker, pairs](std::size_t done) {
+        if (done != pairs)
+            return;
+        FlushJournal(worker.Context());
+        std::fputs("quorvel-verify: test hold\n", stderr);
+        std::fflush(stderr);
+        for (;;)
+            ::pause();
+    };
 }
 
 } // namespace
@@ -85,6 +121,7 @@ int main(int argc, char **argv)
     }
     for (const std::string &note : MaskNotes(options.request))
         Complain("note: " + note);
+    NoteUnfinishedRun(options.request);
 
     // A reader that went away (`| head`) is a failed write, which ends the
     // run in order, not a signal that kills it between two deletions.
@@ -96,6 +133,7 @@ int main(int argc, char **argv)
     if (g_stopSignalled)
         worker.Terminate();
     window.SetStopRun([&worker] { worker.Terminate(); });
+    HoldForTests(worker);
     if (!options.reportPath.empty())
         window.SetReport(&report);
 

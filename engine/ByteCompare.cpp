@@ -6,6 +6,7 @@
 #include "engine/EscapeControls.h"
 #include "platform/FileReader.h"
 #include "engine/RunContext.h"
+#include "engine/RunJournal.h"
 #include "engine/VerifyWindow.h"
 
 #include <cstring>
@@ -48,6 +49,27 @@ struct TReadFailure {
         error = err;
     }
 };
+
+// In a delete mode, records the matching file of the side to be deleted with
+// the identities the pair was proven with; true (and nothing recorded) when
+// both paths name one file.
+bool NoteForDeletion(TRunState &s, const std::string &source, const std::string &target,
+                     const TFileIdentity &sourceId, const TFileIdentity &targetId)
+{
+    const DeleteMode mode = s.request.deleteMode;
+    if (mode == DeleteMode::None)
+        return false;
+    if (sourceId.SameFileAs(targetId))
+        return true;
+    const bool fromSource = mode == DeleteMode::Source;
+    s.deleteList.push_back({fromSource ? source : target, fromSource ? sourceId : targetId,
+                            fromSource ? target : source, fromSource ? targetId : sourceId});
+    return false;
+}
+
+// The end of every pair counted: its result line and report row, the
+// note of a match that is one file, the counts.
+void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile);
 
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
@@ -144,9 +166,11 @@ void TPairOpening::Clear()
     sourceFound = targetFound = false;
     sourceSeen = targetSeen = TFileIdentity();
     sourceError = targetError = 0;
+    resumed = false;
 }
 
-void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out)
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out,
+              const TLeaveClosed &leaveClosed)
 {
     out.Clear();
     // Existence is asked of the path itself: a name with '*' or '?' in it is
@@ -157,6 +181,10 @@ void OpenPair(const std::string &source, const std::string &target, bool fromDis
     out.targetFound = IdentityOf(target, out.targetSeen);
     if (!out.targetFound || out.sourceSeen.size != out.targetSeen.size)
         return;
+    if (leaveClosed && leaveClosed(out)) {
+        out.resumed = true;
+        return;
+    }
     out.sourceError = out.source.Open(source, fromDisk);
     if (!out.sourceError)
         out.targetError = out.target.Open(target, fromDisk);
@@ -262,21 +290,36 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
             } else {
                 outcome = Outcome::FilesMatch;
                 recording.proven = true;
-                const DeleteMode mode = s.request.deleteMode;
-                if (mode != DeleteMode::None) {
-                    const bool fromSource = mode == DeleteMode::Source;
-                    if (src.Identity().SameFileAs(dst.Identity())) {
-                        sameFile = true;
-                    } else {
-                        const TFileReader &gone = fromSource ? src : dst, &kept = fromSource ? dst : src;
-                        s.deleteList.push_back({fromSource ? source : target, gone.Identity(),
-                                                fromSource ? target : source, kept.Identity()});
-                    }
-                }
+                sameFile = NoteForDeletion(s, source, target, src.Identity(), dst.Identity());
+                if (s.journal)
+                    JournalProven(w, source, src.Identity(), dst.Identity());
             }
         }
     }
+    if (opening.sourceFound)
+        row.size = std::int64_t(sourceSeen.size);
+    EndPair(w, outcome, row, sameFile);
+}
 
+void CountProvenPair(TRunContext &w, const std::string &source, const std::string &target,
+                     const TFileIdentity &sourceId, const TFileIdentity &targetId, const std::string &note)
+{
+    TReportRow row;
+    row.source = source;
+    row.target = target;
+    row.size = std::int64_t(sourceId.size);
+    row.note = note;
+    EndPair(w, Outcome::FilesMatch, row, NoteForDeletion(w.state, source, target, sourceId, targetId));
+}
+
+namespace {
+
+void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile)
+{
+    TRunState &s = w.state;
+    VerifyCounters &c = s.counters;
+    IVerifyWindow &win = w.Window();
+    const std::string &source = row.source, &target = row.target;
     std::string line;
     switch (outcome) {
     case Outcome::None:
@@ -310,11 +353,8 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     ++c.filesChecked;
     if (outcome != Outcome::None)
         win.AppendResultLine(EscapeControls(line));
-    if (outcome != Outcome::None || row.result == TReportResult::Unreadable) {
-        if (opening.sourceFound)
-            row.size = std::int64_t(sourceSeen.size);
+    if (outcome != Outcome::None || row.result == TReportResult::Unreadable)
         win.ReportRow(row);
-    }
     if (sameFile) {
         const std::string &kept = s.request.deleteMode == DeleteMode::Source ? source : target;
         w.Log(NotDeletedLine(kNotDeletedSameFile, kept));
@@ -322,3 +362,5 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     }
     win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);
 }
+
+} // namespace

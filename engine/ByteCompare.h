@@ -4,6 +4,7 @@
 #include "platform/FileReader.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class TRunContext;
@@ -18,11 +19,18 @@ struct TPairOpening {
     TFileIdentity sourceSeen, targetSeen; // of the paths, links followed
     TFileReader source, target;           // open when the sizes were equal
     int sourceError = 0, targetError = 0; // why opening failed
+    // Left closed: an unfinished run's journal proved the pair, and both
+    // files still have the identities it recorded.
+    bool resumed = false;
     // Closes the files and forgets the rest.
     void Clear();
 };
 
-void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out);
+// `leaveClosed`, when given, is asked once both files are found with equal
+// sizes: true leaves them closed, marked resumed.
+using TLeaveClosed = std::function<bool(const TPairOpening &)>;
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out,
+              const TLeaveClosed &leaveClosed = {});
 
 // Bytes read from each side at a time.
 constexpr std::int32_t kBlockSize = 1024000;
@@ -53,3 +61,9 @@ void ComparePair(TRunContext &run, const std::string &source, const std::string 
 // The same for a pair that OpenPair() has opened already; the files are
 // closed when it returns.
 void ComparePair(TRunContext &run, const std::string &source, const std::string &target, TPairOpening &opening);
+// Counts a pair proven identical without reading it, as ComparePair() counts
+// a match: its result line, its report row (with `note`), the deletion's
+// candidate with the identities given (or the note that both paths are one
+// file).
+void CountProvenPair(TRunContext &run, const std::string &source, const std::string &target,
+                     const TFileIdentity &sourceId, const TFileIdentity &targetId, const std::string &note);

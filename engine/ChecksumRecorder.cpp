@@ -48,15 +48,20 @@ bool TChecksumRecorder::Open(const std::vector<std::string> &comments, std::stri
     for (const std::string &comment : comments)
         m_buffer += "# " + comment + "\n";
     m_hasher = std::make_unique<TBlockHasher>([this](TBlockHasher::TDone &&done) {
-        std::string name;
+        TNamed named;
+        TOnRecorded onRecorded;
         {
             std::lock_guard lock(m_mutex);
-            name = std::move(m_names[m_nextName++]);
-            if (!done.wanted)
+            named = std::move(m_names[m_nextName++]);
+            if (!done.wanted && named.known.empty())
                 return;
             ++m_count;
+            onRecorded = m_onRecorded;
         }
-        Append(ChecksumLine(done.hex, name));
+        const std::string &hex = done.wanted ? done.hex : named.known;
+        Append(ChecksumLine(hex, named.name));
+        if (onRecorded)
+            onRecorded(named.name, hex);
     });
     return true;
 }
@@ -82,16 +87,42 @@ void TChecksumRecorder::Hand(TAlignedBlock &block, std::size_t size)
     m_hasher->Hand(block, size);
 }
 
-void TChecksumRecorder::EndPair(bool proven, const std::string &targetPath)
+std::string TChecksumRecorder::NameOf(const std::string &targetPath) const
 {
-    std::string name;
-    if (proven)
-        name = m_singleFile ? targetPath.substr(targetPath.rfind('/') + 1) : RelativeTo(targetPath, m_targetRoot);
+    return m_singleFile ? targetPath.substr(targetPath.rfind('/') + 1) : RelativeTo(targetPath, m_targetRoot);
+}
+
+void TChecksumRecorder::Queue(std::string name, std::string known, bool proven)
+{
     {
         std::lock_guard lock(m_mutex);
-        m_names.push_back(std::move(name));
+        m_names.push_back({std::move(name), std::move(known)});
     }
     m_hasher->End(m_pairs++, proven);
+}
+
+void TChecksumRecorder::EndPair(bool proven, const std::string &targetPath)
+{
+    Queue(proven ? NameOf(targetPath) : std::string(), {}, proven);
+}
+
+void TChecksumRecorder::AddKnown(const std::string &targetPath, const std::string &hex)
+{
+    // Through the hashing thread, with no bytes: its line comes out in
+    // order with the others'.
+    m_hasher->Begin(TDigestKind::Sha256);
+    Queue(NameOf(targetPath), hex, false);
+}
+
+void TChecksumRecorder::Drain()
+{
+    m_hasher->Drain();
+}
+
+void TChecksumRecorder::SetOnRecorded(TOnRecorded onRecorded)
+{
+    std::lock_guard lock(m_mutex);
+    m_onRecorded = std::move(onRecorded);
 }
 
 std::size_t TChecksumRecorder::Count() const

@@ -9,6 +9,7 @@
 #include "engine/AlignedBlock.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,6 +41,15 @@ public:
     void Hand(TAlignedBlock &block, std::size_t size);
     // The pair's end: recorded under the Target path's name when `proven`.
     void EndPair(bool proven, const std::string &targetPath);
+    // A pair proven without being read (its hash known from before),
+    // recorded in its place among the others.
+    void AddKnown(const std::string &targetPath, const std::string &hex);
+    // Runs on the hashing thread for every line recorded, with its name and
+    // hash; none by default.
+    using TOnRecorded = std::function<void(const std::string &name, const std::string &hex)>;
+    void SetOnRecorded(TOnRecorded onRecorded);
+    // Waits until every pair ended so far is recorded.
+    void Drain();
 
     // Writes out what is left and renames the file into place. False with
     // `error` when anything since Open() failed; the file's name then holds
@@ -52,6 +62,8 @@ public:
 
 private:
     void Append(const std::string &line);
+    std::string NameOf(const std::string &targetPath) const;
+    void Queue(std::string name, std::string known, bool proven);
 
     std::string m_path;
     std::string m_targetRoot;
@@ -61,7 +73,13 @@ private:
     // The names of the pairs ended and not yet delivered, in order. Written
     // by the run's thread, read by the hashing thread.
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_names;
+    // A pair's name, and its hash when it is known without reading.
+    struct TNamed {
+        std::string name;
+        std::string known;
+    };
+    std::vector<TNamed> m_names;
+    TOnRecorded m_onRecorded;
     std::size_t m_nextName = 0;
     std::size_t m_count = 0;
     std::string m_buffer;   // lines not yet written (hashing thread)

@@ -6,6 +6,7 @@
 #include "engine/DeleteMatching.h"
 #include "engine/FolderWalk.h"
 #include "engine/PairOpener.h"
+#include "engine/RunJournal.h"
 #include "platform/PathKind.h"
 #include "platform/Paths.h"
 #include "engine/RunLogText.h"
@@ -44,6 +45,7 @@ void TInfoThread::Execute()
     s.fileList.clear();
     s.folderList.clear();
     s.deleteList.clear();
+    s.journal.reset();
     if (!s.request.checkFile.empty()) {
         if (!CheckAgainstChecksums(context))
             return;
@@ -82,13 +84,17 @@ bool TInfoThread::Verify()
             return false;
         }
         context.Log("Begin folder and file comparison.");
+        StartJournal(context);
         const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
         const auto targetOf = [&](const std::string &source) {
             return targetBase + RelativeTo(source, s.request.sourcePath);
         };
         // The pairs are found and opened on a second thread, a few ahead of
         // the one compared here.
-        TPairOpener opener(s.fileList, targetOf, s.request.fromDisk);
+        TPairOpener opener(s.fileList, targetOf, s.request.fromDisk,
+                           [&context](std::size_t index, const TPairOpening &found) {
+                               return ResumablePair(context, index, found);
+                           });
         for (std::size_t i = 0; i < s.fileList.size(); ++i) {
             if (context.Poll())
                 break;
@@ -96,8 +102,13 @@ bool TInfoThread::Verify()
             const std::string target = targetOf(source);
             TPairOpening &opening = opener.Take(i);
             window.ShowCurrentPair(source, target);
-            ComparePair(context, source, target, opening);
+            if (!ResumePair(context, i, source, target, opening)) {
+                TickJournal(context, double(opening.sourceSeen.size));
+                ComparePair(context, source, target, opening);
+            }
             opener.Done(i);
+            if (context.afterPair)
+                context.afterPair(i + 1);
         }
     }
 
@@ -106,6 +117,7 @@ bool TInfoThread::Verify()
     window.StopProgressTimer();
     // The proof is in place before anything is deleted.
     FinishChecksums(context);
+    FinishJournal(context);
 
     // With nothing recorded for deletion there is nothing to confirm, also
     // after a cancel that asked to delete the matches so far.
@@ -129,6 +141,7 @@ void TInfoThread::LogSummary(const QElapsedTimer &clock)
     context.Log("Total number of matching files = " + FormatCount(s.counters.same), TLogKind::Summary);
     context.Log("Total number of missing files = " + FormatCount(s.counters.missing), TLogKind::Summary);
     context.Log("Total number of different files = " + FormatCount(s.counters.different), TLogKind::Summary);
+    LogResumed(context);
     if (s.counters.unreadable > 0)
         context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable), TLogKind::Summary);
     if (s.counters.skipped > 0)

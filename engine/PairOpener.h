@@ -15,9 +15,14 @@ class TPairOpener
 public:
     using TTargetOf = std::function<std::string(const std::string &source)>;
 
+    // Asked on the opening thread of pair `index` once both files are found
+    // with equal sizes: true leaves them closed (see OpenPair()).
+    using TLeaveClosed = std::function<bool(std::size_t index, const TPairOpening &)>;
+
     // Starts opening the pairs of `sources` (with their targets) in order.
     // Both must outlive the opener.
-    TPairOpener(const std::vector<std::string> &sources, TTargetOf targetOf, bool fromDisk);
+    TPairOpener(const std::vector<std::string> &sources, TTargetOf targetOf, bool fromDisk,
+                TLeaveClosed leaveClosed = {});
     TPairOpener(const TPairOpener &) = delete;
     TPairOpener &operator=(const TPairOpener &) = delete;
 
@@ -29,6 +34,7 @@ public:
     void Done(std::size_t index) { m_ahead.Done(index); }
 
 private:
-    TTargetOf m_targetOf; // before m_ahead, whose thread uses it
+    TTargetOf m_targetOf; // before m_ahead, whose thread uses them
+    TLeaveClosed m_leaveClosed;
     TOpenAhead<TPairOpening> m_ahead;
 };

@@ -6,6 +6,7 @@
 #include "engine/RunState.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -52,6 +53,9 @@ public:
     // Runs before each emptied folder is tried for removal, with its path
     // relative to the side root ("" for the root itself).
     std::function<void(const std::string &relative)> beforeRemovingFolder;
+    // Runs after each pair of a folder run is done with, with the count of
+    // pairs done so far.
+    std::function<void(std::size_t pairsDone)> afterPair;
 
 private:
     IVerifyWindow *m_window;

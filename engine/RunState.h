@@ -15,6 +15,7 @@
 
 class TBlockPairReader;
 class TChecksumRecorder;
+struct TRunJournal;
 
 // A matching file that the run may delete, and the copy on the other side
 // that proved it, each with the identity it had when the two were compared.
@@ -44,6 +45,9 @@ struct TRunState {
     // memory (a read "from disk" cannot be one there).
     std::set<std::uint64_t> memoryDevicesLogged;
 
+    // The proven pairs, kept for a run that is interrupted to be resumed;
+    // before the recorder, which hands it hashes until it is gone.
+    std::unique_ptr<TRunJournal> journal;
     // Hashes the proven pairs while the run records checksums.
     std::unique_ptr<TChecksumRecorder> recorder;
     // The checksum file the run wrote, once it is in place.

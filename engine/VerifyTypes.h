@@ -37,6 +37,10 @@ struct VerifyRequest {
     // this checksum file lists is read below `targetPath` and its digest
     // compared; `sourcePath` plays no part.
     std::string checkFile;
+    // Take up the unfinished run of the same folders and options: pairs its
+    // journal proved, and whose files have not changed since, are counted
+    // without being read again.
+    bool resume = false;
 };
 
 // Counts are signed 32-bit and sizes doubles, as the window shows them;
@@ -52,6 +56,8 @@ struct VerifyCounters {
     std::int32_t unreadable = 0;   // pairs that could not be read: no outcome
     std::int32_t skipped = 0;      // Source entries that are no regular file
                                    // (FIFOs, devices, sockets, broken links)
+    std::int32_t resumed = 0;      // matches taken from an unfinished run's journal
+    double resumedBytes = 0;       // their bytes, not read again
     double overallBytesDone = 0;   // bytes accounted for over the whole run
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;

@@ -34,6 +34,7 @@ inline std::string IsolateHome()
     ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (home + "/.local/state").c_str(), 1);
     if (!::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     return home;
