@@ -14,6 +14,8 @@ PACKAGES=(
   dbus-daemon
   python3
   libssl-dev
+  libacl1-dev
+  rsync acl attr dosfstools
 )
 
 install_missing() {

@@ -13,6 +13,7 @@
 
 #include "engine/ChecksumFile.h"
 #include "engine/InfoThread.h"
+#include "platform/FileAttributes.h"
 #include "platform/NotifySound.h"
 #include "platform/PathKind.h"
 #include "platform/Paths.h"
@@ -280,10 +281,17 @@ VerifyRequest TRunControl::CaptureRequest()
     if (!m_runCheckFile.isEmpty()) {
         request.checkFile = AbsolutePath(ToPath(m_runCheckFile));
         request.deleteMode = DeleteMode::None;
-    } else if (ui.MenuRecordChecksums->isChecked()) {
-        // Into the program's own folder: the Target may be read-only, and
-        // is never written to unasked.
-        request.checksumsPath = DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
+    } else {
+        if (ui.MenuRecordChecksums->isChecked()) {
+            // Into the program's own folder: the Target may be read-only,
+            // and is never written to unasked.
+            request.checksumsPath =
+                DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
+        }
+        // Not for a check: it has no Source to compare attributes with or
+        // to find Target-only files against.
+        request.compareAttributes = ui.MenuCompareAttributes->isChecked() ? unsigned(abAll) : 0u;
+        request.listTargetOnly = ui.MenuTargetOnly->isChecked();
     }
     return request;
 }
@@ -339,6 +347,10 @@ QString RunVerdictText(const VerifyCounters &c, bool canceled)
         problems << files(c.missing, " file missing", " files missing");
     if (c.unreadable > 0)
         problems << files(c.unreadable, " file could not be read", " files could not be read");
+    if (c.attributesDiffer > 0)
+        problems << QStringLiteral("attributes differ for ") + files(c.attributesDiffer, " file", " files");
+    if (c.targetOnly > 0)
+        problems << files(c.targetOnly, " file only in the Target", " files only in the Target");
     if (canceled)
         problems.prepend(QStringLiteral("Verify canceled after ") + files(c.filesChecked, " file", " files"));
     if (!problems.isEmpty())

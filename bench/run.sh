@@ -7,6 +7,10 @@
 #   (r) (a) recording checksums (--checksums)               against  not recording
 #   (s) (b) recording checksums                             against  not recording
 #   (t) --check of (b)'s Target against its checksums       against  sha256sum -c
+#   (x) (b)'s Source against a cp -a copy, --attributes     against  without it
+#   (y) (x) with --target-only too                          against  without both
+#   (z) (x)                            against  rsync -rcni --perms --times
+#                                               --owner --group -X -A
 # and, as root:
 #   (c) (a) with a cold cache                               against  cmp
 #   (d) (b) with a cold cache                               against  diff -rq
@@ -27,7 +31,8 @@
 # (--from-disk) wait for every block (g).
 #   bench/run.sh [DATA_FOLDER]     (default: bench/data)
 # LARGE_BYTES and SMALL_FILES make the data smaller for a quick look (a data
-# folder of its own then); ONLY_CHECKSUMS=1 measures the checksum rows alone.
+# folder of its own then); ONLY_CHECKSUMS=1 measures the checksum rows alone,
+# ONLY_ATTRIBUTES=1 the attribute rows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-bench/data}
@@ -111,6 +116,32 @@ if [ -n "${ONLY_CHECKSUMS:-}" ]; then
   exit 0
 fi
 
+# ---------------------------------------------------------------- attributes
+# What comparing attributes costs on top of the bytes: against an exact copy
+# made with cp -a, so that the runs measure the comparison, not the log.
+attribute_rows() {
+  local copy="$data/small-copy" status=0 ours theirs
+  if [ ! -d "$copy" ]; then
+    cp -a "$data/small-src" "$copy.part" && mv "$copy.part" "$copy"
+  fi
+  "$verify" --quiet --attributes --target-only "$data/small-src" "$copy" >/dev/null || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "attribute rows skipped: $copy is no exact copy (exit $status)"
+    return
+  fi
+  theirs=$(measure "$verify" --quiet "$data/small-src" "$copy")
+  ours=$(measure "$verify" --quiet --attributes "$data/small-src" "$copy")
+  report "(x) small, --attributes" "$ours" "$theirs" "$small_bytes" "off"
+  report "(y) small, + --target-only" "$(measure "$verify" --quiet --attributes --target-only "$data/small-src" \
+    "$copy")" "$theirs" "$small_bytes" "off"
+  report "(z) small, --attributes" "$ours" "$(measure rsync -rcni --perms --times --owner --group -X -A \
+    "$data/small-src/" "$copy/")" "$small_bytes" "rsync"
+}
+if [ -n "${ONLY_ATTRIBUTES:-}" ]; then
+  attribute_rows
+  exit 0
+fi
+
 # ---------------------------------------------------------------- progress line
 # The progress line on a terminal against none, both runs under script(1):
 # standard error on its pseudo-terminal, the log to /dev/null.
@@ -137,6 +168,7 @@ ours=$(measure "$verify" --quiet "$data/small-src" "$data/small-dst")
 theirs=$(measure diff -rq "$data/small-src" "$data/small-dst")
 report "(b) 20,000 small files" "$ours" "$theirs" "$small_bytes" "diff -rq"
 checksum_rows measure "r s t" ""
+attribute_rows
 
 # Peak memory must not grow with file size: a pair four times smaller.
 small_pair="$data/quarter"

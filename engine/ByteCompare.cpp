@@ -1,5 +1,6 @@
 #include "engine/ByteCompare.h"
 
+#include "engine/AttributeCheck.h"
 #include "engine/BlockPairReader.h"
 #include "engine/ChecksumRecorder.h"
 #include "engine/DeleteMatching.h"
@@ -188,6 +189,8 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     row.source = source;
     row.target = target;
     bool sameFile = false; // a match whose two paths name one file
+    TAttributeCheck attributes;
+    std::string attributesKept; // a match kept for its attributes
     const TFileIdentity &sourceSeen = opening.sourceSeen, &targetSeen = opening.targetSeen;
     if (!opening.sourceFound) {
         outcome = Outcome::SourceMissing;
@@ -235,6 +238,9 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                 if (!changed.empty())
                     r = ReadResult::Differ;
             }
+            // Through the same open files, before they are closed.
+            if (r == ReadResult::Match && s.request.compareAttributes)
+                attributes = CheckAttributes(w, src, dst, source, target);
             if (r != ReadResult::Failed) {
                 for (TFileReader *f : {&src, &dst}) {
                     if (int err = f->Close()) {
@@ -267,6 +273,8 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                     const bool fromSource = mode == DeleteMode::Source;
                     if (src.Identity().SameFileAs(dst.Identity())) {
                         sameFile = true;
+                    } else if (!attributes.Holds()) {
+                        attributesKept = fromSource ? source : target;
                     } else {
                         const TFileReader &gone = fromSource ? src : dst, &kept = fromSource ? dst : src;
                         s.deleteList.push_back({fromSource ? source : target, gone.Identity(),
@@ -320,5 +328,8 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
         w.Log(NotDeletedLine(kNotDeletedSameFile, kept));
         win.ReportRow({TReportResult::NotDeleted, source, target, row.size, kNotDeletedSameFile});
     }
+    if (outcome == Outcome::FilesMatch)
+        ReportAttributes(w, attributes, s.request.deleteMode == DeleteMode::Source ? source : target, row,
+                         attributesKept);
     win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);
 }

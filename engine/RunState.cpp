@@ -2,7 +2,8 @@
 
 #include "engine/BlockPairReader.h"
 #include "engine/ChecksumRecorder.h"
+#include "platform/FileAttributes.h"
 
-// Here, where the block reader and the recorder are complete types.
+// Here, where the block reader, the recorder and the comparer are complete types.
 TRunState::TRunState() = default;
 TRunState::~TRunState() = default;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class TAttributeComparer;
 class TBlockPairReader;
 class TChecksumRecorder;
 
@@ -43,6 +44,9 @@ struct TRunState {
     // The file systems already named in the log as holding their files in
     // memory (a read "from disk" cannot be one there).
     std::set<std::uint64_t> memoryDevicesLogged;
+
+    // Compares the attributes of the proven pairs, when the run does.
+    std::unique_ptr<TAttributeComparer> attributes;
 
     // Hashes the proven pairs while the run records checksums.
     std::unique_ptr<TChecksumRecorder> recorder;
