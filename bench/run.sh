@@ -119,8 +119,25 @@ fi
 # ---------------------------------------------------------------- attributes
 # What comparing attributes costs on top of the bytes: against an exact copy
 # made with cp -a, so that the runs measure the comparison, not the log.
+# The runs of a row take turns (measure_turns), so that a machine busy with
+# something else slows both sides alike.
+measure_turns() { # "COMMAND A" "COMMAND B": prints two lines, "time peak" each
+  local a=$1 b=$2 best_a="" mem_a="" best_b="" mem_b="" out t m
+  eval "$a" >/dev/null 2>&1 || true
+  eval "$b" >/dev/null 2>&1 || true
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f '%e %M' -o "$timing" sh -c "$a" >/dev/null 2>&1 || true
+    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
+    if [ -z "$best_a" ] || awk "BEGIN{exit !($t < $best_a)}"; then best_a=$t; mem_a=$m; fi
+    /usr/bin/time -f '%e %M' -o "$timing" sh -c "$b" >/dev/null 2>&1 || true
+    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
+    if [ -z "$best_b" ] || awk "BEGIN{exit !($t < $best_b)}"; then best_b=$t; mem_b=$m; fi
+  done
+  echo "$best_a $mem_a"
+  echo "$best_b $mem_b"
+}
 attribute_rows() {
-  local copy="$data/small-copy" status=0 ours theirs
+  local copy="$data/small-copy" status=0 ours theirs rows
   if [ ! -d "$copy" ]; then
     cp -a "$data/small-src" "$copy.part" && mv "$copy.part" "$copy"
   fi
@@ -129,13 +146,16 @@ attribute_rows() {
     echo "attribute rows skipped: $copy is no exact copy (exit $status)"
     return
   fi
-  theirs=$(measure "$verify" --quiet "$data/small-src" "$copy")
-  ours=$(measure "$verify" --quiet --attributes "$data/small-src" "$copy")
-  report "(x) small, --attributes" "$ours" "$theirs" "$small_bytes" "off"
-  report "(y) small, + --target-only" "$(measure "$verify" --quiet --attributes --target-only "$data/small-src" \
-    "$copy")" "$theirs" "$small_bytes" "off"
-  report "(z) small, --attributes" "$ours" "$(measure rsync -rcni --perms --times --owner --group -X -A \
-    "$data/small-src/" "$copy/")" "$small_bytes" "rsync"
+  local pair plain
+  pair=$(printf '%q %q' "$data/small-src" "$copy")
+  plain="$(printf '%q' "$verify") --quiet $pair"
+  rows=$(measure_turns "$plain --attributes" "$plain")
+  report "(x) small, --attributes" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "off"
+  rows=$(measure_turns "$plain --attributes --target-only" "$plain")
+  report "(y) small, + --target-only" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "off"
+  rows=$(measure_turns "$plain --attributes" "rsync -rcni --perms --times --owner --group -X -A $(printf '%q/ %q/' \
+    "$data/small-src" "$copy")")
+  report "(z) small, --attributes" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "rsync"
 }
 if [ -n "${ONLY_ATTRIBUTES:-}" ]; then
   attribute_rows

@@ -349,17 +349,18 @@ private slots:
         QVERIFY(t.createFile("tgt/.hidden.txt", "h"));
         QVERIFY(t.createFile("tgt/deep/extra.txt", "d"));
         QCOMPARE(::mkfifo(t.path("tgt/pipe.txt").c_str(), 0644), 0);
+        QVERIFY(t.createFile("tgt/new\nline.txt", "a name that must stay one line"));
 
         // The mask names the Source's own folder: it must take the Target's
         // files all the same.
         const QString mask = src + "/*.txt";
         const Result all = Verify({"--target-only", "--mask", mask, src, tgt});
         QCOMPARE(TargetOnlyLines(all.out, tgt + "/"),
-                 (QSet<QString> {"folder.txt", "extra.txt", ".hidden.txt", "deep/extra.txt"}));
+                 (QSet<QString> {"folder.txt", "extra.txt", ".hidden.txt", "deep/extra.txt", "new\\nline.txt"}));
         QCOMPARE(all.exitCode, 1); // and folder.txt/inner.txt is missing in the Target
         const Result narrow = Verify({"--target-only", "--no-hidden", "--no-subfolders", "--mask", mask, src, tgt});
-        QCOMPARE(TargetOnlyLines(narrow.out, tgt + "/"), (QSet<QString> {"folder.txt", "extra.txt"}));
-        QVERIFY(QvlTest::UnstampedLines(narrow.out).contains("Total number of files only in the Target = 2"));
+        QCOMPARE(TargetOnlyLines(narrow.out, tgt + "/"), (QSet<QString> {"folder.txt", "extra.txt", "new\\nline.txt"}));
+        QVERIFY(QvlTest::UnstampedLines(narrow.out).contains("Total number of files only in the Target = 3"));
     }
 
     void badAttributeListsAreRefused()
