@@ -259,6 +259,21 @@ private slots:
         QVERIFY(json.out.contains(R"("attributes_differ":7)"));
         QVERIFY(json.out.contains(R"("target_only":2)"));
 
+        // A checksum file proves bytes: every match is in it, whatever its
+        // attributes, and no file that is only in the Target.
+        const std::string sums = t.path("sums.sha256");
+        const Result recorded = Verify({"--checksums", Q(sums), "--attributes", "--target-only", src, tgt});
+        QCOMPARE(recorded.exitCode, 1);
+        QFile sumFile(Q(sums));
+        QVERIFY(sumFile.open(QIODevice::ReadOnly));
+        const QByteArray sumText = sumFile.readAll();
+        qsizetype sumLines = 0;
+        for (const QByteArray &line : sumText.split('\n'))
+            sumLines += !line.isEmpty() && !line.startsWith('#');
+        QCOMPARE(sumLines, qsizetype(9));
+        QVERIFY(sumText.contains("  mtime\n") && sumText.contains("  sub/dropped\n"));
+        QVERIFY(!sumText.contains("extra"));
+
         // Without the options, the run says what it said before they
         // existed: the same lines, with the options' own taken away.
         const Result plain = Verify({src, tgt});
