@@ -288,11 +288,10 @@ VerifyRequest TRunControl::CaptureRequest()
             request.checksumsPath =
                 DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
         }
-        // Not for a check: it has no Source to compare attributes with or
-        // to find Target-only files against.
+        // Not for a check: it has no Source to compare attributes with.
         request.compareAttributes = ui.MenuCompareAttributes->isChecked() ? unsigned(abAll) : 0u;
-        request.listTargetOnly = ui.MenuTargetOnly->isChecked();
     }
+    request.listTargetOnly = ui.MenuTargetOnly->isChecked();
     return request;
 }
 

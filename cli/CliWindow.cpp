@@ -70,7 +70,8 @@ const THelpItem kOptions[] = {
      "after the comparison, walk TARGET as SOURCE was walked (the same masks, "
      "subfolder and hidden options) and give 'Target Only - PATH' for each "
      "file that has no SOURCE counterpart, a total line, and the exit status "
-     "1 when there is any. Such files are never deleted"},
+     "1 when there is any. Such files are never deleted. With --check, the "
+     "files in TARGET that FILE does not list (FILE itself aside)"},
     {"--yes",
      "answer yes to the delete confirmation and to the question whether files "
      "that cannot go to the trash may be deleted permanently; without it they "
@@ -114,7 +115,7 @@ const THelpItem kOptions[] = {
      "is absolute, holds '..' or leads out of TARGET through a link is never "
      "opened; it and every line that is no checksum line are logged with "
      "their line number and make the exit status 2. Files in TARGET that FILE "
-     "does not list are not looked at"},
+     "does not list are not looked at unless --target-only is given"},
     {"--progress",
      "show the progress line on standard error even when it is not a "
      "terminal"},
@@ -397,8 +398,8 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
             error = "--check reads a tree against its checksums; it neither records nor deletes";
             return false;
         }
-        if (o.request.compareAttributes || o.request.listTargetOnly) {
-            error = "--check has no SOURCE to compare attributes with or to find TARGET-only files against";
+        if (o.request.compareAttributes) {
+            error = "--check has no SOURCE to compare attributes with";
             return false;
         }
         if (paths.size() != 1 || paths[0].empty()) {

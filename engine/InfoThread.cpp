@@ -102,13 +102,13 @@ bool TInfoThread::Verify()
             opener.Done(i);
         }
     }
-    ListTargetOnly(context);
 
     window.ShowTotals(s.counters.folders, s.counters.files, s.counters.totalBytes);
     window.ShowCurrentPair({}, {});
     window.StopProgressTimer();
     // The proof is in place before anything is deleted.
     FinishChecksums(context);
+    ListTargetOnly(context);
 
     // With nothing recorded for deletion there is nothing to confirm, also
     // after a cancel that asked to delete the matches so far.

@@ -378,6 +378,31 @@ private slots:
         QVERIFY(QvlTest::UnstampedLines(narrow.out).contains("Total number of files only in the Target = 3"));
     }
 
+    // A checksum file kept in the Target is no file of the copy; a check
+    // against it names the Target files it does not list.
+    void targetOnlyWithChecksums()
+    {
+        TempTree t;
+        const QString src = Q(t.path("src")), tgt = Q(t.path("tgt")), sums = Q(t.path("tgt/proof.sha256"));
+        for (const char *side : {"src/", "tgt/"}) {
+            QVERIFY(t.createFile(side + std::string("a"), "a"));
+            QVERIFY(t.createFile(side + std::string("sub/b"), "b"));
+        }
+        const Result recorded = Verify({"--checksums", sums, "--target-only", src, tgt});
+        QCOMPARE(recorded.exitCode, 0);
+        QVERIFY2(TargetOnlyLines(recorded.out, tgt + "/").isEmpty(), recorded.out.constData());
+
+        QVERIFY(t.createFile("tgt/sub/extra", "x"));
+        const Result check = Verify({"--check", sums, "--target-only", tgt});
+        QCOMPARE(check.exitCode, 1);
+        QCOMPARE(TargetOnlyLines(check.out, tgt + "/"), (QSet<QString> {"sub/extra"}));
+        QVERIFY(QvlTest::UnstampedLines(check.out).contains("Total number of files only in the Target = 1"));
+        QVERIFY(QvlTest::UnstampedLines(check.out).contains("Total number of matching files = 2"));
+        const Result plain = Verify({"--check", sums, tgt});
+        QCOMPARE(plain.exitCode, 0);
+        QVERIFY(TargetOnlyLines(plain.out, tgt + "/").isEmpty());
+    }
+
     void badAttributeListsAreRefused()
     {
         TempTree t;
@@ -386,8 +411,9 @@ private slots:
         const Result r = Verify({"--attributes=mtime,size", Q(t.path("src")), Q(t.path("tgt"))});
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("unknown attribute 'size'"), r.err.constData());
-        const Result check = Verify({"--check", Q(t.path("sums")), "--target-only", Q(t.path("tgt"))});
+        const Result check = Verify({"--check", Q(t.path("sums")), "--attributes", Q(t.path("tgt"))});
         QCOMPARE(check.exitCode, 2);
+        QVERIFY2(check.err.contains("no SOURCE to compare attributes with"), check.err.constData());
     }
 };
 
