@@ -120,24 +120,37 @@ fi
 # What comparing attributes costs on top of the bytes: against an exact copy
 # made with cp -a, so that the runs measure the comparison, not the log.
 # The runs of a row take turns (measure_turns), so that a machine busy with
-# something else slows both sides alike.
-measure_turns() { # "COMMAND A" "COMMAND B": prints two lines, "time peak" each
-  local a=$1 b=$2 best_a="" mem_a="" best_b="" mem_b="" out t m
+# something else slows both sides alike; each side's least CPU time (user +
+# system) is shown too, which a busy machine disturbs less than wall time.
+measure_turns() { # "COMMAND A" "COMMAND B": "time peak" of A, of B, then "cpuA cpuB"
+  local a=$1 b=$2 t m u s c side
+  local -A best=() mem=() cpu=()
   eval "$a" >/dev/null 2>&1 || true
   eval "$b" >/dev/null 2>&1 || true
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%e %M' -o "$timing" sh -c "$a" >/dev/null 2>&1 || true
-    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
-    if [ -z "$best_a" ] || awk "BEGIN{exit !($t < $best_a)}"; then best_a=$t; mem_a=$m; fi
-    /usr/bin/time -f '%e %M' -o "$timing" sh -c "$b" >/dev/null 2>&1 || true
-    out=$(tail -n 1 "$timing"); t=${out% *}; m=${out#* }
-    if [ -z "$best_b" ] || awk "BEGIN{exit !($t < $best_b)}"; then best_b=$t; mem_b=$m; fi
+    for side in a b; do
+      local cmd=$a
+      [ "$side" = b ] && cmd=$b
+      /usr/bin/time -f '%e %M %U %S' -o "$timing" sh -c "$cmd" >/dev/null 2>&1 || true
+      read -r t m u s <<<"$(tail -n 1 "$timing")"
+      c=$(awk -v u="$u" -v s="$s" 'BEGIN{printf "%.2f", u + s}')
+      if [ -z "${best[$side]:-}" ] || awk "BEGIN{exit !($t < ${best[$side]})}"; then best[$side]=$t; mem[$side]=$m; fi
+      if [ -z "${cpu[$side]:-}" ] || awk "BEGIN{exit !($c < ${cpu[$side]})}"; then cpu[$side]=$c; fi
+    done
   done
-  echo "$best_a $mem_a"
-  echo "$best_b $mem_b"
+  echo "${best[a]} ${mem[a]}"
+  echo "${best[b]} ${mem[b]}"
+  echo "${cpu[a]} ${cpu[b]}"
+}
+attribute_row() { # name "COMMAND A" "COMMAND B" reference-name
+  local rows ca cb
+  rows=$(measure_turns "$2" "$3")
+  report "$1" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "$4"
+  read -r ca cb <<<"$(sed -n 3p <<<"$rows")"
+  awk -v a="$ca" -v b="$cb" -v ref="$4" 'BEGIN{ printf "%-28s cpu %.2f s against %s %.2f s: %.2fx the time\n", "", a, ref, b, (b > 0 ? a / b : 0) }'
 }
 attribute_rows() {
-  local copy="$data/small-copy" status=0 ours theirs rows
+  local copy="$data/small-copy" status=0
   if [ ! -d "$copy" ]; then
     cp -a "$data/small-src" "$copy.part" && mv "$copy.part" "$copy"
   fi
@@ -146,16 +159,12 @@ attribute_rows() {
     echo "attribute rows skipped: $copy is no exact copy (exit $status)"
     return
   fi
-  local pair plain
-  pair=$(printf '%q %q' "$data/small-src" "$copy")
-  plain="$(printf '%q' "$verify") --quiet $pair"
-  rows=$(measure_turns "$plain --attributes" "$plain")
-  report "(x) small, --attributes" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "off"
-  rows=$(measure_turns "$plain --attributes --target-only" "$plain")
-  report "(y) small, + --target-only" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "off"
-  rows=$(measure_turns "$plain --attributes" "rsync -rcni --perms --times --owner --group -X -A $(printf '%q/ %q/' \
-    "$data/small-src" "$copy")")
-  report "(z) small, --attributes" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "rsync"
+  local plain
+  plain="$(printf '%q' "$verify") --quiet $(printf '%q %q' "$data/small-src" "$copy")"
+  attribute_row "(x) small, --attributes" "$plain --attributes" "$plain" "off"
+  attribute_row "(y) small, + --target-only" "$plain --attributes --target-only" "$plain" "off"
+  attribute_row "(z) small, --attributes" "$plain --attributes" \
+    "rsync -rcni --perms --times --owner --group -X -A $(printf '%q/ %q/' "$data/small-src" "$copy")" "rsync"
 }
 if [ -n "${ONLY_ATTRIBUTES:-}" ]; then
   attribute_rows
