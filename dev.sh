@@ -15,6 +15,8 @@ PACKAGES=(
   python3
   libssl-dev
   strace
+  libacl1-dev
+  rsync acl attr dosfstools
 )
 
 install_missing() {

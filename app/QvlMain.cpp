@@ -121,6 +121,8 @@ TRunWidgets TMainForm::RunWidgets() const
     w.CheckBoxHidden = ui->CheckBoxHidden;
     w.MenuFromDisk = ui->MenuFromDisk;
     w.MenuRecordChecksums = ui->MenuRecordChecksums;
+    w.MenuCompareAttributes = ui->MenuCompareAttributes;
+    w.MenuTargetOnly = ui->MenuTargetOnly;
     w.FileCheckChecksumsItem = ui->FileCheckChecksumsItem;
     w.MenuAutoExpand = ui->MenuAutoExpand;
     w.RadioDelNone = ui->RadioDelNone;

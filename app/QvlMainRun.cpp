@@ -14,6 +14,7 @@
 #include "engine/ChecksumFile.h"
 #include "engine/InfoThread.h"
 #include "engine/RunJournal.h"
+#include "platform/FileAttributes.h"
 #include "platform/NotifySound.h"
 #include "platform/PathKind.h"
 #include "platform/Paths.h"
@@ -305,11 +306,17 @@ VerifyRequest TRunControl::CaptureRequest()
     if (!m_runCheckFile.isEmpty()) {
         request.checkFile = AbsolutePath(ToPath(m_runCheckFile));
         request.deleteMode = DeleteMode::None;
-    } else if (ui.MenuRecordChecksums->isChecked()) {
-        // Into the program's own folder: the Target may be read-only, and
-        // is never written to unasked.
-        request.checksumsPath = DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
+    } else {
+        if (ui.MenuRecordChecksums->isChecked()) {
+            // Into the program's own folder: the Target may be read-only,
+            // and is never written to unasked.
+            request.checksumsPath =
+                DefaultChecksumPath(m_runTarget, QDate::currentDate().toString(Qt::ISODate).toStdString());
+        }
+        // Not for a check: it has no Source to compare attributes with.
+        request.compareAttributes = ui.MenuCompareAttributes->isChecked() ? unsigned(abAll) : 0u;
     }
+    request.listTargetOnly = ui.MenuTargetOnly->isChecked();
     return request;
 }
 
@@ -364,6 +371,10 @@ QString RunVerdictText(const VerifyCounters &c, bool canceled)
         problems << files(c.missing, " file missing", " files missing");
     if (c.unreadable > 0)
         problems << files(c.unreadable, " file could not be read", " files could not be read");
+    if (c.attributesDiffer > 0)
+        problems << QStringLiteral("attributes differ for ") + files(c.attributesDiffer, " file", " files");
+    if (c.targetOnly > 0)
+        problems << files(c.targetOnly, " file only in the Target", " files only in the Target");
     if (canceled)
         problems.prepend(QStringLiteral("Verify canceled after ") + files(c.filesChecked, " file", " files"));
     if (!problems.isEmpty())

@@ -57,6 +57,8 @@ struct TRunWidgets {
     QCheckBox *CheckBoxHidden = nullptr;
     QAction *MenuFromDisk = nullptr;
     QAction *MenuRecordChecksums = nullptr;
+    QAction *MenuCompareAttributes = nullptr;
+    QAction *MenuTargetOnly = nullptr;
     // Starts a check of the Target folder against a checksum file.
     QAction *FileCheckChecksumsItem = nullptr;
     QAction *MenuAutoExpand = nullptr;
@@ -137,6 +139,8 @@ struct TVerdictFigures {
     qint64 checked = 0; // pairs with a result
     qint64 differ = 0, missing = 0, unreadable = 0;
     qint64 skipped = 0; // Source entries that are no regular files
+    qint64 attributesDiffer = 0; // matches whose attributes differ
+    qint64 targetOnly = 0;       // Target files without a Source counterpart
     qint64 matchedBytes = 0;
     qint64 deleted = 0, notDeleted = 0;
     bool permanent = false; // the user allowed deleting without the Trash

@@ -60,15 +60,22 @@ TRunVerdict RunVerdict(const TVerdictFigures &f)
         problems << Count(f.unreadable) + QStringLiteral(" unreadable");
     if (f.skipped > 0)
         problems << Count(f.skipped) + QStringLiteral(" skipped, not regular files");
+    // Equal bytes with other attributes, or files the Source never had: the
+    // Target is no exact copy, whatever else matched.
+    const bool incomplete = f.attributesDiffer > 0 || f.targetOnly > 0;
+    if (f.attributesDiffer > 0)
+        problems << QStringLiteral("attributes differ for ") + Files(f.attributesDiffer);
+    if (f.targetOnly > 0)
+        problems << Files(f.targetOnly) + QStringLiteral(" only in the Target");
 
     if (f.canceled) {
         v.role = TVerdictRole::Unproven;
         v.text = QStringLiteral("Canceled after %1 of %2 — nothing is proven for the rest")
                      .arg(Count(f.checked), Files(f.files));
-        v.problems = f.differ > 0 || f.missing > 0 || f.unreadable > 0 || f.skipped > 0;
+        v.problems = f.differ > 0 || f.missing > 0 || f.unreadable > 0 || f.skipped > 0 || incomplete;
         if (v.problems)
             v.text += QStringLiteral("; so far: ") + problems.join(QStringLiteral(", "));
-    } else if (f.differ > 0 || f.missing > 0) {
+    } else if (f.differ > 0 || f.missing > 0 || incomplete) {
         v.role = TVerdictRole::Damaged;
         v.text = QStringLiteral("Not an exact copy: ") + problems.join(QStringLiteral(", "));
         v.problems = true;
@@ -175,6 +182,12 @@ void TRunControl::ShowVerdict()
             break;
         case TReportResult::Skipped:
             ++f.skipped;
+            break;
+        case TReportResult::AttributesDiffer:
+            ++f.attributesDiffer; // its pair is counted by its match
+            break;
+        case TReportResult::TargetOnly:
+            ++f.targetOnly;
             break;
         }
     }

@@ -7,6 +7,10 @@
 #   (r) (a) recording checksums (--checksums)               against  not recording
 #   (s) (b) recording checksums                             against  not recording
 #   (t) --check of (b)'s Target against its checksums       against  sha256sum -c
+#   (x) (b)'s Source against a cp -a copy, --attributes     against  without it
+#   (y) (x) with --target-only too                          against  without both
+#   (z) (x)                            against  rsync -rcni --perms --times
+#                                               --owner --group -X -A
 # and, as root:
 #   (c) (a) with a cold cache                               against  cmp
 #   (d) (b) with a cold cache                               against  diff -rq
@@ -27,7 +31,8 @@
 # (--from-disk) wait for every block (g).
 #   bench/run.sh [DATA_FOLDER]     (default: bench/data)
 # LARGE_BYTES and SMALL_FILES make the data smaller for a quick look (a data
-# folder of its own then); ONLY_CHECKSUMS=1 measures the checksum rows alone.
+# folder of its own then); ONLY_CHECKSUMS=1 measures the checksum rows alone,
+# ONLY_ATTRIBUTES=1 the attribute rows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${1:-bench/data}
@@ -111,6 +116,61 @@ if [ -n "${ONLY_CHECKSUMS:-}" ]; then
   exit 0
 fi
 
+# ---------------------------------------------------------------- attributes
+# What comparing attributes costs on top of the bytes: against an exact copy
+# made with cp -a, so that the runs measure the comparison, not the log.
+# The runs of a row take turns (measure_turns), so that a machine busy with
+# something else slows both sides alike; each side's least CPU time (user +
+# system) is shown too, which a busy machine disturbs less than wall time.
+measure_turns() { # "COMMAND A" "COMMAND B": "time peak" of A, of B, then "cpuA cpuB"
+  local a=$1 b=$2 t m u s c side
+  local -A best=() mem=() cpu=()
+  eval "$a" >/dev/null 2>&1 || true
+  eval "$b" >/dev/null 2>&1 || true
+  for _ in $(seq "$runs"); do
+    for side in a b; do
+      local cmd=$a
+      [ "$side" = b ] && cmd=$b
+      /usr/bin/time -f '%e %M %U %S' -o "$timing" sh -c "$cmd" >/dev/null 2>&1 || true
+      read -r t m u s <<<"$(tail -n 1 "$timing")"
+      c=$(awk -v u="$u" -v s="$s" 'BEGIN{printf "%.2f", u + s}')
+      if [ -z "${best[$side]:-}" ] || awk "BEGIN{exit !($t < ${best[$side]})}"; then best[$side]=$t; mem[$side]=$m; fi
+      if [ -z "${cpu[$side]:-}" ] || awk "BEGIN{exit !($c < ${cpu[$side]})}"; then cpu[$side]=$c; fi
+    done
+  done
+  echo "${best[a]} ${mem[a]}"
+  echo "${best[b]} ${mem[b]}"
+  echo "${cpu[a]} ${cpu[b]}"
+}
+attribute_row() { # name "COMMAND A" "COMMAND B" reference-name
+  local rows ca cb
+  rows=$(measure_turns "$2" "$3")
+  report "$1" "$(sed -n 1p <<<"$rows")" "$(sed -n 2p <<<"$rows")" "$small_bytes" "$4"
+  read -r ca cb <<<"$(sed -n 3p <<<"$rows")"
+  awk -v a="$ca" -v b="$cb" -v ref="$4" 'BEGIN{ printf "%-28s cpu %.2f s against %s %.2f s: %.2fx the time\n", "", a, ref, b, (b > 0 ? a / b : 0) }'
+}
+attribute_rows() {
+  local copy="$data/small-copy" status=0
+  if [ ! -d "$copy" ]; then
+    cp -a "$data/small-src" "$copy.part" && mv "$copy.part" "$copy"
+  fi
+  "$verify" --quiet --attributes --target-only "$data/small-src" "$copy" >/dev/null || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "attribute rows skipped: $copy is no exact copy (exit $status)"
+    return
+  fi
+  local plain
+  plain="$(printf '%q' "$verify") --quiet $(printf '%q %q' "$data/small-src" "$copy")"
+  attribute_row "(x) small, --attributes" "$plain --attributes" "$plain" "off"
+  attribute_row "(y) small, + --target-only" "$plain --attributes --target-only" "$plain" "off"
+  attribute_row "(z) small, --attributes" "$plain --attributes" \
+    "rsync -rcni --perms --times --owner --group -X -A $(printf '%q/ %q/' "$data/small-src" "$copy")" "rsync"
+}
+if [ -n "${ONLY_ATTRIBUTES:-}" ]; then
+  attribute_rows
+  exit 0
+fi
+
 # ---------------------------------------------------------------- progress line
 # The progress line on a terminal against none, both runs under script(1):
 # standard error on its pseudo-terminal, the log to /dev/null.
@@ -137,6 +197,7 @@ ours=$(measure "$verify" --quiet "$data/small-src" "$data/small-dst")
 theirs=$(measure diff -rq "$data/small-src" "$data/small-dst")
 report "(b) 20,000 small files" "$ours" "$theirs" "$small_bytes" "diff -rq"
 checksum_rows measure "r s t" ""
+attribute_rows
 
 # Peak memory must not grow with file size: a pair four times smaller.
 small_pair="$data/quarter"

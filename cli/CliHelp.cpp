@@ -14,7 +14,8 @@ const char *const kDescription[] = {
     "Proves that TARGET is an exact copy of SOURCE: every file under the SOURCE "
     "folder (or the single SOURCE file) is compared byte by byte with the TARGET "
     "file of the same relative path. Files that exist only in TARGET are not "
-    "looked at. SOURCE and TARGET must both be folders or both be files, and "
+    "looked at unless --target-only is given. SOURCE and TARGET must both be "
+    "folders or both be files, and "
     "SOURCE must exist.",
 };
 
@@ -40,6 +41,24 @@ const THelpItem kOptions[] = {
      "read every byte from the disks, not from the page cache: right after a "
      "copy the cache still holds what was written, and only this shows what "
      "reached the disk"},
+    {"--attributes[=LIST]",
+     "for every pair whose bytes match, compare also the attributes named in "
+     "LIST, separated by commas (default all): mtime (the modification time, "
+     "as exactly as the coarser of the two file systems keeps it: FAT and "
+     "exFAT two seconds), mode (the permission bits), owner (the owner and "
+     "the group, named apart as owner and group), xattr (the user, security "
+     "and trusted extended attributes that can be read) and acl (the POSIX "
+     "access ACL). A difference gives a line "
+     "'Attributes Differ - PATH (what)' after the pair's Files Match line, a "
+     "total line, and the exit status 1; the pair still counts as matching. "
+     "With a --delete, only the files whose attributes match their copy's "
+     "are deleted"},
+    {"--target-only",
+     "after the comparison, walk TARGET as SOURCE was walked (the same masks, "
+     "subfolder and hidden options) and give 'Target Only - PATH' for each "
+     "file that has no SOURCE counterpart, a total line, and the exit status "
+     "1 when there is any. Such files are never deleted. With --check, the "
+     "files in TARGET that FILE does not list (FILE itself aside)"},
     {"--yes",
      "answer yes to the delete confirmation and to the question whether files "
      "that cannot go to the trash may be deleted permanently; without it they "
@@ -54,7 +73,11 @@ const THelpItem kOptions[] = {
      "goes: the header result,source,target,size,note, then one row per pair "
      "compared (match, differ, lengths-differ, source-missing, target-missing "
      "or unreadable, with the Source's size), one per Source entry skipped "
-     "as no regular file (skipped, with what it is as its note) and one per "
+     "as no regular file (skipped, with what it is as its note), with "
+     "--attributes one per match whose attributes differ (attributes-differ, "
+     "with the attributes as its note), with --target-only one per TARGET "
+     "file without a counterpart (target-only, with no source and the "
+     "TARGET file's size) and one per "
      "file of a deletion (deleted, or not-deleted with the reason as its "
      "note). Control characters in names are written as \\n, \\t or \\xHH "
      "and a backslash as \\\\, as in the log. FILE may be a FIFO or a "
@@ -79,7 +102,7 @@ const THelpItem kOptions[] = {
      "is absolute, holds '..' or leads out of TARGET through a link is never "
      "opened; it and every line that is no checksum line are logged with "
      "their line number and make the exit status 2. Files in TARGET that FILE "
-     "does not list are not looked at"},
+     "does not list are not looked at unless --target-only is given"},
     {"--resume",
      "take up the unfinished run of the same SOURCE and TARGET with the same "
      "--mask, --no-subfolders, --no-hidden and --from-disk: a pair it proved "
@@ -123,11 +146,17 @@ const THelpItem kSections[] = {
      "(the reason), for a match taken over by --resume \"note\": \"resumed\". \"deletion\": a file a deletion took or kept, with "
      "\"result\" (deleted or not-deleted), \"side\" (source or target), "
      "\"path\", \"source\", \"target\", \"size\" and, when kept, \"note\" (why). "
+     "\"attributes\": with --attributes, a matching pair whose attributes differ, "
+     "with \"result\" attributes-differ, the fields of its pair and \"note\" "
+     "(what differs, as in the log). \"target-only\": with --target-only, a "
+     "TARGET file without a SOURCE counterpart, with \"result\" target-only, "
+     "\"path\" (relative to TARGET), \"target\" and \"size\". "
      "\"log\": a line of the run log, with \"kind\" (event, note, summary or "
      "deletion-total), \"time\" (hh:mm:ss) and \"text\". \"summary\": the last "
      "line, with the totals \"folders\", \"files\", \"bytes\", \"checked\", "
      "\"matching\", \"missing\", \"different\" and \"unreadable\", "
-     "\"files_deleted\" and \"folders_deleted\" when a deletion ran, "
+     "\"attributes_differ\" with --attributes, \"target_only\" with "
+     "--target-only, \"files_deleted\" and \"folders_deleted\" when a deletion ran, "
      "\"stopped\" (true or false), \"troubles\" (problems met on the way) and "
      "\"exit_status\". A name that is valid UTF-8 is given as it is; one that "
      "is not is given byte-escaped (every backslash doubled, control characters "
@@ -148,7 +177,9 @@ const THelpItem kSections[] = {
      "or killed, can be taken up again with --resume."},
     {"Exit status",
      "0 when every gathered file matched, also when no file was gathered at all "
-     "(a note on standard error says so); 1 when some differ or are missing; 2 "
+     "(a note on standard error says so); 1 when some differ or are missing, "
+     "or (with --attributes, --target-only) some attributes differ or some "
+     "files are only in TARGET; 2 "
      "when the run could not be done (bad arguments, a SOURCE that does not "
      "exist or cannot be listed, a SOURCE and TARGET of different kinds), was "
      "cancelled, met trouble on the way (a folder that could not be listed, a "

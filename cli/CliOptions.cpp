@@ -2,6 +2,7 @@
 
 #include "engine/FolderWalk.h"
 #include "platform/EntryProbe.h"
+#include "platform/FileAttributes.h"
 #include "platform/Paths.h"
 #include "platform/QvlVersion.h"
 
@@ -70,6 +71,14 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
             o.request.deleteMode = DeleteMode::Target;
         } else if (a == "--from-disk") {
             o.request.fromDisk = true;
+        } else if (a == "--attributes" || a.rfind("--attributes=", 0) == 0) {
+            o.request.compareAttributes = abAll;
+            if (a != "--attributes" && !ParseAttributeList(a.substr(13), o.request.compareAttributes, error)) {
+                error = "--attributes: " + error + " (mtime, mode, owner, xattr or acl)";
+                return false;
+            }
+        } else if (a == "--target-only") {
+            o.request.listTargetOnly = true;
         } else if (a == "--no-concurrent-reads") {
             // For benchmarks only: what reading both sides at once gains.
             o.request.concurrentReads = false;
@@ -126,6 +135,10 @@ bool ParseCliArguments(int argc, const char *const argv[], CliOptions &o, std::s
         }
         if (!o.request.checksumsPath.empty() || o.request.deleteMode != DeleteMode::None) {
             error = "--check reads a tree against its checksums; it neither records nor deletes";
+            return false;
+        }
+        if (o.request.compareAttributes) {
+            error = "--check has no SOURCE to compare attributes with";
             return false;
         }
         if (paths.size() != 1 || paths[0].empty()) {

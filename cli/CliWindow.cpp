@@ -123,7 +123,8 @@ int CliExitStatus(bool stopped, int troubles, const VerifyCounters &c)
 {
     if (stopped || troubles > 0)
         return 2;
-    if (c.different > 0 || c.missing > 0 || c.filesChecked != c.files)
+    if (c.different > 0 || c.missing > 0 || c.filesChecked != c.files || c.attributesDiffer > 0 ||
+        c.targetOnly > 0)
         return 1;
     return 0;
 }

@@ -86,10 +86,17 @@ void TJsonPrinter::Row(const TReportRow &row)
         return;
     QJsonObject o;
     const bool deletion = IsDeletion(row.result);
-    o.insert(QStringLiteral("type"), deletion ? QStringLiteral("deletion") : QStringLiteral("pair"));
+    const bool targetOnly = row.result == TReportResult::TargetOnly;
+    o.insert(QStringLiteral("type"), deletion                                        ? QStringLiteral("deletion")
+                                     : targetOnly                                    ? QStringLiteral("target-only")
+                                     : row.result == TReportResult::AttributesDiffer ? QStringLiteral("attributes")
+                                                                                     : QStringLiteral("pair"));
     o.insert(QStringLiteral("result"), QString::fromLatin1(ReportResultName(row.result)));
-    PutText(o, QStringLiteral("path"), RelativePath(row.source));
-    PutText(o, QStringLiteral("source"), row.source);
+    // A file only in the Target has no Source path to be relative to.
+    PutText(o, QStringLiteral("path"),
+            targetOnly ? RelativeTo(row.target, m_request.targetPath) : RelativePath(row.source));
+    if (!targetOnly)
+        PutText(o, QStringLiteral("source"), row.source);
     PutText(o, QStringLiteral("target"), row.target);
     PutSize(o, row.size);
     if (deletion)
@@ -113,6 +120,11 @@ void TJsonPrinter::Finish(const TCliSummary &s)
     o.insert(QStringLiteral("missing"), c.missing);
     o.insert(QStringLiteral("different"), c.different);
     o.insert(QStringLiteral("unreadable"), c.unreadable);
+    // Present only when the run looked for them, as their log lines are.
+    if (m_request.compareAttributes)
+        o.insert(QStringLiteral("attributes_differ"), c.attributesDiffer);
+    if (m_request.listTargetOnly && !m_request.singleFile)
+        o.insert(QStringLiteral("target_only"), c.targetOnly);
     // Present only when a deletion ran, as their log lines are.
     if (c.filesDeleted >= 0)
         o.insert(QStringLiteral("files_deleted"), c.filesDeleted);

@@ -1,5 +1,6 @@
 #include "engine/ByteCompare.h"
 
+#include "engine/AttributeCheck.h"
 #include "engine/BlockPairReader.h"
 #include "engine/ChecksumRecorder.h"
 #include "engine/DeleteMatching.h"
@@ -68,8 +69,10 @@ bool NoteForDeletion(TRunState &s, const std::string &source, const std::string 
 }
 
 // The end of every pair counted: its result line and report row, the
-// note of a match that is one file, the counts.
-void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile);
+// note of a match that is one file, what its attributes showed (when they
+// were compared: `attributesKept` names a match kept for them), the counts.
+void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile,
+             const TAttributeCheck *attributes = nullptr, const std::string &attributesKept = {});
 
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
@@ -216,6 +219,8 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     row.source = source;
     row.target = target;
     bool sameFile = false; // a match whose two paths name one file
+    TAttributeCheck attributes;
+    std::string attributesKept; // a match kept for its attributes
     const TFileIdentity &sourceSeen = opening.sourceSeen, &targetSeen = opening.targetSeen;
     if (!opening.sourceFound) {
         outcome = Outcome::SourceMissing;
@@ -263,6 +268,9 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                 if (!changed.empty())
                     r = ReadResult::Differ;
             }
+            // Through the same open files, before they are closed.
+            if (r == ReadResult::Match && s.request.compareAttributes)
+                attributes = CheckAttributes(w, src, dst, source, target);
             if (r != ReadResult::Failed) {
                 for (TFileReader *f : {&src, &dst}) {
                     if (int err = f->Close()) {
@@ -290,15 +298,22 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
             } else {
                 outcome = Outcome::FilesMatch;
                 recording.proven = true;
-                sameFile = NoteForDeletion(s, source, target, src.Identity(), dst.Identity());
-                if (s.journal)
+                if (!attributes.Holds() && s.request.deleteMode != DeleteMode::None
+                    && !src.Identity().SameFileAs(dst.Identity())) {
+                    attributesKept = s.request.deleteMode == DeleteMode::Source ? source : target;
+                } else {
+                    sameFile = NoteForDeletion(s, source, target, src.Identity(), dst.Identity());
+                }
+                // A pair whose attributes differ is compared again when the
+                // run is taken up, so that the difference is said again.
+                if (s.journal && attributes.Holds())
                     JournalProven(w, source, src.Identity(), dst.Identity());
             }
         }
     }
     if (opening.sourceFound)
         row.size = std::int64_t(sourceSeen.size);
-    EndPair(w, outcome, row, sameFile);
+    EndPair(w, outcome, row, sameFile, &attributes, attributesKept);
 }
 
 void CountProvenPair(TRunContext &w, const std::string &source, const std::string &target,
@@ -314,7 +329,8 @@ void CountProvenPair(TRunContext &w, const std::string &source, const std::strin
 
 namespace {
 
-void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile)
+void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile, const TAttributeCheck *attributes,
+             const std::string &attributesKept)
 {
     TRunState &s = w.state;
     VerifyCounters &c = s.counters;
@@ -360,6 +376,9 @@ void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile)
         w.Log(NotDeletedLine(kNotDeletedSameFile, kept));
         win.ReportRow({TReportResult::NotDeleted, source, target, row.size, kNotDeletedSameFile});
     }
+    if (outcome == Outcome::FilesMatch && attributes)
+        ReportAttributes(w, *attributes, s.request.deleteMode == DeleteMode::Source ? source : target, row,
+                         attributesKept);
     win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);
 }
 

@@ -8,6 +8,7 @@
 #include "engine/EscapeControls.h"
 #include "engine/OpenAhead.h"
 #include "engine/RunContext.h"
+#include "engine/TargetOnly.h"
 #include "engine/VerifyWindow.h"
 #include "platform/FileReader.h"
 #include "platform/FolderHandle.h"
@@ -297,5 +298,10 @@ bool CheckAgainstChecksums(TRunContext &run)
     checker.TakeSizes(root);
     run.Log("Begin file comparison.");
     checker.Run(root);
+    std::vector<std::string> listed;
+    listed.reserve(list.entries.size());
+    for (const TChecksumEntry &entry : list.entries)
+        listed.push_back(entry.path);
+    ListTargetOnly(run, listed, r.checkFile);
     return true;
 }

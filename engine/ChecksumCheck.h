@@ -3,7 +3,8 @@
 // digest compared with the recorded one, and the result logged with the
 // verify's own texts ("Files Match", "Files Differ", "Target Missing"),
 // counted and reported as a verify's pairs are. Files of the Target that the
-// checksum file does not list are not looked at.
+// checksum file does not list are not looked at, unless the run is asked to
+// list the Target-only files.
 //
 // Files are opened below the Target folder only: a line whose path is
 // absolute or climbs out with "..", or that leads out through a link, opens

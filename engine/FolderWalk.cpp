@@ -87,7 +87,7 @@ struct Frame {
 
 // Reads a folder's entries; false (with errno in `error`) when it cannot be
 // listed at all.
-bool ReadFolder(const std::string &folder, Frame &frame, int &error)
+bool ReadFolder(const std::string &folder, Frame &frame, int &error, bool wantSizes)
 {
     TDirReader reader(folder);
     if (reader.OpenError()) {
@@ -96,11 +96,13 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error)
     }
     frame.folder = folder;
     TDirEntry e;
-    while (reader.Next(e))
+    while (reader.Next(e, wantSizes))
         frame.entries.push_back(std::move(e));
     frame.listError = reader.Error();
     return true;
 }
+
+} // namespace
 
 bool MatchesAMask(const TRunState &s, const std::string &path)
 {
@@ -109,6 +111,8 @@ bool MatchesAMask(const TRunState &s, const std::string &path)
             return true;
     return false;
 }
+
+namespace {
 
 const char *OtherKindText(TOtherKind kind)
 {
@@ -154,14 +158,14 @@ bool ShowTotalsAndPoll(TRunContext &w)
 
 } // namespace
 
-bool WalkFolder(TRunContext &w, const std::string &root)
+bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
 {
     TRunState &s = w.state;
     std::vector<Frame> stack;
     {
         Frame first;
         int error = 0;
-        if (!ReadFolder(root, first, error))
+        if (!ReadFolder(root, first, error, sink.WantSizes()))
             return false;
         stack.push_back(std::move(first));
     }
@@ -190,30 +194,65 @@ bool WalkFolder(TRunContext &w, const std::string &root)
 
         const std::string path = IncludeTrailingSlash(top.folder) + entry.name;
         if (entry.kind == TEntryKind::Other) {
-            if (MatchesAMask(s, path))
-                NoteSkipped(w, path, entry.other);
+            sink.Other(path, entry.other);
             continue;
         }
         if (entry.kind == TEntryKind::Directory) {
             if (entry.name != "." && entry.name != ".." && s.request.includeSubfolders) {
-                s.folderList.push_back(path);
-                ++s.counters.folders;
+                sink.Folder(path);
                 Frame child;
                 int error = 0;
-                if (ReadFolder(path, child, error)) {
+                if (ReadFolder(path, child, error, sink.WantSizes())) {
                     stack.push_back(std::move(child));
                     continue; // `top` is stale from here on
                 }
                 w.NoteTrouble();
                 w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
             }
-        } else if (MatchesAMask(s, path)) {
-            s.fileList.push_back(path);
-            ++s.counters.files;
-            s.counters.totalBytes += static_cast<double>(entry.size);
+        } else {
+            sink.File(path, entry.size);
         }
         if (!ShowTotalsAndPoll(w))
             return false;
     }
     return true;
+}
+
+namespace {
+
+// The Source walk gathers what the run compares.
+class TSourceSink : public TWalkSink
+{
+public:
+    explicit TSourceSink(TRunContext &w) : m_w(w) {}
+    void Folder(const std::string &path) override
+    {
+        m_w.state.folderList.push_back(path);
+        ++m_w.state.counters.folders;
+    }
+    void File(const std::string &path, std::uint64_t size) override
+    {
+        TRunState &s = m_w.state;
+        if (!MatchesAMask(s, path))
+            return;
+        s.fileList.push_back(path);
+        ++s.counters.files;
+        s.counters.totalBytes += static_cast<double>(size);
+    }
+    void Other(const std::string &path, TOtherKind kind) override
+    {
+        if (MatchesAMask(m_w.state, path))
+            NoteSkipped(m_w, path, kind);
+    }
+
+private:
+    TRunContext &m_w;
+};
+
+} // namespace
+
+bool WalkFolder(TRunContext &w, const std::string &root)
+{
+    TSourceSink sink(w);
+    return WalkTree(w, root, sink);
 }

@@ -3,10 +3,14 @@
 // and one of the masks.
 #pragma once
 
+#include "platform/DirReader.h"
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class TRunContext;
+struct TRunState;
 
 // Splits the filter text at ';'. A text containing "*.*" anywhere is the one
 // mask "*". Empty pieces are kept (they match nothing), except after the last
@@ -34,3 +38,25 @@ bool MatchMask(const std::string &mask, const std::string &text, bool ignoreCase
 // and the reason, and skipped. Returns false when `folder` itself cannot be
 // listed, or when a stop was requested; true otherwise.
 bool WalkFolder(TRunContext &run, const std::string &folder);
+
+// True when one of the run's masks matches `path`.
+bool MatchesAMask(const TRunState &state, const std::string &path);
+
+// What a walk hands on: the folders it enters, the files and the other
+// entries it finds (never opened), each with its full path.
+class TWalkSink
+{
+public:
+    virtual ~TWalkSink() = default;
+    // Whether File() needs the sizes (one more stat per file otherwise).
+    virtual bool WantSizes() const { return true; }
+    virtual void Folder(const std::string &path) = 0;
+    virtual void File(const std::string &path, std::uint64_t size) = 0;
+    virtual void Other(const std::string &path, TOtherKind kind) = 0;
+};
+
+// The walk WalkFolder() makes, by the run's subfolder and hidden options,
+// with what it finds handed to `sink` instead of gathered. A folder that
+// cannot be listed is logged as there; false when `root` cannot be listed
+// or a stop was requested.
+bool WalkTree(TRunContext &run, const std::string &root, TWalkSink &sink);

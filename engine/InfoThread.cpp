@@ -1,11 +1,13 @@
 #include "engine/InfoThread.h"
 
+#include "engine/AttributeCheck.h"
 #include "engine/ByteCompare.h"
 #include "engine/ChecksumCheck.h"
 #include "engine/ChecksumRecorder.h"
 #include "engine/DeleteMatching.h"
 #include "engine/FolderWalk.h"
 #include "engine/PairOpener.h"
+#include "engine/TargetOnly.h"
 #include "engine/RunJournal.h"
 #include "platform/PathKind.h"
 #include "platform/Paths.h"
@@ -117,6 +119,7 @@ bool TInfoThread::Verify()
     window.StopProgressTimer();
     // The proof is in place before anything is deleted.
     FinishChecksums(context);
+    ListTargetOnly(context);
     FinishJournal(context);
 
     // With nothing recorded for deletion there is nothing to confirm, also
@@ -146,6 +149,8 @@ void TInfoThread::LogSummary(const QElapsedTimer &clock)
         context.Log("Total number of files that could not be read = " + FormatCount(s.counters.unreadable), TLogKind::Summary);
     if (s.counters.skipped > 0)
         context.Log("Total number of entries skipped, not regular files = " + FormatCount(s.counters.skipped), TLogKind::Summary);
+    LogAttributesTotal(context);
+    LogTargetOnlyTotal(context);
     if (s.linesNotUsed > 0)
         context.Log("Total number of checksum lines not used = " + FormatCount(s.linesNotUsed), TLogKind::Summary);
     context.Log("End file operations. Total elapsed time = " + FormatElapsed(clock.elapsed()) + " .", TLogKind::Summary);

@@ -167,6 +167,9 @@ std::string JournalKeyOf(const VerifyRequest &r)
     key += r.includeSubfolders ? 'S' : 's';
     key += r.includeHidden ? 'H' : 'h';
     key += r.fromDisk ? 'D' : 'd';
+    // A run that compares attributes keeps only the pairs whose attributes
+    // matched too; a run that does not has not looked at them.
+    key += 'A' + std::to_string(r.compareAttributes);
     return key;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class TAttributeComparer;
 class TBlockPairReader;
 class TChecksumRecorder;
 struct TRunJournal;
@@ -44,6 +45,9 @@ struct TRunState {
     // The file systems already named in the log as holding their files in
     // memory (a read "from disk" cannot be one there).
     std::set<std::uint64_t> memoryDevicesLogged;
+
+    // Compares the attributes of the proven pairs, when the run does.
+    std::unique_ptr<TAttributeComparer> attributes;
 
     // The proven pairs, kept for a run that is interrupted to be resumed;
     // before the recorder, which hands it hashes until it is gone.

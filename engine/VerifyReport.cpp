@@ -28,6 +28,10 @@ const char *ReportResultName(TReportResult result)
         return "not-deleted";
     case TReportResult::Skipped:
         return "skipped";
+    case TReportResult::AttributesDiffer:
+        return "attributes-differ";
+    case TReportResult::TargetOnly:
+        return "target-only";
     }
     return "";
 }

@@ -41,6 +41,12 @@ struct VerifyRequest {
     // journal proved, and whose files have not changed since, are counted
     // without being read again.
     bool resume = false;
+    // Bits of TAttributeBits (platform/FileAttributes.h): the attributes a
+    // pair whose bytes match must also share. 0: bytes only.
+    unsigned compareAttributes = 0;
+    // After the comparison the Target is walked too, and its files that have
+    // no Source counterpart are listed.
+    bool listTargetOnly = false;
 };
 
 // Counts are signed 32-bit and sizes doubles, as the window shows them;
@@ -58,6 +64,8 @@ struct VerifyCounters {
                                    // (FIFOs, devices, sockets, broken links)
     std::int32_t resumed = 0;      // matches taken from an unfinished run's journal
     double resumedBytes = 0;       // their bytes, not read again
+    std::int32_t attributesDiffer = 0; // matching pairs whose attributes differ
+    std::int32_t targetOnly = 0;   // Target files without a Source counterpart
     double overallBytesDone = 0;   // bytes accounted for over the whole run
     double sourceSize = 0;         // of the current pair
     double targetSize = 0;
@@ -91,13 +99,16 @@ enum class TReportResult {
     Deleted,
     NotDeleted,
     Skipped, // a Source entry that is not a regular file, never opened
+    AttributesDiffer, // a match whose attributes differ; the note names them
+    TargetOnly,       // a Target file without a Source counterpart
 };
 
 // One row of the run's report. The paths are the full paths of the pair,
 // as they are on disk (the report escapes them); `size` is the Source's size
 // (for a deletion: the size of the file deleted or kept), -1 when unknown.
-// `note` says why a file was not deleted or could not be read, or what a
-// skipped entry is.
+// `note` says why a file was not deleted or could not be read, what a
+// skipped entry is, or which attributes differ. A Target-only file has no
+// Source path; its size is the Target file's.
 struct TReportRow {
     TReportResult result = TReportResult::Match;
     std::string source;

@@ -68,6 +68,8 @@ public:
     // files of /proc give their bytes with a size of 0).
     bool ReadPastSize() const { return m_position > m_identity.size; }
     int Error() const { return m_error; }
+    // The open descriptor (-1 when closed), to read more of the same file.
+    int Descriptor() const { return m_fd; }
 
 private:
     template <typename OpenWith>

@@ -58,6 +58,8 @@ struct MainWidgets {
         Find(MenuAutoExpand, "MenuAutoExpand");
         Find(MenuFromDisk, "MenuFromDisk");
         Find(MenuRecordChecksums, "MenuRecordChecksums");
+        Find(MenuCompareAttributes, "MenuCompareAttributes");
+        Find(MenuTargetOnly, "MenuTargetOnly");
         Find(FileCheckChecksumsItem, "FileCheckChecksumsItem");
         Find(MenuRefreshDirectories, "MenuRefreshDirectories");
         Find(MenuShowLog, "MenuShowLog");
@@ -134,6 +136,7 @@ struct MainWidgets {
             *FileCheckChecksumsItem = nullptr, *MenuRefreshDirectories = nullptr,
             *MenuShowLog = nullptr, *SB_sync = nullptr, *SpeedButtonAbout = nullptr,
             *SpeedButtonExit = nullptr, *SpeedButtonHelp = nullptr;
+    QAction *MenuCompareAttributes = nullptr, *MenuTargetOnly = nullptr;
     QLineEdit *EditSource = nullptr, *EditTarget = nullptr;
     QListWidget *EditSourceHistory = nullptr, *EditTargetHistory = nullptr, *ListBoxV = nullptr,
                 *ListLog = nullptr;
