@@ -309,7 +309,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     }
     ++c.filesChecked;
     if (outcome != Outcome::None)
-        win.AppendResultLine(EscapeControls(line));
+        win.AppendResultLine(row.result, EscapeControls(line));
     if (outcome != Outcome::None || row.result == TReportResult::Unreadable) {
         if (opening.sourceFound)
             row.size = std::int64_t(sourceSeen.size);
