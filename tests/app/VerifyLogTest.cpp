@@ -2,10 +2,10 @@
 // offscreen: only the problems shown while a run goes on, copying and saving
 // lines, the run's report, and the "File Error" box that a check box
 // silences for the rest of one run.
+#include "tests/app/HoldingWindow.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
-#include "tests/engine/ForwardingWindow.h"
 
 #include "app/PathText.h"
 #include "app/QvlMainRun.h"
@@ -171,12 +171,14 @@ private slots:
                 QVERIFY(tree.createFile("dst/" + name, i % 50 == 3 ? "y" : "x"));
         }
         MainFormFixture f;
+        // Held after 2,000 pairs, so that most of the run comes after the
+        // filter went on.
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 2000;
+        Run(f).Environment().WorkerWindow = &holder;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QListView *log = f.ui()->ListBoxV;
-        QVERIFY(QTest::qWaitFor([&] { return log->model()->rowCount() > 2000; }, 60000));
-        // Held at its next pair, so that most of the run comes after the
-        // filter went on.
-        Run(f).Worker()->Pause();
+        QVERIFY(QTest::qWaitFor([&] { return holder.held && log->model()->rowCount() > 2000; }, 60000));
         QVERIFY(Run(f).Running());
         MenuItem(f, "Show Problems Only")->trigger();
         QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
