@@ -25,25 +25,10 @@ std::uint64_t TRecordBlocks::Append(std::string_view record)
     return position;
 }
 
-std::uint64_t TRecordBlocks::End() const
-{
-    if (m_blocks.empty())
-        return 0;
-    return (std::uint64_t(m_blocks.size() - 1) << 32) | m_blocks.back().used;
-}
-
 void TRecordBlocks::Clear()
 {
     m_blocks.clear();
     m_blocks.shrink_to_fit();
-}
-
-std::size_t TRecordBlocks::Capacity() const
-{
-    std::size_t bytes = 0;
-    for (const TBlock &block : m_blocks)
-        bytes += block.size;
-    return bytes;
 }
 
 TRecordCursor::TRecordCursor(const TRecordBlocks &blocks, std::uint64_t position)

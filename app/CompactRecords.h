@@ -17,11 +17,7 @@ class TRecordBlocks
 public:
     // Stores `record` after the others; returns where it begins.
     std::uint64_t Append(std::string_view record);
-    // Where the next record will begin.
-    std::uint64_t End() const;
     void Clear();
-    // The bytes the blocks take.
-    std::size_t Capacity() const;
 
 private:
     friend class TRecordCursor;

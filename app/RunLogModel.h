@@ -1,8 +1,9 @@
 // The verify log of a run as a list model: every line the run made, held
 // compactly (the UTF-8 text of the lines front-coded in large blocks, a
 // kind byte a line: no string or item object per line), shown by the log's
-// list view either whole or as its problems only. A line of a million-pair
-// run costs the window some 20 bytes.
+// list view either whole or as its problems only. A line costs the window
+// the bytes it does not share with the line before and a few more; the
+// result lines of one folder share most of theirs.
 #pragma once
 
 #include "app/CompactRecords.h"
@@ -64,9 +65,6 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-
-    // The bytes the log's text takes.
-    std::size_t TextCapacity() const { return m_text.Capacity(); }
 
 private:
     // Every line's text, front-coded against the line before, except each

@@ -1,8 +1,9 @@
 // The rows of a run's report as the window keeps them until the next run
-// starts: in the order they came, each in some 20 bytes. Their paths are
-// front-coded against the row before (in the walk's order a row shares
-// its folder with the one before), and a Target path is told by how it
-// begins and the ending it shares with its Source path.
+// starts, in the order they came. A Source path is front-coded against the
+// row before (in the walk's order a row shares its folder with the one
+// before), a Target path is told by how it begins and the ending it shares
+// with its Source path: a row takes a few bytes more than what its paths
+// do not share with the row before.
 #pragma once
 
 #include "app/CompactRecords.h"
