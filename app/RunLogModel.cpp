@@ -163,6 +163,13 @@ int TRunLogModel::RowOfLine(int line) const
     return std::min(row, m_rows);
 }
 
+QModelIndex TRunLogModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || row >= m_rows || column != 0 || parent.isValid())
+        return {};
+    return createIndex(row, 0);
+}
+
 int TRunLogModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rows;

@@ -62,6 +62,9 @@ public:
     int LineOfRow(int row) const;
     int RowOfLine(int line) const;
 
+    // The list lays out every row again whenever rows are added, asking
+    // for each one's index: made here without a call back per row.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
