@@ -7,7 +7,6 @@
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
 
-#include "app/PathText.h"
 #include "app/QvlMainRun.h"
 
 #include "engine/InfoThread.h"
@@ -139,7 +138,7 @@ private:
     void Keep(const std::string &line)
     {
         std::lock_guard lock(m_mutex);
-        m_lines << FromPath(line);
+        m_lines << QString::fromStdString(line); // as a list decodes it
     }
     std::mutex m_mutex;
     QStringList m_lines;
