@@ -4,6 +4,8 @@
 // the worker of the latest run.
 #pragma once
 
+#include "app/RunReportRows.h"
+
 #include "platform/MountTable.h"
 #include "engine/TimerFigures.h"
 #include "engine/VerifyTypes.h"
@@ -25,6 +27,7 @@ class QFrame;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QMenu;
 class QProgressBar;
@@ -39,6 +42,7 @@ class TFileListBoxEx;
 class TInfoThread;
 class TMainForm;
 class TRunLogDelegate;
+class TRunLogModel;
 class TSystemTreeView;
 class TVerifyBridge;
 struct TRunMail;
@@ -86,7 +90,7 @@ struct TRunWidgets {
     // Ticks once a second while a run goes on.
     QTimer *TimerVerify = nullptr;
     // The verify log and the log pane.
-    QListWidget *ListBoxV = nullptr;
+    QListView *ListBoxV = nullptr;
     QListWidget *ListLog = nullptr;
 };
 
@@ -199,12 +203,13 @@ public:
     QAction *SaveChecksumsAction() const { return m_saveChecksums; }
     // The selected lines, in order, to the clipboard.
     void CopyLogSelection();
-    // Shows only the lines of the verify log that are not "Files Match",
-    // or all of them again, keeping the line at the top of the list where it
-    // was.
+    // Shows only the lines of the verify log that are no match, or all of
+    // them again, keeping the line at the top of the list where it was.
     void ShowProblemsOnly(bool on);
+    // The verify log, the model ListBoxV shows.
+    const TRunLogModel &LogModel() const { return *m_log; }
     // Every line of the verify log, also those the list does not show.
-    const QStringList &VerifyLog() const { return m_verifyLog; }
+    QStringList VerifyLog() const;
     // Every line of the verify log, in order, as UTF-8 text; an empty string
     // or the reason it failed.
     QString WriteLog(const QString &file) const;
@@ -222,7 +227,7 @@ public:
     // "Show Problems" button turns on Show Problems Only.
     QFrame *VerdictStrip() const { return m_verdict; }
     // The rows of the report of the latest run that has ended.
-    const std::vector<TReportRow> &ReportRows() const { return m_reportRows; }
+    std::vector<TReportRow> ReportRows() const { return m_reportRows.Rows(); }
 
     // ---------------------------------------------------------- pause, cancel, finish
     void CancelBitBtnClick();
@@ -268,8 +273,6 @@ private:
     void SetUpVerdict();
     void ShowVerdict();
     void HideVerdict();
-    // Adds lines to the verify log; the list shows those it should.
-    void AddVerifyLines(const QStringList &lines);
     // Shows the "File Error" box with its check box; once checked, no other
     // one shows in this run.
     void ShowFileError(const QString &text);
@@ -286,7 +289,12 @@ private:
     // blank), to both logs and nothing else.
     void AddWindowLine(const QString &text);
     void ShowMail(TRunMail &mail);
-    void AddLogLines(const QStringList &runLog, const QStringList &verifyLog);
+    // Adds a line to the verify log, widening the log to it; the list shows
+    // it at the next ShowLogLines.
+    void AddVerifyLine(TLogKind kind, bool matched, const std::string &line);
+    // Shows the lines added since the last call and, while the log follows
+    // the run, its last line.
+    void ShowLogLines();
     // The pair on the path labels, each shortened to the width of
     // SourcePath; shortened again when the label changes its size.
     void ShowPaths(const QString &source, const QString &target);
@@ -338,12 +346,11 @@ private:
     QAction *m_saveChecksums = nullptr;
     QString m_runCheckFile;      // the checksum file of a check run; empty for a verify
     QString m_checksumsWritten;  // what the last run that ended recorded
-    std::vector<TReportRow> m_reportRows;
+    TReportRows m_reportRows;
     // The verify log. The list ListBoxV shows all of it, or, while only the
-    // problems are shown, the lines m_shownLines (indexes into m_verifyLog,
-    // rising) hold: a run of many matches then costs the list nothing.
-    QStringList m_verifyLog;
-    QList<int> m_shownLines;
+    // problems are shown, those alone: a run of many matches then costs the
+    // list nothing.
+    TRunLogModel *m_log = nullptr;
     bool m_fileErrorsQuiet = false; // "Do not show this again during this run"
     long m_displayTurns = 0;
     QFrame *m_verdict = nullptr;

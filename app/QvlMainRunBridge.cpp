@@ -45,9 +45,9 @@ void TVerifyBridge::Prepare(VerifyRequest request)
     m_request = std::move(request);
 }
 
-std::vector<TReportRow> TVerifyBridge::TakeReportRows()
+TReportRows TVerifyBridge::TakeReportRows()
 {
-    std::vector<TReportRow> taken;
+    TReportRows taken;
     std::lock_guard lock(m_rowsMutex);
     std::swap(taken, m_rows);
     return taken;
@@ -61,18 +61,18 @@ VerifyRequest TVerifyBridge::CaptureRequest()
     return m_request;
 }
 
-void TVerifyBridge::AppendRunLog(TLogKind, const std::string &line)
+void TVerifyBridge::AppendRunLog(TLogKind kind, const std::string &line)
 {
     WaitWhileHeld();
     std::lock_guard lock(m_mutex);
-    m_mail.lines.push_back({true, line});
+    m_mail.lines.push_back({true, kind, false, line});
 }
 
-void TVerifyBridge::AppendResultLine(const std::string &line)
+void TVerifyBridge::AppendResultLine(TReportResult result, const std::string &line)
 {
     WaitWhileHeld();
     std::lock_guard lock(m_mutex);
-    m_mail.lines.push_back({false, line});
+    m_mail.lines.push_back({false, TLogKind::PairResult, result == TReportResult::Match, line});
 }
 
 void TVerifyBridge::ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes)
@@ -156,7 +156,7 @@ void TVerifyBridge::ReportRow(const TReportRow &row)
 {
     WaitWhileHeld();
     std::lock_guard lock(m_rowsMutex);
-    m_rows.push_back(row);
+    m_rows.Append(row);
 }
 
 bool TVerifyBridge::ConfirmDelete(std::size_t count, DeleteMode side)

@@ -10,6 +10,8 @@
 // nothing.
 #pragma once
 
+#include "app/RunReportRows.h"
+
 #include "engine/VerifyWindow.h"
 
 #include <mutex>
@@ -23,7 +25,9 @@ class TRunControl;
 // made at all.
 struct TRunMail {
     struct Line {
-        bool runLog;      // a run-log line (both logs) or a result line
+        bool runLog; // a run-log line (both logs) or a result line
+        TLogKind kind;
+        bool matched; // a result line whose pair matched
         std::string text;
     };
     std::vector<Line> lines;
@@ -65,11 +69,11 @@ public:
     void Prepare(VerifyRequest request);
     // The report rows of the run so far (the window takes them when the run
     // has ended); the window's thread only.
-    std::vector<TReportRow> TakeReportRows();
+    TReportRows TakeReportRows();
 
     VerifyRequest CaptureRequest() override;
     void AppendRunLog(TLogKind kind, const std::string &line) override;
-    void AppendResultLine(const std::string &line) override;
+    void AppendResultLine(TReportResult result, const std::string &line) override;
     void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) override;
     void ShowCounts(std::int32_t same, std::int32_t different, std::int32_t missing,
                     std::int32_t filesChecked, std::int32_t files) override;
@@ -100,5 +104,5 @@ private:
     // The report grows by a row a pair; the window has no use for it before
     // the end, so it is not part of the mail each display turn moves.
     std::mutex m_rowsMutex;
-    std::vector<TReportRow> m_rows;
+    TReportRows m_rows;
 };

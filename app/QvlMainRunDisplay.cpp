@@ -9,6 +9,7 @@
 #include "app/QvlFormat.h"
 #include "app/QvlMain.h"
 #include "app/QvlMainRunBridge.h"
+#include "app/RunLogModel.h"
 
 #include "engine/EscapeControls.h"
 
@@ -17,6 +18,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -41,12 +43,11 @@ QString Count(qint64 value)
 
 // Every line of the verify log has the same height and the width of the
 // widest line so far + 10 pixels: the horizontal scroll range follows the
-// widest line, and laying out tens of thousands of lines measures none of
-// them again.
+// widest line, and laying out a million lines measures none of them again.
 class TRunLogDelegate : public QStyledItemDelegate
 {
 public:
-    explicit TRunLogDelegate(QListWidget *list) : QStyledItemDelegate(list), m_list(list) {}
+    explicit TRunLogDelegate(QListView *list) : QStyledItemDelegate(list), m_list(list) {}
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -55,13 +56,10 @@ public:
         return {m_width, m_height};
     }
 
-    // Widens the lines to the widest of `lines` + 10 when that is wider.
-    void Widen(const QStringList &lines)
+    // Widens the lines to `line` + 10 when that is wider; `line` is UTF-8.
+    void Widen(const std::string &line)
     {
-        int widest = 0;
-        for (const QString &line : lines)
-            widest = std::max(widest, TextWidth(line));
-        m_width = std::max(m_width, widest + 10);
+        m_width = std::max(m_width, TextWidth(line) + 10);
     }
 
     void Reset()
@@ -90,7 +88,23 @@ private:
         return width;
     }
 
-    QListWidget *m_list;
+    // The same for UTF-8 text: a line of ASCII characters is measured as it
+    // is, any other as the text it decodes to.
+    int TextWidth(const std::string &line)
+    {
+        int width = 0;
+        for (const char c : line) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u >= 0x80)
+                return TextWidth(QString::fromUtf8(line.data(), qsizetype(line.size())));
+            if (m_advances[u] < 0)
+                m_advances[u] = QFontMetrics(m_list->font()).horizontalAdvance(QChar(u));
+            width += m_advances[u];
+        }
+        return width;
+    }
+
+    QListView *m_list;
     int m_width = 0;
     mutable int m_height = 0;
     std::array<int, 256> m_advances = MakeUnknown();
@@ -128,6 +142,10 @@ void TRunControl::SetUpDisplay()
     m_displayTimer->setInterval(kDisplayTurnMs);
     connect(m_displayTimer, &QTimer::timeout, this, &TRunControl::FlushDisplay);
 
+    m_log = new TRunLogModel(this);
+    ui.ListBoxV->setModel(m_log);
+    ui.ListBoxV->setUniformItemSizes(true);
+    ui.ListBoxV->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_logDelegate = new TRunLogDelegate(ui.ListBoxV);
     ui.ListBoxV->setItemDelegate(m_logDelegate);
 
@@ -221,13 +239,11 @@ void TRunControl::StartProgressDisplay()
         bar->setValue(0);
     }
     ui.ReturnBitBtn->setEnabled(false);
-    ui.ListBoxV->clear();
-    m_verifyLog.clear();
-    m_shownLines.clear();
+    m_log->Clear();
     m_logDelegate->Reset();
     m_bridge->TakeMail(); // nothing of an earlier run may show in this one
     m_bridge->TakeReportRows();
-    m_reportRows.clear();
+    m_reportRows.Clear();
     m_saveReport->setEnabled(false);
     m_fileErrorsQuiet = false;
     m_runFiles = 0;
@@ -295,15 +311,14 @@ void TRunControl::ShowMail(TRunMail &mail)
     bool shown = false;
     if (!mail.lines.empty()) {
         QStringList runLog;
-        QStringList verifyLog;
-        verifyLog.reserve(qsizetype(mail.lines.size()));
-        for (TRunMail::Line &line : mail.lines) {
-            QString text = FromText(line.text);
+        for (const TRunMail::Line &line : mail.lines) {
             if (line.runLog)
-                runLog << text;
-            verifyLog << std::move(text);
+                runLog << FromText(line.text);
+            AddVerifyLine(line.kind, line.matched, line.text);
         }
-        AddLogLines(runLog, verifyLog);
+        if (!runLog.isEmpty())
+            ui.ListLog->addItems(runLog);
+        ShowLogLines();
         shown = true;
     }
     if (mail.totals) {
@@ -349,13 +364,16 @@ void TRunControl::ShowMail(TRunMail &mail)
         ++m_displayTurns;
 }
 
-void TRunControl::AddLogLines(const QStringList &runLog, const QStringList &verifyLog)
+void TRunControl::AddVerifyLine(TLogKind kind, bool matched, const std::string &line)
 {
-    if (!runLog.isEmpty()) {
-        ui.ListLog->addItems(runLog);
-    }
-    m_logDelegate->Widen(verifyLog);
-    AddVerifyLines(verifyLog);
+    // Every line of the verify log is as wide as the widest.
+    m_logDelegate->Widen(line);
+    m_log->Append(kind, matched, line);
+}
+
+void TRunControl::ShowLogLines()
+{
+    m_log->ShowAppended();
     if (m_listBoxVTag == 0)
         ui.ListBoxV->scrollToBottom();
 }
@@ -364,9 +382,8 @@ void TRunControl::AddWindowLine(const QString &text)
 {
     const QString line = m_env.Clock().toString(QStringLiteral("hh:mm:ss")) + text;
     ui.ListLog->addItem(line);
-    // Every line of the verify log is as wide as the widest; this one too.
-    m_logDelegate->Widen({line});
-    AddVerifyLines({line});
+    AddVerifyLine(TLogKind::Event, false, line.toUtf8().toStdString());
+    m_log->ShowAppended();
 }
 
 void TRunControl::ListBoxVScroll(int scrollCode)

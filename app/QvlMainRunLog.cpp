@@ -5,6 +5,7 @@
 
 #include "app/PathText.h"
 #include "app/QvlMain.h"
+#include "app/RunLogModel.h"
 #include "app/SaveDialog.h"
 
 #include "engine/VerifyReport.h"
@@ -15,33 +16,25 @@
 #include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSaveFile>
 
 #include <algorithm>
-
-namespace {
-
-// A line that needs nothing from the user: a pair that matched.
-bool IsMatchLine(const QString &line)
-{
-    return line.startsWith(QLatin1String("Files Match - "));
-}
-
-} // namespace
+#include <utility>
+#include <vector>
 
 void TRunControl::SetUpLogMenu()
 {
-    QListWidget *list = ui.ListBoxV;
+    QListView *list = ui.ListBoxV;
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->installEventFilter(this);
 
     m_logMenu = new QMenu(list);
     QAction *copy = m_logMenu->addAction(QStringLiteral("&Copy"), this, &TRunControl::CopyLogSelection);
     copy->setShortcut(QKeySequence::Copy);
-    QAction *all = m_logMenu->addAction(QStringLiteral("Select &All"), list, &QListWidget::selectAll);
+    QAction *all = m_logMenu->addAction(QStringLiteral("Select &All"), list, &QListView::selectAll);
     all->setShortcut(QKeySequence::SelectAll);
     m_logMenu->addSeparator();
     m_problemsOnly = m_logMenu->addAction(QStringLiteral("Show &Problems Only"));
@@ -82,55 +75,40 @@ bool TRunControl::LogKeyPress(QKeyEvent *key)
 
 void TRunControl::CopyLogSelection()
 {
-    QListWidget *list = ui.ListBoxV;
-    QModelIndexList selected = list->selectionModel()->selectedRows();
-    std::sort(selected.begin(), selected.end(),
-              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
-    QStringList lines;
-    for (const QModelIndex &index : selected)
-        lines << index.data().toString();
-    if (!lines.isEmpty())
-        QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    // By the selection's ranges, in order: a million lines selected are
+    // copied without a list of a million indexes.
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange &range : ui.ListBoxV->selectionModel()->selection())
+        ranges.emplace_back(range.top(), range.bottom());
+    std::sort(ranges.begin(), ranges.end());
+    std::string text, line;
+    int next = 0; // the first row not copied yet
+    for (const auto &[top, bottom] : ranges) {
+        for (int row = std::max(top, next); row <= bottom; ++row) {
+            m_log->ReadLine(m_log->LineOfRow(row), line);
+            text += line;
+            text += '\n';
+        }
+        next = std::max(next, bottom + 1);
+    }
+    if (!text.empty())
+        QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-void TRunControl::AddVerifyLines(const QStringList &lines)
+QStringList TRunControl::VerifyLog() const
 {
-    const qsizetype first = m_verifyLog.size();
-    m_verifyLog += lines;
-    if (!m_problemsOnly->isChecked()) {
-        ui.ListBoxV->addItems(lines);
-        return;
-    }
-    QStringList shown;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!IsMatchLine(lines[i])) {
-            shown << lines[i];
-            m_shownLines << int(first + i);
-        }
-    }
-    ui.ListBoxV->addItems(shown);
+    return m_log->Lines();
 }
 
 void TRunControl::ShowProblemsOnly(bool on)
 {
-    QListWidget *list = ui.ListBoxV;
+    QListView *list = ui.ListBoxV;
     // The log line at the top, as an index into the whole log.
-    int top = list->indexAt(QPoint(0, 0)).row();
-    if (top >= 0 && !m_shownLines.isEmpty() && !on)
-        top = m_shownLines[top];
+    const int topRow = list->indexAt(QPoint(0, 0)).row();
+    const int top = topRow >= 0 ? m_log->LineOfRow(topRow) : -1;
 
-    list->clear();
-    m_shownLines.clear();
-    QStringList shown;
-    if (on) {
-        for (qsizetype i = 0; i < m_verifyLog.size(); ++i) {
-            if (!IsMatchLine(m_verifyLog[i])) {
-                shown << m_verifyLog[i];
-                m_shownLines << int(i);
-            }
-        }
-    }
-    list->addItems(on ? shown : m_verifyLog);
+    m_log->SetProblemsOnly(on);
+    const int rows = m_log->rowCount();
 
     if (m_listBoxVTag == 0 || top < 0) {
         list->scrollToBottom();
@@ -138,13 +116,9 @@ void TRunControl::ShowProblemsOnly(bool on)
     }
     // The same line at the top; when it is a match that is hidden now, the
     // next line shown (or the last one).
-    int row = top;
-    if (on) {
-        row = int(std::lower_bound(m_shownLines.begin(), m_shownLines.end(), top) - m_shownLines.begin());
-        row = std::min(row, int(list->count()) - 1);
-    }
+    const int row = std::min(m_log->RowOfLine(top), rows - 1);
     if (row >= 0)
-        list->scrollToItem(list->item(row), QAbstractItemView::PositionAtTop);
+        list->scrollTo(m_log->index(row), QAbstractItemView::PositionAtTop);
 }
 
 QString TRunControl::WriteLog(const QString &file) const
@@ -152,12 +126,8 @@ QString TRunControl::WriteLog(const QString &file) const
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return out.errorString();
-    for (const QString &text : m_verifyLog) {
-        QByteArray line = text.toUtf8();
-        line += '\n';
-        if (out.write(line) != line.size())
-            return out.errorString();
-    }
+    if (!m_log->Write(out))
+        return out.errorString();
     return out.commit() ? QString() : out.errorString();
 }
 
@@ -203,10 +173,8 @@ void TRunControl::SaveAs(const QString &caption, const QString &filter, const QS
 QString TRunControl::WriteReport(const QString &file) const
 {
     TReportWriter writer;
-    if (writer.Open(ToPath(file))) {
-        for (const TReportRow &row : m_reportRows)
-            writer.Write(row);
-    }
+    if (writer.Open(ToPath(file)))
+        m_reportRows.ForEach([&](const TReportRow &row) { writer.Write(row); });
     if (writer.Close())
         return {};
     return FromText(writer.Reason());

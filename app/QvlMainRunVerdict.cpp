@@ -12,7 +12,7 @@
 #include <QBoxLayout>
 #include <QFrame>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QLocale>
 #include <QPushButton>
 
@@ -154,7 +154,7 @@ void TRunControl::ShowVerdict()
     f.canceled = m_runCanceled;
     f.files = m_runFiles;
     f.permanent = m_permanentDelete;
-    for (const TReportRow &row : m_reportRows) {
+    m_reportRows.ForEach([&f](const TReportRow &row) {
         switch (row.result) {
         case TReportResult::Match:
             ++f.checked;
@@ -190,7 +190,7 @@ void TRunControl::ShowVerdict()
             ++f.targetOnly;
             break;
         }
-    }
+    });
     const TRunVerdict v = RunVerdict(f);
     m_verdictText->setText(v.text);
     m_verdict->setProperty("verdict", VerdictRoleName(v.role));

@@ -8,10 +8,16 @@
 # The ratio is window time / quorvel-verify time (goals: at most 1.1 for (a)
 # and (c), 1.5 for (b)); "shown" is how many times a second the window showed
 # the run's progress (goal: at least 20).
+# Then the log the run of (b) left: the slowest and the mean of 400 painted
+# scroll steps over it, Show Problems Only turned on and off, and the
+# window's peak memory against quorvel-verify's, in bytes per file (the
+# window's goal: at most 200 at 1,000,000 files; a run that small shows
+# mostly what any window takes).
 #   bench/run-window.sh [DATA_FOLDER]     (default: bench/data)
 # ONLY_SMALL=1 measures (b) and (c) alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+[ -x /usr/bin/time ] || { echo "bench needs GNU time: apt-get install time" >&2; exit 2; }
 data=${1:-bench/data}
 runs=${RUNS:-3}
 build=${BUILD_DIR:-build}
@@ -65,3 +71,20 @@ if [ -z "${ONLY_SMALL:-}" ]; then
 fi
 compare "(b) 20,000 small files" "$data/small-src" "$data/small-dst"
 WINDOW_ARGS=--problems-only compare "(c) (b), problems only" "$data/small-src" "$data/small-dst"
+
+# kilobytes of the peak resident memory of one run of "$@"
+peak_kb() {
+  local timing
+  timing=$(mktemp)
+  /usr/bin/time -f '%M' -o "$timing" "$@" >/dev/null 2>&1 || true
+  tail -n 1 "$timing" # after a line on a non-zero exit status
+  rm -f "$timing"
+}
+files=$(find "$data/small-src" -type f | wc -l)
+log=$(QT_QPA_PLATFORM=offscreen "$window" "$data/small-src" "$data/small-dst" 2>/dev/null | tail -n 1)
+cli_kb=$(peak_kb "$verify" "$data/small-src" "$data/small-dst")
+awk -v files="$files" -v cli="$cli_kb" '{ for (i = 1; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] } }
+  END { printf "%-26s %d lines: scroll step %.2f ms at most (mean %.2f), filter on and off %.1f ms\n",
+          "(d) the log of (b)", v["lines"], v["scroll_ms"], v["scroll_avg_ms"], v["filter_ms"]
+        printf "%-26s window %.1f MB (%d bytes per file) | quorvel-verify %.1f MB (%d bytes per file)\n",
+          "    peak memory", v["peak_rss_kb"] / 1024, v["peak_rss_kb"] * 1024 / files, cli / 1024, cli * 1024 / files }' <<<"$log"

@@ -63,7 +63,7 @@ void TCliWindow::AppendRunLog(TLogKind kind, const std::string &line)
     m_printer->LogLine(kind, line);
 }
 
-void TCliWindow::AppendResultLine(const std::string &line)
+void TCliWindow::AppendResultLine(TReportResult, const std::string &line)
 {
     m_printer->LogLine(TLogKind::PairResult, line);
 }

@@ -27,7 +27,7 @@ public:
 
     VerifyRequest CaptureRequest() override;
     void AppendRunLog(TLogKind kind, const std::string &line) override;
-    void AppendResultLine(const std::string &line) override;
+    void AppendResultLine(TReportResult result, const std::string &line) override;
     void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) override;
     void ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t filesChecked, std::int32_t files) override;
     void ShowCurrentPair(const std::string &source, const std::string &) override;

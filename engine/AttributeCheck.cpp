@@ -35,7 +35,8 @@ void ReportAttributes(TRunContext &w, const TAttributeCheck &check, const std::s
     if (!check.differing.empty()) {
         ++w.state.counters.attributesDiffer;
         const std::string what = JoinAttributeNames(check.differing);
-        win.AppendResultLine(EscapeControls("Attributes Differ - " + shownPath + " (" + what + ")"));
+        win.AppendResultLine(TReportResult::AttributesDiffer,
+                             EscapeControls("Attributes Differ - " + shownPath + " (" + what + ")"));
         win.ReportRow({TReportResult::AttributesDiffer, pairRow.source, pairRow.target, pairRow.size, what});
     }
     if (!kept.empty()) {

@@ -368,7 +368,7 @@ void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile, co
     }
     ++c.filesChecked;
     if (outcome != Outcome::None)
-        win.AppendResultLine(EscapeControls(line));
+        win.AppendResultLine(row.result, EscapeControls(line));
     if (outcome != Outcome::None || row.result == TReportResult::Unreadable)
         win.ReportRow(row);
     if (sameFile) {

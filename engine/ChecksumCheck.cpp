@@ -222,7 +222,7 @@ void TChecker::EmitOne(std::size_t index)
     }
     ++c.filesChecked;
     if (!line.empty()) {
-        win.AppendResultLine(EscapeControls(line));
+        win.AppendResultLine(row.result, EscapeControls(line));
         win.ReportRow(row);
     }
     win.ShowCounts(c.same, c.different, c.missing, c.filesChecked, c.files);

@@ -36,7 +36,7 @@ public:
         if (m_haveOwn && IdentityOf(path, seen) && seen.SameFileAs(m_own))
             return;
         ++m_w.state.counters.targetOnly;
-        m_w.Window().AppendResultLine(EscapeControls("Target Only - " + path));
+        m_w.Window().AppendResultLine(TReportResult::TargetOnly, EscapeControls("Target Only - " + path));
         m_w.Window().ReportRow({TReportResult::TargetOnly, std::string(), path, std::int64_t(size), std::string()});
     }
 

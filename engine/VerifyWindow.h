@@ -34,9 +34,9 @@ public:
     // A run-log line, already stamped "hh:mm:ss ", and what kind of line it
     // is (never PairResult): to the log pane and the verify log.
     virtual void AppendRunLog(TLogKind kind, const std::string &line) = 0;
-    // A per-file result line (no stamp, kind PairResult): to the verify log
-    // only.
-    virtual void AppendResultLine(const std::string &line) = 0;
+    // A per-file result line (no stamp, kind PairResult) and what became of
+    // the pair: to the verify log only.
+    virtual void AppendResultLine(TReportResult result, const std::string &line) = 0;
     // Folder, file and byte totals of the walk.
     virtual void ShowTotals(std::int32_t folders, std::int32_t files, double totalBytes) = 0;
     // Result counts; the file total then reads "checked/files".

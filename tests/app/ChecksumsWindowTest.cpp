@@ -26,12 +26,9 @@ TRunControl &Run(MainFormFixture &f)
     return *f.form->RunControl;
 }
 
-QStringList Lines(const QListWidget *list)
+QStringList Lines(const QAbstractItemView *list)
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    return QvlTest::ShownLines(list);
 }
 
 // The run-log lines without their "hh:mm:ss " stamps.

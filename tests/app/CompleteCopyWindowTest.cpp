@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 
@@ -24,14 +23,6 @@ namespace {
 TRunControl &Run(MainFormFixture &f)
 {
     return *f.form->RunControl;
-}
-
-QStringList Lines(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 QString Q(const std::string &s)
@@ -86,8 +77,8 @@ private slots:
         // Off: the copy of the two files is exact, as before.
         QVERIFY(f.StartRun(t.path("src"), t.path("dst")));
         QVERIFY(f.WaitForRunEnd());
-        QVERIFY(!Lines(f.ui()->ListBoxV).contains(retimed));
-        QVERIFY(!Lines(f.ui()->ListBoxV).contains(extra));
+        QVERIFY(!QvlTest::ShownLines(f.ui()->ListBoxV).contains(retimed));
+        QVERIFY(!QvlTest::ShownLines(f.ui()->ListBoxV).contains(extra));
         QVERIFY2(VerdictText(f).startsWith(QStringLiteral("All 2 files are identical")), qPrintable(VerdictText(f)));
         QTest::mouseClick(f.ui()->ReturnBitBtn, Qt::LeftButton);
 
@@ -95,15 +86,15 @@ private slots:
         targetOnly->setChecked(true);
         QVERIFY(f.StartRun(t.path("src"), t.path("dst")));
         QVERIFY(f.WaitForRunEnd());
-        QVERIFY(Lines(f.ui()->ListBoxV).contains(retimed));
-        QVERIFY(Lines(f.ui()->ListBoxV).contains(extra));
+        QVERIFY(QvlTest::ShownLines(f.ui()->ListBoxV).contains(retimed));
+        QVERIFY(QvlTest::ShownLines(f.ui()->ListBoxV).contains(extra));
         QCOMPARE(VerdictText(f),
                  QStringLiteral("Not an exact copy: attributes differ for 1 file, 1 file only in the Target"));
         QCOMPARE(Run(f).VerdictStrip()->property("verdict").toString(), QStringLiteral("damaged"));
         QPushButton *problems = Run(f).VerdictStrip()->findChild<QPushButton *>(QStringLiteral("ShowProblemsBtn"));
         QVERIFY(problems->isVisible());
         QTest::mouseClick(problems, Qt::LeftButton);
-        const QStringList shown = Lines(f.ui()->ListBoxV);
+        const QStringList shown = QvlTest::ShownLines(f.ui()->ListBoxV);
         QVERIFY(shown.filter(QStringLiteral("Files Match - ")).isEmpty());
         QVERIFY(shown.contains(retimed));
         QVERIFY(shown.contains(extra));

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
@@ -26,6 +27,16 @@
 #include <QtGlobal>
 
 namespace QvlTest {
+
+// The lines a list shows, top to bottom, whatever model it shows them from.
+inline QStringList ShownLines(const QAbstractItemView *list)
+{
+    QStringList out;
+    const QAbstractItemModel *model = list->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, 0).data().toString();
+    return out;
+}
 
 struct MainWidgets {
     explicit MainWidgets(const QObject &form)
@@ -138,8 +149,9 @@ struct MainWidgets {
             *SpeedButtonExit = nullptr, *SpeedButtonHelp = nullptr;
     QAction *MenuCompareAttributes = nullptr, *MenuTargetOnly = nullptr;
     QLineEdit *EditSource = nullptr, *EditTarget = nullptr;
-    QListWidget *EditSourceHistory = nullptr, *EditTargetHistory = nullptr, *ListBoxV = nullptr,
-                *ListLog = nullptr;
+    QListWidget *EditSourceHistory = nullptr, *EditTargetHistory = nullptr, *ListLog = nullptr;
+    // The verify log: a view over the run's log model.
+    QListView *ListBoxV = nullptr;
     TSystemTreeView *SourceTreeView = nullptr, *TargetTreeView = nullptr;
     TFileListBoxEx *SourceFileListBox = nullptr, *TargetFileListBox = nullptr;
     TOptionStrip *AOptionPanel = nullptr;

@@ -8,7 +8,6 @@
 #include "engine/InfoThread.h"
 #include "engine/RunJournal.h"
 
-#include <QListWidget>
 #include <QMessageBox>
 
 using QvlTest::MainFormFixture;
@@ -49,14 +48,6 @@ void LeaveUnfinished(const VerifyRequest &request, std::size_t pairs)
     QCOMPARE(ReadJournal(request).records.size(), pairs);
 }
 
-QStringList Items(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
 } // namespace
 
 class ResumeWindowTest : public QObject
@@ -93,7 +84,7 @@ private slots:
         QCOMPARE(f.boxes.front().buttons, int(QMessageBox::Yes | QMessageBox::No));
         QVERIFY(f.WaitForRunEnd());
         QCOMPARE(f.ui()->Same->text(), QStringLiteral("10"));
-        const QStringList log = Items(f.ui()->ListBoxV);
+        const QStringList log = QvlTest::ShownLines(f.ui()->ListBoxV);
         const QStringList resumed = log.filter(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d Resumed: 4 files, "));
         QCOMPARE(resumed.size(), answer == QMessageBox::Yes ? 1 : 0);
         QCOMPARE(log.filter(QRegularExpression("^Files Match - ")).size(), 10);

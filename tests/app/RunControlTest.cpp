@@ -2,6 +2,7 @@
 // the progress display, pause and cancel, the delete confirmation and the end
 // of the run. Every dialog is answered by the test; the worker is held at
 // chosen calls by a window put between it and the main window.
+#include "tests/app/HoldingWindow.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
@@ -41,64 +42,6 @@
 using QvlTest::MainFormFixture;
 
 namespace {
-
-// Forwards every call of the worker to the main window, and holds the
-// worker (from its own thread, so at a known place): after the counts of a
-// chosen number of pairs, at the top of the comparison loop, or at the first
-// total of the walk.
-class THoldingWindow : public IVerifyWindow
-{
-public:
-    explicit THoldingWindow(TRunControl &rc) : m_rc(rc), m_to(rc.Bridge()) {}
-
-    int holdAfterCount = 0; // 0: never
-    bool holdInWalk = false;
-    std::atomic<bool> held {false};
-
-    VerifyRequest CaptureRequest() override { return m_to.CaptureRequest(); }
-    void AppendRunLog(TLogKind k, const std::string &l) override { m_to.AppendRunLog(k, l); }
-    void AppendResultLine(const std::string &l) override { m_to.AppendResultLine(l); }
-    void ShowTotals(std::int32_t d, std::int32_t f, double b) override
-    {
-        m_to.ShowTotals(d, f, b);
-        if (holdInWalk)
-            Hold();
-    }
-    void ShowCounts(std::int32_t s, std::int32_t d, std::int32_t m, std::int32_t c, std::int32_t f) override
-    {
-        m_to.ShowCounts(s, d, m, c, f);
-        if (c == holdAfterCount)
-            Hold();
-    }
-    void ShowCurrentPair(const std::string &s, const std::string &t) override
-    {
-        m_to.ShowCurrentPair(s, t);
-    }
-    void StartFileBar(std::int32_t m) override { m_to.StartFileBar(m); }
-    void UpdateFileBar(std::int32_t p) override { m_to.UpdateFileBar(p); }
-    void StartOverallBar(std::int32_t m, double t) override { m_to.StartOverallBar(m, t); }
-    void UpdateOverallBar(std::int32_t p, double d) override { m_to.UpdateOverallBar(p, d); }
-    void StopProgressTimer() override { m_to.StopProgressTimer(); }
-    void ReportRow(const TReportRow &r) override { m_to.ReportRow(r); }
-    bool ConfirmDelete(std::size_t c, DeleteMode s) override { return m_to.ConfirmDelete(c, s); }
-    bool DeleteOnCancelChecked() override { return m_to.DeleteOnCancelChecked(); }
-    void ShowMessage(const std::string &c, const std::string &t, TMessageIcon i) override
-    {
-        m_to.ShowMessage(c, t, i);
-    }
-    bool AskPermanentDelete(std::size_t c) override { return m_to.AskPermanentDelete(c); }
-
-private:
-    void Hold()
-    {
-        if (held.exchange(true))
-            return;
-        m_rc.Worker()->Pause();
-    }
-
-    TRunControl &m_rc;
-    IVerifyWindow &m_to;
-};
 
 // What a run dialog looked like when it came up.
 struct SeenDialog {
@@ -212,17 +155,14 @@ private:
     QTimer m_timer;
 };
 
-QStringList Items(const QListWidget *list)
+QStringList Items(const QAbstractItemView *list)
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    return QvlTest::ShownLines(list);
 }
 
 // The run-log lines of a list without their "hh:mm:ss " stamps; lines
 // without a stamp are left out.
-QStringList Stamped(const QListWidget *list)
+QStringList Stamped(const QAbstractItemView *list)
 {
     static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
     QStringList out;
@@ -394,7 +334,8 @@ private slots:
             QStringLiteral("Total number of missing files = 1"),
             QStringLiteral("Total number of different files = 2"),
         };
-        for (const QListWidget *list : {f.ui()->ListBoxV, f.ui()->ListLog}) {
+        const QAbstractItemView *lists[] = {f.ui()->ListBoxV, f.ui()->ListLog};
+        for (const QAbstractItemView *list : lists) {
             const QStringList lines = Stamped(list);
             QCOMPARE(lines.mid(lines.indexOf(runLog.first()), runLog.size()), runLog);
             QVERIFY(QRegularExpression(QStringLiteral("^End file operations. Total elapsed time = "
@@ -1432,9 +1373,9 @@ private slots:
         MainFormFixture f;
         TRunControl &rc = Run(f);
         f.form->ShowVerifyView(true);
-        QListWidget *list = f.ui()->ListBoxV;
+        QListView *list = f.ui()->ListBoxV;
         for (int i = 0; i < 400; ++i)
-            rc.Bridge().AppendResultLine("line " + std::to_string(i));
+            rc.Bridge().AppendResultLine(TReportResult::Match, "line " + std::to_string(i));
         rc.FlushDisplay();
         QScrollBar *bar = list->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
@@ -1458,7 +1399,7 @@ private slots:
         QCOMPARE(rc.ListBoxVTag(), tag);
 
         const int before = bar->value();
-        rc.Bridge().AppendResultLine("one more");
+        rc.Bridge().AppendResultLine(TReportResult::Match, "one more");
         rc.FlushDisplay();
         if (tag == 0)
             QCOMPARE(bar->value(), bar->maximum());
@@ -1471,13 +1412,13 @@ private slots:
         MainFormFixture f;
         TRunControl &rc = Run(f);
         f.form->ShowVerifyView(true);
-        QListWidget *list = f.ui()->ListBoxV;
-        rc.Bridge().AppendResultLine("short");
+        QListView *list = f.ui()->ListBoxV;
+        rc.Bridge().AppendResultLine(TReportResult::Match, "short");
         rc.FlushDisplay();
         QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
         const std::string wide = "Files Match - /" + std::string(300, 'w') + "/end";
-        rc.Bridge().AppendResultLine(wide);
-        rc.Bridge().AppendResultLine("short again");
+        rc.Bridge().AppendResultLine(TReportResult::Match, wide);
+        rc.Bridge().AppendResultLine(TReportResult::Match, "short again");
         rc.FlushDisplay();
         const int textWidth = list->fontMetrics().horizontalAdvance(QString::fromStdString(wide));
         QScrollBar *bar = list->horizontalScrollBar();

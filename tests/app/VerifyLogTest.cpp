@@ -2,6 +2,7 @@
 // offscreen: only the problems shown while a run goes on, copying and saving
 // lines, the run's report, and the "File Error" box that a check box
 // silences for the rest of one run.
+#include "tests/app/HoldingWindow.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
@@ -16,12 +17,17 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QClipboard>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,12 +51,14 @@ bool WaitForEnd(MainFormFixture &f)
     return f.WaitForRunEnd(60000);
 }
 
-QStringList Lines(const QListWidget *list)
+QStringList Lines(const QAbstractItemView *list)
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    return QvlTest::ShownLines(list);
+}
+
+QModelIndex Row(const QListView *list, int row)
+{
+    return list->model()->index(row, 0);
 }
 
 QStringList Problems(const QStringList &lines)
@@ -102,6 +110,40 @@ private:
     QTimer m_timer;
 };
 
+// The worker's calls, handed on to the window unchanged; the log lines the
+// run made are kept, in order, as the window shows their text.
+class TLineRecorder : public TForwardingWindow
+{
+public:
+    using TForwardingWindow::TForwardingWindow;
+
+    QStringList Lines()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+    void AppendRunLog(TLogKind kind, const std::string &line) override
+    {
+        Keep(line);
+        TForwardingWindow::AppendRunLog(kind, line);
+    }
+    void AppendResultLine(TReportResult result, const std::string &line) override
+    {
+        Keep(line);
+        TForwardingWindow::AppendResultLine(result, line);
+    }
+
+private:
+    void Keep(const std::string &line)
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines << QString::fromStdString(line); // as a list decodes it
+    }
+    std::mutex m_mutex;
+    QStringList m_lines;
+};
+
 } // namespace
 
 class VerifyLogTest : public QObject
@@ -128,12 +170,14 @@ private slots:
                 QVERIFY(tree.createFile("dst/" + name, i % 50 == 3 ? "y" : "x"));
         }
         MainFormFixture f;
-        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
-        QListWidget *log = f.ui()->ListBoxV;
-        QVERIFY(QTest::qWaitFor([&] { return log->count() > 2000; }, 60000));
-        // Held at its next pair, so that most of the run comes after the
+        // Held after 2,000 pairs, so that most of the run comes after the
         // filter went on.
-        Run(f).Worker()->Pause();
+        THoldingWindow holder(Run(f));
+        holder.holdAfterCount = 2000;
+        Run(f).Environment().WorkerWindow = &holder;
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QListView *log = f.ui()->ListBoxV;
+        QVERIFY(QTest::qWaitFor([&] { return holder.held && log->model()->rowCount() > 2000; }, 60000));
         QVERIFY(Run(f).Running());
         MenuItem(f, "Show Problems Only")->trigger();
         QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
@@ -152,16 +196,19 @@ private slots:
         // Following the run: the last line is in view.
         QScrollBar *bar = log->verticalScrollBar();
         QCOMPARE(bar->value(), bar->maximum());
-        QVERIFY(log->visualItemRect(log->item(log->count() - 1)).intersects(log->viewport()->rect()));
+        QVERIFY(log->visualRect(Row(log, log->model()->rowCount() - 1)).intersects(log->viewport()->rect()));
 
         // Scrolled away to a problem line, then back to the full log: the
         // same line stays at the top.
-        QListWidgetItem *problem = log->findItems(QStringLiteral("Target Missing - "), Qt::MatchStartsWith).at(3);
-        const QString problemLine = problem->text();
+        const QModelIndex problem = log->model()
+                                        ->match(Row(log, 0), Qt::DisplayRole, QStringLiteral("Target Missing - "), -1,
+                                                Qt::MatchStartsWith)
+                                        .at(3);
+        const QString problemLine = problem.data().toString();
         QTest::keyClick(log, Qt::Key_Home);
-        log->scrollToItem(problem, QAbstractItemView::PositionAtTop);
+        log->scrollTo(problem, QAbstractItemView::PositionAtTop);
         Run(f).ListBoxVScroll(0);
-        const auto topLine = [&] { return log->itemAt(QPoint(0, 0))->text(); };
+        const auto topLine = [&] { return log->indexAt(QPoint(0, 0)).data().toString(); };
         QCOMPARE(topLine(), problemLine);
         MenuItem(f, "Show Problems Only")->trigger();
         QCOMPARE(Lines(log), all);
@@ -170,11 +217,118 @@ private slots:
         // takes its place.
         const int matchRow = int(all.indexOf(problemLine)) + 1;
         QVERIFY(all[matchRow].startsWith(QLatin1String("Files Match - ")));
-        log->scrollToItem(log->item(matchRow), QAbstractItemView::PositionAtTop);
+        log->scrollTo(Row(log, matchRow), QAbstractItemView::PositionAtTop);
         QCOMPARE(topLine(), all[matchRow]);
         MenuItem(f, "Show Problems Only")->trigger();
         const QStringList after = all.mid(matchRow);
         QCOMPARE(topLine(), Problems(after).first());
+    }
+
+    // A run with every sort of line: matches, contents and lengths that
+    // differ, a Target file missing, a file that cannot be read, an entry
+    // that is no file, the run's steps and totals. The log shows every line
+    // the run made, in order, and saves exactly those; "Show Problems"
+    // shows what the text filter of earlier versions showed (no name here
+    // reads like a result line), and Select All and Copy take just those.
+    void logShowsSavesAndFiltersTheLinesOfARun()
+    {
+        QvlTest::TempTree tree;
+        for (const char *name : {"a", "b", "sub/c", "sub/deep/d"}) {
+            QVERIFY(tree.createFile(std::string("src/") + name, name));
+            QVERIFY(tree.createFile(std::string("dst/") + name, name));
+        }
+        QVERIFY(tree.createFile("src/differ", "1234"));
+        QVERIFY(tree.createFile("dst/differ", "1235"));
+        QVERIFY(tree.createFile("src/length", "1234"));
+        QVERIFY(tree.createFile("dst/length", "12345"));
+        QVERIFY(tree.createFile("src/only in source", "o"));
+        QVERIFY(tree.createFile("src/cafÃ©", "u"));
+        QVERIFY(tree.createFile("dst/cafÃ©", "u"));
+        QCOMPARE(::symlink("/proc/self/mem", tree.path("src/unreadable").c_str()), 0);
+        QVERIFY(tree.createFile("dst/unreadable"));
+        QCOMPARE(::mkfifo(tree.path("src/fifo").c_str(), 0644), 0);
+
+        MainFormFixture f;
+        TLineRecorder recorder(Run(f).Bridge());
+        Run(f).Environment().WorkerWindow = &recorder;
+        TFileErrorAnswerer answerer(0);
+        QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
+        QVERIFY(WaitForEnd(f));
+        QCOMPARE(answerer.shown, 1);
+        const QStringList made = recorder.Lines();
+        for (const char *begins : {"Files Match - ", "Files Differ - ", "Lengths Differ - ", "Target Missing - "})
+            QVERIFY2(!made.filter(QRegularExpression(QStringLiteral("^") + begins)).isEmpty(), begins);
+        for (const char *event : {" Begin verify - ", " File could not be read - ", " Skipped, not a regular file - ",
+                                  " Total number of files checked = 9", " End file operations."})
+            QVERIFY2(!made.filter(QLatin1String(event)).isEmpty(), event);
+
+        QListView *log = f.ui()->ListBoxV;
+        QCOMPARE(Lines(log), made);
+        QCOMPARE(Run(f).VerifyLog(), made);
+
+        const QString saved = MainFormFixture::Q(tree.path("log.txt"));
+        Run(f).Environment().AskSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+            return saved;
+        };
+        const auto savedBytes = [&] {
+            QFile file(saved);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not saved)");
+        };
+        MenuItem(f, "Save Log As...")->trigger();
+        QCOMPARE(savedBytes(), (made.join('\n') + "\n").toUtf8());
+
+        auto *showProblems = Run(f).VerdictStrip()->findChild<QPushButton *>(QStringLiteral("ShowProblemsBtn"));
+        QVERIFY(showProblems && showProblems->isVisible());
+        showProblems->click();
+        QVERIFY(Run(f).ProblemsOnlyAction()->isChecked());
+        QCOMPARE(Lines(log), Problems(made));
+        QCOMPARE(Lines(log).size(), made.size() - 5);
+        log->setFocus();
+        QTest::keyClick(log, Qt::Key_A, Qt::ControlModifier);
+        QApplication::clipboard()->clear();
+        QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), Problems(made).join('\n') + "\n");
+        // Saved while filtered: still every line.
+        QVERIFY(QFile::remove(saved));
+        MenuItem(f, "Save Log As...")->trigger();
+        QCOMPARE(savedBytes(), (made.join('\n') + "\n").toUtf8());
+
+        MenuItem(f, "Show Problems Only")->trigger();
+        QCOMPARE(Lines(log), made);
+    }
+
+    // What the run says a line is decides whether it is a problem, not its
+    // text: a match whose name holds "Files Match - ", a note or a pair
+    // that differs whose text begins with it, each told through the
+    // worker's own calls, before the filter is on and after.
+    void problemsOnlyGoesByTheKindOfEachLine()
+    {
+        MainFormFixture f;
+        TRunControl &rc = Run(f);
+        f.form->ShowVerifyView(true);
+        IVerifyWindow &worker = rc.Bridge();
+        const auto tell = [&](int round) {
+            const std::string n = std::to_string(round);
+            worker.AppendResultLine(TReportResult::Match, "Files Match - /t/x - Files Match - " + n);
+            worker.AppendRunLog(TLogKind::Note, "Files Match - a note " + n);
+            worker.AppendResultLine(TReportResult::Differ, "Files Match - differs " + n);
+            worker.AppendResultLine(TReportResult::TargetMissing, "Target Missing - /t/Files Match - " + n);
+            worker.AppendRunLog(TLogKind::Summary, "Files Match - a total " + n);
+            rc.FlushDisplay();
+        };
+        const auto problems = [](int round) {
+            const QString n = QString::number(round);
+            return QStringList {"Files Match - a note " + n, "Files Match - differs " + n,
+                                "Target Missing - /t/Files Match - " + n, "Files Match - a total " + n};
+        };
+        tell(1);
+        QCOMPARE(Lines(f.ui()->ListBoxV).size(), 5);
+        rc.ProblemsOnlyAction()->setChecked(true);
+        QCOMPARE(Lines(f.ui()->ListBoxV), problems(1));
+        tell(2);
+        QCOMPARE(Lines(f.ui()->ListBoxV), problems(1) + problems(2));
+        rc.ProblemsOnlyAction()->setChecked(false);
+        QCOMPARE(Lines(f.ui()->ListBoxV).size(), 10);
     }
 
     // The labels over the bars name the pair being compared: a name with a
@@ -220,7 +374,7 @@ private slots:
         MainFormFixture f;
         QVERIFY(Start(f, tree.path("src"), tree.path("dst")));
         QVERIFY(WaitForEnd(f));
-        QListWidget *log = f.ui()->ListBoxV;
+        QListView *log = f.ui()->ListBoxV;
         const QStringList all = Run(f).VerifyLog();
         QCOMPARE(Lines(log), all);
         const QString src = MainFormFixture::Q(tree.path("src"));
@@ -238,9 +392,9 @@ private slots:
         const int problem = int(all.indexOf(QRegularExpression(QStringLiteral("Target Missing - .*"))));
         QVERIFY(match >= 0 && problem >= 0);
         const int first = std::min(match, problem), second = std::max(match, problem);
-        QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, log->visualItemRect(log->item(first)).center());
+        QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, log->visualRect(Row(log, first)).center());
         QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          log->visualItemRect(log->item(second)).center());
+                          log->visualRect(Row(log, second)).center());
         QApplication::clipboard()->clear();
         QTest::keyClick(log, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), all[first] + "\n" + all[second] + "\n");

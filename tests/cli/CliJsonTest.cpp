@@ -6,6 +6,7 @@
 #include "engine/InfoThread.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
+#include "tests/engine/ForwardingWindow.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -26,54 +27,33 @@ QString Q(const std::string &s)
     return QString::fromStdString(s);
 }
 
-// Forwards every call to the terminal window, notes each run-log line's
+// Forwards every call to the terminal window, notes each log line's
 // kind, and takes a Source file away once the walk has gathered it, before
 // any pair is opened: the run meets a Source that went missing.
-class TForwardingWindow : public IVerifyWindow
+class TRemovingWindow : public TForwardingWindow
 {
 public:
-    TForwardingWindow(TCliWindow &to, std::string removeAtComparison)
-        : m_to(to), m_remove(std::move(removeAtComparison))
+    TRemovingWindow(TCliWindow &to, std::string removeAtComparison)
+        : TForwardingWindow(to), m_remove(std::move(removeAtComparison))
     {
     }
 
     std::vector<std::pair<TLogKind, std::string>> lines; // as the engine made them
 
-    VerifyRequest CaptureRequest() override { return m_to.CaptureRequest(); }
     void AppendRunLog(TLogKind kind, const std::string &line) override
     {
         lines.emplace_back(kind, line);
-        m_to.AppendRunLog(kind, line);
+        TForwardingWindow::AppendRunLog(kind, line);
         if (!m_remove.empty() && line.ends_with("Begin folder and file comparison."))
             QVERIFY(::unlink(m_remove.c_str()) == 0);
     }
-    void AppendResultLine(const std::string &line) override
+    void AppendResultLine(TReportResult result, const std::string &line) override
     {
         lines.emplace_back(TLogKind::PairResult, line);
-        m_to.AppendResultLine(line);
+        TForwardingWindow::AppendResultLine(result, line);
     }
-    void ShowTotals(std::int32_t d, std::int32_t f, double b) override { m_to.ShowTotals(d, f, b); }
-    void ShowCounts(std::int32_t s, std::int32_t d, std::int32_t m, std::int32_t c, std::int32_t f) override
-    {
-        m_to.ShowCounts(s, d, m, c, f);
-    }
-    void ShowCurrentPair(const std::string &s, const std::string &t) override { m_to.ShowCurrentPair(s, t); }
-    void StartFileBar(std::int32_t m) override { m_to.StartFileBar(m); }
-    void UpdateFileBar(std::int32_t p) override { m_to.UpdateFileBar(p); }
-    void StartOverallBar(std::int32_t m, double b) override { m_to.StartOverallBar(m, b); }
-    void UpdateOverallBar(std::int32_t p, double b) override { m_to.UpdateOverallBar(p, b); }
-    void StopProgressTimer() override { m_to.StopProgressTimer(); }
-    void ReportRow(const TReportRow &row) override { m_to.ReportRow(row); }
-    bool ConfirmDelete(std::size_t n, DeleteMode side) override { return m_to.ConfirmDelete(n, side); }
-    bool DeleteOnCancelChecked() override { return m_to.DeleteOnCancelChecked(); }
-    void ShowMessage(const std::string &c, const std::string &t, TMessageIcon i) override
-    {
-        m_to.ShowMessage(c, t, i);
-    }
-    bool AskPermanentDelete(std::size_t n) override { return m_to.AskPermanentDelete(n); }
 
 private:
-    TCliWindow &m_to;
     std::string m_remove;
 };
 
@@ -105,7 +85,7 @@ TRun RunInProcess(const TempTree &t, QStringList args, const std::string &remove
     const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     {
         TCliWindow window(options, out, err, -1);
-        TForwardingWindow forwarding(window, removeAtComparison);
+        TRemovingWindow forwarding(window, removeAtComparison);
         TInfoThread worker(&forwarding);
         worker.Execute();
         run.status = window.FinishRun(worker.StopRequested(), worker.Troubles(), worker.state.counters);

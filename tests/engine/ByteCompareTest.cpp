@@ -5,6 +5,7 @@
 #include "tests/common/LoopExt4.h"
 #include "tests/common/TempTree.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -81,6 +82,19 @@ private slots:
             "Source Missing - " + t.path("src/vanishes.txt"),
             "Target Missing - " + t.path("dst/folder-not-file.txt"),
         }));
+        // Each line comes with the outcome it tells of: the window sorts its
+        // log by the outcome, not by the text.
+        const std::vector<std::pair<std::string, TReportResult>> told = {
+            {"Files Match - ", TReportResult::Match},         {"Lengths Differ - ", TReportResult::LengthsDiffer},
+            {"Files Differ - ", TReportResult::Differ},       {"Target Missing - ", TReportResult::TargetMissing},
+            {"Source Missing - ", TReportResult::SourceMissing}};
+        QCOMPARE(win.resultOutcomes.size(), win.resultLines.size());
+        for (std::size_t i = 0; i < win.resultLines.size(); ++i) {
+            const auto named = std::find_if(told.begin(), told.end(),
+                                            [&](const auto &p) { return win.resultLines[i].starts_with(p.first); });
+            QVERIFY(named != told.end());
+            QCOMPARE(int(win.resultOutcomes[i]), int(named->second));
+        }
         const VerifyCounters &c = w.state.counters;
         QCOMPARE(c.files, 6);
         QCOMPARE(c.filesChecked, 6);

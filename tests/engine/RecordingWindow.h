@@ -35,6 +35,7 @@ public:
     std::vector<std::size_t> confirmCounts;
     std::vector<std::string> stampedLines;
     std::vector<TLogKind> logKinds;       // of each run-log line
+    std::vector<TReportResult> resultOutcomes; // of each result line
     Bar fileBar, overallBar;
     std::int32_t totalsFiles = 0;
     std::string countsText;               // "checked/files"
@@ -69,11 +70,12 @@ public:
         }
         note("AppendRunLog");
     }
-    void AppendResultLine(const std::string &line) override
+    void AppendResultLine(TReportResult result, const std::string &line) override
     {
         {
             auto l = lock();
             resultLines.push_back(line);
+            resultOutcomes.push_back(result);
             verifyLog.push_back(line);
         }
         note("AppendResultLine");
