@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -178,7 +179,7 @@ QString FileName(const std::string &path)
 }
 
 // Reads the batches of `data` after the file's head into `out`.
-void ReadBatches(const std::string &data, const std::string &key, TJournalContents &out)
+void ReadBatches(std::string_view data, const std::string &key, TJournalContents &out)
 {
     std::size_t at = sizeof kMagic + 4;
     bool first = true;
@@ -275,7 +276,7 @@ TJournalContents ReadJournal(const VerifyRequest &request)
         out.problem = "it cannot be read: " + file.errorString().toStdString();
         return out;
     }
-    const std::string data = bytes.toStdString();
+    const std::string_view data(bytes.constData(), std::size_t(bytes.size()));
     std::uint32_t version = 0;
     if (data.size() < 8 || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 ||
         !TReader(data.data() + 4, 4).U32(version)) {
@@ -338,13 +339,16 @@ bool TJournalWriter::Open(const std::string &path, const std::string &keyText, s
     m_path = path;
     m_tempPath = path + ".new";
     QDir().mkpath(FileName(ParentFolder(path)));
+    // The folder and the journal are the user's alone: they name the
+    // user's files.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile::setPermissions(FileName(ParentFolder(path)), ownerOnly | QFileDevice::ExeOwner);
     m_file = std::make_unique<QFile>(FileName(m_tempPath));
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, ownerOnly)) {
         error = m_file->errorString().toStdString();
         m_file.reset();
         return false;
     }
-    m_file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_fd = 0;
     std::string head(kMagic, sizeof kMagic);
     PutU32(head, kVersion);

@@ -272,6 +272,19 @@ private slots:
         QCOMPARE(Comparable(afresh.lines), Comparable(full.lines));
         QVERIFY(afresh.lines.filter(QRegularExpression("^Resum")).isEmpty());
         QVERIFY(Journals().isEmpty());
+
+        // One that cannot be used is named, with the reason.
+        QVERIFY(!KilledRun(args, 10).isEmpty());
+        QFile journal(JournalFolder() + "/" + Journals().front());
+        QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write("not a journal") > 0);
+        journal.close();
+        const Result damaged = Run(args);
+        QVERIFY2(damaged.err.contains("quorvel-verify: note: the journal of an unfinished run of these folders cannot "
+                                      "be used (it is no journal of this program), this run starts afresh - " +
+                                      journal.fileName() + "\n"),
+                 qPrintable(damaged.err));
+        QCOMPARE(Comparable(damaged.lines), Comparable(full.lines));
+        QVERIFY(Journals().isEmpty());
     }
 
     // A pair the killed run proved whose file changed since (same size, the
