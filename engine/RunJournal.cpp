@@ -54,8 +54,10 @@ std::int64_t NowMs()
 template <typename T>
 void PutNumber(std::string &out, T v)
 {
+    char bytes[sizeof v];
     for (std::size_t i = 0; i < sizeof v; ++i)
-        out += char((v >> (8 * i)) & 0xff);
+        bytes[i] = char((v >> (8 * i)) & 0xff);
+    out.append(bytes, sizeof bytes);
 }
 
 void PutU32(std::string &out, std::uint32_t v)
@@ -81,15 +83,12 @@ void PutIdentity(std::string &out, const TFileIdentity &id)
         PutU64(out, v);
 }
 
-std::string EncodeRecord(const TJournalRecord &r)
+void EncodeRecord(std::string &out, const TJournalRecord &r)
 {
-    std::string out;
-    out.reserve(r.relative.size() + 128);
     PutText(out, r.relative);
     PutIdentity(out, r.source);
     PutIdentity(out, r.target);
     PutText(out, r.sha256);
-    return out;
 }
 
 std::string Sha256Hex(const char *data, std::size_t size)
@@ -371,9 +370,10 @@ void TJournalWriter::Add(const TJournalRecord &record)
     std::lock_guard lock(m_mutex);
     if (m_fd < 0)
         return;
-    m_pending += EncodeRecord(record);
+    EncodeRecord(m_pending, record);
     ++m_pendingCount;
-    if (m_pendingCount >= kBatchRecords || NowMs() - m_lastWriteMs >= kBatchMs)
+    // The clock is asked now and then only: a record costs less than that.
+    if (m_pendingCount >= kBatchRecords || (m_pendingCount % 64 == 0 && NowMs() - m_lastWriteMs >= kBatchMs))
         WriteBatch();
 }
 
@@ -391,6 +391,7 @@ void TJournalWriter::WriteBatch()
         return;
     const std::string batch = Framed(m_pending);
     m_pending.clear();
+    m_pending.reserve(batch.size());
     m_pendingCount = 0;
     if (m_file->write(batch.data(), qint64(batch.size())) != qint64(batch.size())) {
         m_failure = m_file->errorString().toStdString();
