@@ -6,6 +6,8 @@
 #include "tests/common/TempTree.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -237,6 +239,16 @@ private slots:
         for (const QByteArray &row : rows)
             resumedRows += row.startsWith("match,") && row.trimmed().endsWith(",resumed");
         QCOMPARE(resumedRows, proven.size());
+
+        // The summary of --json says it too.
+        QVERIFY(!KilledRun(args, 15).isEmpty());
+        const Result json = Run(QStringList {"--resume", "--json", "--quiet"} + args);
+        const QJsonObject summary = QJsonDocument::fromJson(json.lines.constLast().toUtf8()).object();
+        QCOMPARE(summary.value("type").toString(), QStringLiteral("summary"));
+        QCOMPARE(summary.value("resumed").toInt(), proven.size());
+        QVERIFY(summary.value("resumed_bytes").toInteger() > 0);
+        const Result fullJson = Run(QStringList {"--json", "--quiet"} + args);
+        QVERIFY(!QJsonDocument::fromJson(fullJson.lines.constLast().toUtf8()).object().contains("resumed"));
 
         if (!CanTrace())
             QSKIP("strace cannot trace here: the opens were not counted");
