@@ -142,10 +142,12 @@ void TRunControl::OfferResume()
     if (!JournalKept(request))
         return;
     const TJournalContents earlier = ReadJournal(request);
-    // A journal that cannot be used is replaced by the run's own; the run
-    // has nothing to take from it.
-    if (!earlier.usable)
+    // Nothing to ask about a journal that cannot be used: the run, told to
+    // resume, says in its log why it is not, and replaces it.
+    if (!earlier.usable) {
+        m_resume = earlier.found;
         return;
+    }
     const QString text = QStringLiteral("Resume the unfinished run (%1 of %2 files proven)?")
                              .arg(QString::fromStdString(FormatCount(double(earlier.records.size()))),
                                   QString::fromStdString(FormatCount(earlier.files)));

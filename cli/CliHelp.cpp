@@ -157,6 +157,8 @@ const THelpItem kSections[] = {
      "\"matching\", \"missing\", \"different\" and \"unreadable\", "
      "\"attributes_differ\" with --attributes, \"target_only\" with "
      "--target-only, \"files_deleted\" and \"folders_deleted\" when a deletion ran, "
+     "\"resumed\" and \"resumed_bytes\" (the pairs --resume took over and their "
+     "bytes) when there were any, "
      "\"stopped\" (true or false), \"troubles\" (problems met on the way) and "
      "\"exit_status\". A name that is valid UTF-8 is given as it is; one that "
      "is not is given byte-escaped (every backslash doubled, control characters "

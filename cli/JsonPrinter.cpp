@@ -130,6 +130,11 @@ void TJsonPrinter::Finish(const TCliSummary &s)
         o.insert(QStringLiteral("files_deleted"), c.filesDeleted);
     if (c.foldersDeleted >= 0)
         o.insert(QStringLiteral("folders_deleted"), c.foldersDeleted);
+    // Present only when a resumed run took pairs over, as its line is.
+    if (c.resumed > 0) {
+        o.insert(QStringLiteral("resumed"), c.resumed);
+        o.insert(QStringLiteral("resumed_bytes"), qint64(c.resumedBytes));
+    }
     o.insert(QStringLiteral("stopped"), s.stopped);
     o.insert(QStringLiteral("troubles"), s.troubles);
     o.insert(QStringLiteral("exit_status"), s.exitStatus);

@@ -50,6 +50,9 @@ void NoteUnfinishedRun(const VerifyRequest &request)
         Complain("note: an unfinished run of these folders exists (" + FormatCount(double(earlier.records.size())) +
                  " of " + FormatCount(earlier.files) +
                  " files proven); --resume takes it up, this run starts afresh");
+    else if (earlier.found)
+        Complain("note: the journal of an unfinished run of these folders cannot be used (" + earlier.problem +
+                 "), this run starts afresh - " + JournalPathOf(request));
 }
 
 // For the tests that kill a run half-way: after the given number of pairs

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -53,8 +54,10 @@ std::int64_t NowMs()
 template <typename T>
 void PutNumber(std::string &out, T v)
 {
+    char bytes[sizeof v];
     for (std::size_t i = 0; i < sizeof v; ++i)
-        out += char((v >> (8 * i)) & 0xff);
+        bytes[i] = char((v >> (8 * i)) & 0xff);
+    out.append(bytes, sizeof bytes);
 }
 
 void PutU32(std::string &out, std::uint32_t v)
@@ -80,15 +83,12 @@ void PutIdentity(std::string &out, const TFileIdentity &id)
         PutU64(out, v);
 }
 
-std::string EncodeRecord(const TJournalRecord &r)
+void EncodeRecord(std::string &out, const TJournalRecord &r)
 {
-    std::string out;
-    out.reserve(r.relative.size() + 128);
     PutText(out, r.relative);
     PutIdentity(out, r.source);
     PutIdentity(out, r.target);
     PutText(out, r.sha256);
-    return out;
 }
 
 std::string Sha256Hex(const char *data, std::size_t size)
@@ -181,7 +181,7 @@ QString FileName(const std::string &path)
 }
 
 // Reads the batches of `data` after the file's head into `out`.
-void ReadBatches(const std::string &data, const std::string &key, TJournalContents &out)
+void ReadBatches(std::string_view data, const std::string &key, TJournalContents &out)
 {
     std::size_t at = sizeof kMagic + 4;
     bool first = true;
@@ -278,7 +278,7 @@ TJournalContents ReadJournal(const VerifyRequest &request)
         out.problem = "it cannot be read: " + file.errorString().toStdString();
         return out;
     }
-    const std::string data = bytes.toStdString();
+    const std::string_view data(bytes.constData(), std::size_t(bytes.size()));
     std::uint32_t version = 0;
     if (data.size() < 8 || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 ||
         !TReader(data.data() + 4, 4).U32(version)) {
@@ -341,13 +341,16 @@ bool TJournalWriter::Open(const std::string &path, const std::string &keyText, s
     m_path = path;
     m_tempPath = path + ".new";
     QDir().mkpath(FileName(ParentFolder(path)));
+    // The folder and the journal are the user's alone: they name the
+    // user's files.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile::setPermissions(FileName(ParentFolder(path)), ownerOnly | QFileDevice::ExeOwner);
     m_file = std::make_unique<QFile>(FileName(m_tempPath));
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, ownerOnly)) {
         error = m_file->errorString().toStdString();
         m_file.reset();
         return false;
     }
-    m_file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_fd = 0;
     std::string head(kMagic, sizeof kMagic);
     PutU32(head, kVersion);
@@ -370,9 +373,10 @@ void TJournalWriter::Add(const TJournalRecord &record)
     std::lock_guard lock(m_mutex);
     if (m_fd < 0)
         return;
-    m_pending += EncodeRecord(record);
+    EncodeRecord(m_pending, record);
     ++m_pendingCount;
-    if (m_pendingCount >= kBatchRecords || NowMs() - m_lastWriteMs >= kBatchMs)
+    // The clock is asked now and then only: a record costs less than that.
+    if (m_pendingCount >= kBatchRecords || (m_pendingCount % 64 == 0 && NowMs() - m_lastWriteMs >= kBatchMs))
         WriteBatch();
 }
 
@@ -390,6 +394,7 @@ void TJournalWriter::WriteBatch()
         return;
     const std::string batch = Framed(m_pending);
     m_pending.clear();
+    m_pending.reserve(batch.size());
     m_pendingCount = 0;
     if (m_file->write(batch.data(), qint64(batch.size())) != qint64(batch.size())) {
         m_failure = m_file->errorString().toStdString();

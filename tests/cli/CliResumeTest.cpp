@@ -6,6 +6,8 @@
 #include "tests/common/TempTree.h"
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -238,6 +240,16 @@ private slots:
             resumedRows += row.startsWith("match,") && row.trimmed().endsWith(",resumed");
         QCOMPARE(resumedRows, proven.size());
 
+        // The summary of --json says it too.
+        QVERIFY(!KilledRun(args, 15).isEmpty());
+        const Result json = Run(QStringList {"--resume", "--json", "--quiet"} + args);
+        const QJsonObject summary = QJsonDocument::fromJson(json.lines.constLast().toUtf8()).object();
+        QCOMPARE(summary.value("type").toString(), QStringLiteral("summary"));
+        QCOMPARE(summary.value("resumed").toInt(), proven.size());
+        QVERIFY(summary.value("resumed_bytes").toInteger() > 0);
+        const Result fullJson = Run(QStringList {"--json", "--quiet"} + args);
+        QVERIFY(!QJsonDocument::fromJson(fullJson.lines.constLast().toUtf8()).object().contains("resumed"));
+
         if (!CanTrace())
             QSKIP("strace cannot trace here: the opens were not counted");
         for (const QString &target : proven) {
@@ -271,6 +283,19 @@ private slots:
                  qPrintable(afresh.err));
         QCOMPARE(Comparable(afresh.lines), Comparable(full.lines));
         QVERIFY(afresh.lines.filter(QRegularExpression("^Resum")).isEmpty());
+        QVERIFY(Journals().isEmpty());
+
+        // One that cannot be used is named, with the reason.
+        QVERIFY(!KilledRun(args, 10).isEmpty());
+        QFile journal(JournalFolder() + "/" + Journals().front());
+        QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate) && journal.write("not a journal") > 0);
+        journal.close();
+        const Result damaged = Run(args);
+        QVERIFY2(damaged.err.contains("quorvel-verify: note: the journal of an unfinished run of these folders cannot "
+                                      "be used (it is no journal of this program), this run starts afresh - " +
+                                      journal.fileName() + "\n"),
+                 qPrintable(damaged.err));
+        QCOMPARE(Comparable(damaged.lines), Comparable(full.lines));
         QVERIFY(Journals().isEmpty());
     }
 
