@@ -5,7 +5,11 @@
 //   QvlMainSync.cpp     synchronised browsing and resetting the trees
 //   QvlMainOptions.cpp  the filter, the hidden-files option, file-list events
 //   QvlMainRun*.cpp     starting, following and finishing a verify
+// Both sides of the path selection are a TPathSide (PathSide.h), wired once
+// for the two of them.
 #pragma once
+
+#include "app/PathSide.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -136,18 +140,10 @@ private:
     // its widgets (RunWidgets), the tests find them by name.
     Ui::TMainForm *ui;
 
-    // One side of the path selection: the twins of Source and Target.
-    struct TSide {
-        QLineEdit *Edit;
-        QListWidget *History;
-        TSystemTreeView *Tree;
-        TFileListBoxEx *FileList;
-        QMenu *Popup;
-        int PendingFile = 0; // the box's Tag: 1 after Enter accepted a file path
-    };
-    TSide m_source{};
-    TSide m_target{};
-    TSide &Other(const TSide &side) { return &side == &m_source ? m_target : m_source; }
+    // The two sides of the path selection.
+    TPathSide m_source;
+    TPathSide m_target;
+    TPathSide &Other(const TPathSide &side) { return &side == &m_source ? m_target : m_source; }
 
     // A box's text as the program takes it: "~" and "~/..." name the home
     // folder.
@@ -161,26 +157,21 @@ private:
     // The widgets and actions a run reads and shows.
     TRunWidgets RunWidgets() const;
     void SetUpMenusAndTools();
-    QMenu *MakeBoxPopup(TSide &side, const QString &matchText);
+    QMenu *MakeBoxPopup(TPathSide &side, const QString &matchText);
 
-    void UpdateBox(TSide &side);
-    void BoxChange(TSide &side);
-    bool BoxKeyPress(TSide &side, QKeyEvent *key);
-    bool BoxKeyDown(TSide &side, QKeyEvent *key);
-    void BoxEnter(TSide &side);
-    void BoxExit(TSide &side);
-    void BoxClick(TSide &side);
-    void BoxEnterPressed(TSide &side);
+    void UpdateBox(TPathSide &side);
+    void BoxChange(TPathSide &side);
+    bool BoxKeyPress(TPathSide &side, QKeyEvent *key);
+    void BoxEnter(TPathSide &side);
+    void BoxExit(TPathSide &side);
+    void BoxClick(TPathSide &side);
+    void BoxEnterPressed(TPathSide &side);
     bool TryCompletion(QLineEdit *edit);
     void UpdateStartButton();
-    bool HistoryChoose(TSide &side);
-    bool HistoryKeyPress(TSide &side, QKeyEvent *key);
-    void AddToHistory(TSide &side);
-    void PlaceHistory(TSide &side);
-    // Shows the history list (nothing selected) when it has entries.
-    void ShowHistory(TSide &side);
-    void PopupOpen(TSide &side);
-    void MatchOther(TSide &side);
+    bool HistoryChoose(TPathSide &side);
+    bool HistoryKeyPress(TPathSide &side, QKeyEvent *key);
+    void PopupOpen(TPathSide &side);
+    void MatchOther(TPathSide &side);
     // Selects `path` in the tree with automatic expansion on for that one
     // selection. With `exactly`, only the path's own node is selected; false
     // when the tree has none (the selection is then left as it was).
@@ -189,27 +180,27 @@ private:
     void ShowPathNotValid(const QLineEdit *edit, const QString &reason = QString());
     void SetCandidateFolder(const std::string &folder);
 
-    void TreeChange(TSide &side);
+    void TreeChange(TPathSide &side);
     // Shows the tree's selection in the side's file list and offers its
     // subfolders for completion; false (and nothing shown) when it is no
     // folder that can be made current.
-    bool ShowTreeFolder(TSide &side);
+    bool ShowTreeFolder(TPathSide &side);
     // The box takes the tree's selection (emptied, with its file list, when
     // the selection is no accessible folder).
-    void BoxFollowsTree(TSide &side, bool accessible);
+    void BoxFollowsTree(TPathSide &side, bool accessible);
     // Asks the other tree to select the place that corresponds to this
     // side's `selection`; false when the user chose to put this side back.
-    bool SyncOtherTree(TSide &side, const std::string &selection);
+    bool SyncOtherTree(TPathSide &side, const std::string &selection);
     // After the trees were rebuilt: a box keeps what it holds while that
     // still exists, otherwise it follows its tree.
-    void KeepOrFollowBox(TSide &side);
-    void TreeEnter(TSide &side);
-    void TreeCollapsing(TSide &side, bool &allowCollapse);
+    void KeepOrFollowBox(TPathSide &side);
+    void TreeEnter(TPathSide &side);
+    void TreeCollapsing(TPathSide &side, bool &allowCollapse);
     bool TakeSyncBase(const QLineEdit *edit, const char *sideName, std::string &base);
     void ResetTrees();
 
-    void FileListClick(TSide &side);
-    void FileListChange(TSide &side);
+    void FileListClick(TPathSide &side);
+    void FileListChange(TPathSide &side);
     void RememberFilter();
 
     // Runs a control's setter and shows what it throws as the message loop

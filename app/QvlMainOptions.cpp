@@ -25,7 +25,7 @@ void TMainForm::SetUpOptions()
     connect(ui->MyFilterBox, &QComboBox::editTextChanged, this, &TMainForm::MyFilterBoxChange);
     connect(ui->CheckBoxHidden, &QCheckBox::clicked, this, &TMainForm::CheckBoxHiddenClick);
 
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         side->FileList->OnClick = [this, side](QObject *) { FileListClick(*side); };
         side->FileList->OnChange = [this, side](QObject *) { FileListChange(*side); };
         side->FileList->OnExit = [side](QObject *) { side->FileList->SetItemIndex(-1); };
@@ -91,7 +91,7 @@ bool TMainForm::OptionsEventFilter(QObject *watched, QEvent *event)
 void TMainForm::CheckBoxHiddenClick()
 {
     const bool hidden = ui->CheckBoxHidden->isChecked();
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         const TFileType type = hidden ? side->FileList->FileType().With(ftHidden)
                                       : side->FileList->FileType().Without(ftHidden);
         Guarded([&] { side->FileList->SetFileType(type); });
@@ -102,19 +102,19 @@ void TMainForm::CheckBoxHiddenClick()
         side->Tree->SetShowHiddenDirs(hidden);
     }
     ResetTrees();
-    for (TSide *side : {&m_source, &m_target})
+    for (TPathSide *side : {&m_source, &m_target})
         if (!side->Edit->text().isEmpty())
             Guarded([&] { side->FileList->ReadFileNames(); });
 }
 
 // ------------------------------------------------------------------ file lists
 
-void TMainForm::FileListClick(TSide &side)
+void TMainForm::FileListClick(TPathSide &side)
 {
     UpdateBox(side);
 }
 
-void TMainForm::FileListChange(TSide &side)
+void TMainForm::FileListChange(TPathSide &side)
 {
     if (side.Tree->Selection().empty())
         side.FileList->Clear();

@@ -4,6 +4,7 @@
 #include "app/QvlMain.h"
 
 #include "app/PathDrop.h"
+#include "app/PathSide.h"
 #include "app/PathText.h"
 #include "app/QvlFormat.h"
 #include "ui_QvlMain.h"
@@ -22,15 +23,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QToolTip>
 
 #include <cstring>
 #include <stdexcept>
 
 namespace {
-
-// The height the history lists give every entry.
-constexpr int kHistoryItemHeight = 13;
 
 bool IsCharacterKey(const QKeyEvent *key)
 {
@@ -60,29 +57,18 @@ std::string TMainForm::TypedPath(const QLineEdit *edit)
 
 void TMainForm::SetUpPathBoxes()
 {
-    m_source = TSide{ui->EditSource, ui->EditSourceHistory, ui->SourceTreeView, ui->SourceFileListBox, nullptr};
-    m_target = TSide{ui->EditTarget, ui->EditTargetHistory, ui->TargetTreeView, ui->TargetFileListBox, nullptr};
+    m_source = TPathSide(ui->EditSource, ui->EditSourceHistory, ui->SourceTreeView, ui->SourceFileListBox);
+    m_target = TPathSide(ui->EditTarget, ui->EditTargetHistory, ui->TargetTreeView, ui->TargetFileListBox);
     PopupSource = MakeBoxPopup(m_source, QStringLiteral("Match Target"));
     PopupTarget = MakeBoxPopup(m_target, QStringLiteral("Match Source"));
     m_source.Popup = PopupSource;
     m_target.Popup = PopupTarget;
 
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         side->Edit->installEventFilter(this);
         side->History->installEventFilter(this);
         side->History->viewport()->installEventFilter(this);
-        QFont f = side->History->font();
-        f.setPixelSize(kHistoryItemHeight - 2);
-        side->History->setFont(f);
-        side->History->setUniformItemSizes(true);
-        side->History->setFrameShape(QFrame::NoFrame);
-        side->History->setAutoFillBackground(true);
-        QPalette tip = side->History->palette();
-        tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
-        tip.setColor(QPalette::Text, QToolTip::palette().color(QPalette::ToolTipText));
-        side->History->setPalette(tip);
-        side->History->resize(side->History->width(), kHistoryItemHeight + 2);
-        side->History->hide();
+        side->SetUpHistory();
         connect(side->Edit, &QLineEdit::customContextMenuRequested, this,
                 [side](const QPoint &pos) { side->Popup->exec(side->Edit->mapToGlobal(pos)); });
         // A folder or file dropped on a box or its tree goes into the box as
@@ -108,7 +94,7 @@ void TMainForm::SetUpPathBoxes()
     connect(ui->EditTarget, &QLineEdit::textChanged, this, &TMainForm::EditTargetChange);
 }
 
-QMenu *TMainForm::MakeBoxPopup(TSide &side, const QString &matchText)
+QMenu *TMainForm::MakeBoxPopup(TPathSide &side, const QString &matchText)
 {
     auto *menu = new QMenu(this);
     QLineEdit *edit = side.Edit;
@@ -128,7 +114,7 @@ QMenu *TMainForm::MakeBoxPopup(TSide &side, const QString &matchText)
     QAction *del = add(QStringLiteral("Delete"), QKeySequence(), [edit] { edit->del(); });
     del->setVisible(false);
     menu->addSeparator();
-    TSide *s = &side;
+    TPathSide *s = &side;
     // The items' states are those of the moment the menu opens.
     connect(menu, &QMenu::aboutToShow, this, [this, s] { PopupOpen(*s); });
     QAction *match = add(matchText, QKeySequence(Qt::CTRL | Qt::Key_M), [this, s] { MatchOther(*s); });
@@ -180,7 +166,7 @@ bool TMainForm::TryCompletion(QLineEdit *edit)
     return true;
 }
 
-void TMainForm::BoxChange(TSide &side)
+void TMainForm::BoxChange(TPathSide &side)
 {
     if (FCompletionArmed)
         TryCompletion(side.Edit);
@@ -200,11 +186,11 @@ void TMainForm::EditTargetChange()
 
 // ------------------------------------------------------------------ keys
 
-bool TMainForm::BoxKeyPress(TSide &side, QKeyEvent *key)
+bool TMainForm::BoxKeyPress(TPathSide &side, QKeyEvent *key)
 {
     if (!IsCharacterKey(key))
         return false;
-    ShowHistory(side);
+    side.ShowHistory();
     bool swallowed = false;
     if ((key->modifiers() & Qt::ControlModifier) && key->key() == Qt::Key_A) {
         side.Edit->selectAll();
@@ -219,7 +205,7 @@ bool TMainForm::BoxKeyPress(TSide &side, QKeyEvent *key)
     return swallowed;
 }
 
-void TMainForm::BoxEnterPressed(TSide &side)
+void TMainForm::BoxEnterPressed(TPathSide &side)
 {
     QLineEdit *edit = side.Edit;
     edit->setText(TrimBlanks(edit->text()));
@@ -277,7 +263,7 @@ void TMainForm::BoxEnterPressed(TSide &side)
 
 void TMainForm::EnterPaths(const std::vector<std::string> &paths)
 {
-    TSide *sides[] = {&m_source, &m_target};
+    TPathSide *sides[] = {&m_source, &m_target};
     for (std::size_t i = 0; i < paths.size() && i < 2; ++i) {
         sides[i]->Edit->setText(FromPath(paths[i]));
         BoxEnterPressed(*sides[i]);
@@ -292,18 +278,9 @@ void TMainForm::ShowPathNotValid(const QLineEdit *edit, const QString &reason)
     ShowMessageBox(QStringLiteral("Path Not Valid            "), text, QMessageBox::Warning, QMessageBox::Ok);
 }
 
-bool TMainForm::BoxKeyDown(TSide &side, QKeyEvent *key)
-{
-    if (key->key() != Qt::Key_Down || !side.History->isVisible() || side.History->count() == 0)
-        return false;
-    side.History->setCurrentRow(0);
-    side.History->setFocus(Qt::OtherFocusReason);
-    return true;
-}
-
 // ------------------------------------------------------------------ box update
 
-void TMainForm::UpdateBox(TSide &side)
+void TMainForm::UpdateBox(TPathSide &side)
 {
     const bool listFocused = side.FileList->hasFocus();
     if (listFocused || side.PendingFile == 1) {
@@ -321,54 +298,32 @@ void TMainForm::UpdateBox(TSide &side)
 
 // ------------------------------------------------------------------ focus and clicks
 
-void TMainForm::BoxEnter(TSide &side)
+void TMainForm::BoxEnter(TPathSide &side)
 {
     SetCandidateFolder(side.FileList->Directory());
-    ShowHistory(side);
+    side.ShowHistory();
     FJustEntered = true;
 }
 
-void TMainForm::BoxExit(TSide &side)
+void TMainForm::BoxExit(TPathSide &side)
 {
     if (QApplication::focusWidget() != side.History)
         side.History->hide();
     FJustEntered = false;
 }
 
-void TMainForm::BoxClick(TSide &side)
+void TMainForm::BoxClick(TPathSide &side)
 {
     if (FJustEntered) {
         FJustEntered = false;
         return;
     }
-    if (side.History->count() > 0) {
-        PlaceHistory(side);
-        side.History->setVisible(!side.History->isVisible());
-        side.History->raise();
-    }
+    side.ToggleHistory();
 }
 
 // ------------------------------------------------------------------ history
 
-void TMainForm::ShowHistory(TSide &side)
-{
-    if (side.History->count() == 0)
-        return;
-    side.History->clearSelection();
-    side.History->setCurrentItem(nullptr);
-    PlaceHistory(side);
-    side.History->show();
-    side.History->raise();
-}
-
-void TMainForm::PlaceHistory(TSide &side)
-{
-    QWidget *pane = side.History->parentWidget();
-    const QPoint topLeft = side.Edit->mapTo(pane, QPoint(0, side.Edit->height()));
-    side.History->setGeometry(topLeft.x(), topLeft.y(), side.Edit->width(), side.History->height());
-}
-
-bool TMainForm::HistoryChoose(TSide &side)
+bool TMainForm::HistoryChoose(TPathSide &side)
 {
     QListWidgetItem *item = side.History->currentItem();
     if (!item || !item->isSelected())
@@ -383,27 +338,13 @@ bool TMainForm::HistoryChoose(TSide &side)
     return true;
 }
 
-void TMainForm::AddToHistory(TSide &side)
-{
-    QListWidget *list = side.History;
-    const QString text = side.Edit->text();
-    for (int i = list->count() - 1; i >= 0; --i)
-        if (list->item(i)->text() == text)
-            delete list->takeItem(i);
-    auto *item = new QListWidgetItem(text);
-    item->setSizeHint(QSize(-1, kHistoryItemHeight));
-    list->insertItem(0, item);
-    if (list->height() < 4 * kHistoryItemHeight + 8)
-        list->resize(list->width(), list->count() * (kHistoryItemHeight + 2));
-}
-
 void TMainForm::UpdatePathHistory()
 {
-    AddToHistory(m_source);
-    AddToHistory(m_target);
+    m_source.AddToHistory();
+    m_target.AddToHistory();
 }
 
-bool TMainForm::HistoryKeyPress(TSide &side, QKeyEvent *key)
+bool TMainForm::HistoryKeyPress(TPathSide &side, QKeyEvent *key)
 {
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
         return false;
@@ -413,7 +354,7 @@ bool TMainForm::HistoryKeyPress(TSide &side, QKeyEvent *key)
 
 // ------------------------------------------------------------------ pop-up menus
 
-void TMainForm::PopupOpen(TSide &side)
+void TMainForm::PopupOpen(TPathSide &side)
 {
     const QList<QAction *> items = side.Popup->actions();
     QLineEdit *edit = side.Edit;
@@ -436,9 +377,9 @@ void TMainForm::PopupOpen(TSide &side)
             items[i]->setEnabled(enabled[i]);
 }
 
-void TMainForm::MatchOther(TSide &side)
+void TMainForm::MatchOther(TPathSide &side)
 {
-    const TSide &other = Other(side);
+    const TPathSide &other = Other(side);
     SelectWithAutoExpand(side.Tree, other.Tree->Selection());
     side.Edit->setText(other.Edit->text());
 }
@@ -473,11 +414,11 @@ void TMainForm::SetCandidateFolder(const std::string &folder)
 
 void TMainForm::ResetPathSelection()
 {
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         side->Tree->FullCollapse();
         side->Tree->Reset();
     }
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         side->FileList->Clear();
         side->Edit->clear();
         // A notification the run's own selections left delayed would start
@@ -491,12 +432,12 @@ void TMainForm::ResetPathSelection()
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         if (watched == side->Edit) {
             switch (event->type()) {
             case QEvent::KeyPress: {
                 auto *key = static_cast<QKeyEvent *>(event);
-                if (BoxKeyDown(*side, key))
+                if (side->KeyDownToHistory(key))
                     return true;
                 return BoxKeyPress(*side, key);
             }

@@ -334,8 +334,7 @@ private:
     std::string m_runSource; // the run's paths, resolved once at Start
     std::string m_runTarget;
     QTime m_runStartTime;
-    double m_runTotalBytes = 0;
-    double m_runBytesDone = 0;
+    TProgressSnapshot m_progress; // what the progress labels show
     QString m_pathSource; // the full paths the labels show shortened
     QString m_pathTarget;
     int m_listBoxVTag = 0;

@@ -215,8 +215,7 @@ void TRunControl::StopDisplayTurns()
 
 void TRunControl::ResetRunDisplay()
 {
-    m_runTotalBytes = 0;
-    m_runBytesDone = 0;
+    m_progress = TProgressSnapshot();
     const QString zero = QStringLiteral("0");
     for (QLabel *label : {ui.TotalDir, ui.TotalFiles, ui.TotalSize, ui.Same, ui.Different, ui.Missing})
         label->setText(zero);
@@ -224,9 +223,10 @@ void TRunControl::ResetRunDisplay()
 
 void TRunControl::StartProgressDisplay()
 {
-    ui.LabelRate->setText(RateText(0));
-    ui.LabelElapsed->setText(ElapsedText(0));
-    ui.LabelRemain->setText(ClockText(0));
+    m_progress.RestartClock();
+    ui.LabelRate->setText(RateText(m_progress.rate));
+    ui.LabelElapsed->setText(ElapsedText(m_progress.elapsed));
+    ui.LabelRemain->setText(ClockText(m_progress.estimate));
     for (QLabel *label : {ui.TotalDir, ui.TotalSize, ui.TotalFiles})
         label->setText(Count(0));
 
@@ -290,13 +290,10 @@ void TRunControl::TimerVerifyTimer()
         return; // the worker has just stopped it
     const QTime now = m_env.Clock();
     const qint64 seconds = std::abs(m_runStartTime.msecsTo(now)) / 1000;
-    const TTimerFigures f = TimerFigures(seconds, m_runBytesDone, m_runTotalBytes);
-    if (f.rateAndEstimate) {
-        if (f.estimateKnown)
-            ui.LabelRemain->setText(ClockText(f.estimate));
-        ui.LabelRate->setText(RateText(f.rate));
-    }
-    ui.LabelElapsed->setText(ElapsedText(seconds));
+    m_progress.Tick(seconds);
+    ui.LabelRemain->setText(ClockText(m_progress.estimate));
+    ui.LabelRate->setText(RateText(m_progress.rate));
+    ui.LabelElapsed->setText(ElapsedText(m_progress.elapsed));
 }
 
 void TRunControl::FlushDisplay()
@@ -351,11 +348,11 @@ void TRunControl::ShowMail(TRunMail &mail)
         ui.PBarFile->setValue(mail.filePos);
     if (mail.overallRange) {
         ui.PBarAll->setRange(0, std::max(mail.overallMax, 1));
-        m_runTotalBytes = mail.runTotalBytes;
+        m_progress.totalBytes = mail.runTotalBytes;
     }
     if (mail.overallPosition) {
         ui.PBarAll->setValue(mail.overallPos);
-        m_runBytesDone = mail.runBytesDone;
+        m_progress.bytesDone = mail.runBytesDone;
     }
     shown = shown || mail.fileRange || mail.filePosition || mail.overallRange || mail.overallPosition;
     if (mail.stopTimer)

@@ -99,7 +99,7 @@ std::string SyncMappedPath(const std::string &selection, const std::string &this
 
 void TMainForm::SetUpSync()
 {
-    for (TSide *side : {&m_source, &m_target}) {
+    for (TPathSide *side : {&m_source, &m_target}) {
         // A right click offers the folder's commands; names are not edited
         // here, so the menu has no Rename.
         side->Tree->SetPopupMenuMethod(pmmContext);
@@ -159,7 +159,7 @@ void TMainForm::SB_syncClick()
 
 // ------------------------------------------------------------------ selection changes
 
-void TMainForm::TreeChange(TSide &side)
+void TMainForm::TreeChange(TPathSide &side)
 {
     // A tree that is being rebuilt only puts its selection back; the box
     // keeps what the user chose (see KeepOrFollowBox).
@@ -173,7 +173,7 @@ void TMainForm::TreeChange(TSide &side)
     BoxFollowsTree(side, accessible);
 }
 
-bool TMainForm::ShowTreeFolder(TSide &side)
+bool TMainForm::ShowTreeFolder(TPathSide &side)
 {
     const std::string selection = side.Tree->Selection();
     if (selection.empty() || SetCurrentFolder(selection) != 0)
@@ -183,7 +183,7 @@ bool TMainForm::ShowTreeFolder(TSide &side)
     return true;
 }
 
-void TMainForm::BoxFollowsTree(TSide &side, bool accessible)
+void TMainForm::BoxFollowsTree(TPathSide &side, bool accessible)
 {
     if (!accessible) {
         side.Edit->clear();
@@ -193,7 +193,7 @@ void TMainForm::BoxFollowsTree(TSide &side, bool accessible)
     }
 }
 
-bool TMainForm::SyncOtherTree(TSide &side, const std::string &selection)
+bool TMainForm::SyncOtherTree(TPathSide &side, const std::string &selection)
 {
     const bool isSource = &side == &m_source;
     const std::string &thisBase = isSource ? FSyncSourceBase : FSyncTargetBase;
@@ -227,7 +227,7 @@ bool TMainForm::SyncOtherTree(TSide &side, const std::string &selection)
     return false;
 }
 
-void TMainForm::TreeEnter(TSide &side)
+void TMainForm::TreeEnter(TPathSide &side)
 {
     const std::string selection = side.Tree->Selection();
     if (selection.empty() || SetCurrentFolder(selection) != 0)
@@ -236,7 +236,7 @@ void TMainForm::TreeEnter(TSide &side)
     UpdateBox(side);
 }
 
-void TMainForm::TreeCollapsing(TSide &side, bool &allowCollapse)
+void TMainForm::TreeCollapsing(TPathSide &side, bool &allowCollapse)
 {
     try {
         QTreeWidgetItem *selected = side.Tree->Selected();
@@ -265,7 +265,7 @@ void TMainForm::ResetTrees()
     UpdateStartButton();
 }
 
-void TMainForm::KeepOrFollowBox(TSide &side)
+void TMainForm::KeepOrFollowBox(TPathSide &side)
 {
     // The box is what a run takes. A rebuild of the tree (a mount anywhere,
     // a refresh) changes nothing the user chose, so the box stays as long as

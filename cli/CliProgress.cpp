@@ -2,7 +2,6 @@
 
 #include "engine/RunLogText.h"
 #include "platform/TerminalIo.h"
-#include "engine/TimerFigures.h"
 
 #include <cstdio>
 
@@ -57,33 +56,22 @@ void TCliProgress::Start(TClock::time_point now)
 
 void TCliProgress::Totals(std::int32_t files, double totalBytes)
 {
-    m_files = files;
-    m_totalBytes = totalBytes;
+    m_progress.files = files;
+    m_progress.gatheredBytes = totalBytes;
 }
 
 void TCliProgress::Checked(std::int32_t filesChecked, std::int32_t files)
 {
-    m_checked = filesChecked;
-    m_files = files;
+    m_progress.filesChecked = filesChecked;
+    m_progress.files = files;
     m_comparing = true;
 }
 
 void TCliProgress::RunBytes(double done, double total)
 {
-    m_runBytesDone = done;
-    m_runTotalBytes = total;
+    m_progress.bytesDone = done;
+    m_progress.totalBytes = total;
     m_comparing = true;
-}
-
-void TCliProgress::Tick(std::int64_t seconds)
-{
-    // What the window's progress timer does each second.
-    const TTimerFigures f = TimerFigures(seconds, m_runBytesDone, m_runTotalBytes);
-    if (f.rateAndEstimate) {
-        if (f.estimateKnown)
-            m_estimate = f.estimate;
-        m_rate = f.rate;
-    }
 }
 
 void TCliProgress::Update(TClock::time_point now)
@@ -93,7 +81,7 @@ void TCliProgress::Update(TClock::time_point now)
     const std::int64_t seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
     if (seconds != m_seconds) {
         m_seconds = seconds;
-        Tick(seconds);
+        m_progress.Tick(seconds);
     }
     // Also after an erase: a run that prints a line per file would
     // otherwise draw once per file.
@@ -121,10 +109,10 @@ void TCliProgress::Stop()
 
 std::string TCliProgress::Text() const
 {
+    const TProgressSnapshot &p = m_progress;
     if (!m_comparing)
-        return "Gathering: " + FormatCount(m_files) + " files, " + ShortSize(m_totalBytes);
-    const std::int64_t elapsed = m_seconds < 0 ? 0 : m_seconds;
-    return FormatCount(m_checked) + "/" + FormatCount(m_files) + " files  " + ShortSize(m_runBytesDone) + "/" +
-           ShortSize(m_runTotalBytes) + "  " + FormatClock(elapsed) + " / " + FormatClock(m_estimate) + "  " +
-           FormatCount(m_rate) + " Kb/s";
+        return "Gathering: " + FormatCount(p.files) + " files, " + ShortSize(p.gatheredBytes);
+    return FormatCount(p.filesChecked) + "/" + FormatCount(p.files) + " files  " + ShortSize(p.bytesDone) + "/" +
+           ShortSize(p.totalBytes) + "  " + FormatClock(p.elapsed) + " / " + FormatClock(p.estimate) + "  " +
+           FormatCount(p.rate) + " Kb/s";
 }

@@ -3,6 +3,8 @@
 // redrawn in place at most ten times a second.
 #pragma once
 
+#include "engine/TimerFigures.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -35,8 +37,6 @@ public:
     std::string Text() const;
 
 private:
-    void Tick(std::int64_t seconds);
-
     int m_fd;
     bool m_enabled;
     bool m_drawn = false;
@@ -44,13 +44,7 @@ private:
     TClock::time_point m_start;
     TClock::time_point m_lastDraw;
     std::int64_t m_seconds = -1;  // the whole seconds the figures are of
-    std::int32_t m_files = 0;
-    std::int32_t m_checked = 0;
-    double m_totalBytes = 0;       // what the walk gathered
-    double m_runBytesDone = 0;     // of the comparison, as the overall bar
-    double m_runTotalBytes = 0;
-    std::int32_t m_rate = 0;       // as the window shows them
-    std::int64_t m_estimate = 0;
+    TProgressSnapshot m_progress;  // as the window shows it
 };
 
 // "512.0 MiB", "3 B": a size for a line that must stay short.

@@ -15,6 +15,24 @@ TTimerFigures TimerFigures(std::int64_t seconds, double bytesDone, double totalB
     return f;
 }
 
+void TProgressSnapshot::Tick(std::int64_t seconds)
+{
+    elapsed = seconds;
+    const TTimerFigures f = TimerFigures(seconds, bytesDone, totalBytes);
+    if (!f.rateAndEstimate)
+        return;
+    if (f.estimateKnown)
+        estimate = f.estimate;
+    rate = f.rate;
+}
+
+void TProgressSnapshot::RestartClock()
+{
+    elapsed = 0;
+    rate = 0;
+    estimate = 0;
+}
+
 std::string FormatClock(std::int64_t seconds)
 {
     char text[16];

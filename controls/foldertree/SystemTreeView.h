@@ -24,6 +24,13 @@
 //
 // The tree has its "window" from the first time it is shown (CreateWnd);
 // until then no node is built and a selection waits for it.
+//
+// The class is split by role over files of its own: SystemTreeView.cpp (the
+// nodes: building, selecting by path, sorting, the events),
+// SystemTreeViewWatch.cpp (watching the open folders), SystemTreeViewPaint.cpp
+// (row highlight, check boxes, auto-scroll), SystemTreeViewCommands.cpp (the
+// menu, rename, delete, new folder); detail/SystemTreeNode.h holds the node
+// type and the guards they share.
 #pragma once
 
 #include "controls/foldertree/FileChange.h"

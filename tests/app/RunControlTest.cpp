@@ -1292,6 +1292,34 @@ private slots:
             QCOMPARE(ClockText(t.estimate), estimate);
     }
 
+    // The snapshot the window and the command line both show: the elapsed
+    // time every tick, the rate and the estimate renewed on even seconds and
+    // kept in between; an estimate stays until a rate gives a new one.
+    void progressSnapshotKeepsItsFiguresBetweenEvenSeconds()
+    {
+        TProgressSnapshot p;
+        p.totalBytes = 20480000.0;
+        p.bytesDone = 10240000.0;
+        p.Tick(10);
+        QCOMPARE(p.elapsed, qint64(10));
+        QCOMPARE(p.rate, 1000);
+        QCOMPARE(p.estimate, qint64(20));
+        p.bytesDone = 20480000.0;
+        p.Tick(11);
+        QCOMPARE(p.elapsed, qint64(11));
+        QCOMPARE(p.rate, 1000);
+        QCOMPARE(p.estimate, qint64(20));
+        p.bytesDone = 0;
+        p.Tick(12);
+        QCOMPARE(p.rate, 0);
+        QCOMPARE(p.estimate, qint64(20));
+        p.RestartClock();
+        QCOMPARE(p.elapsed, qint64(0));
+        QCOMPARE(p.rate, 0);
+        QCOMPARE(p.estimate, qint64(0));
+        QCOMPARE(p.totalBytes, 20480000.0);
+    }
+
     // The tests replace every piece of the environment; the program runs on
     // its defaults, so each one must be there (an empty save dialog would
     // end the program at Save Log As).
