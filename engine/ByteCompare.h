@@ -1,6 +1,7 @@
 // Comparing one Source file with one Target file.
 #pragma once
 
+#include "engine/AlignedBlock.h"
 #include "platform/FileReader.h"
 
 #include <cstdint>
@@ -8,21 +9,39 @@
 
 class TRunContext;
 
-// What is found out about a pair before any byte of it is read: whether both
-// files are there, their sizes, and, when the sizes are equal, both files
-// opened (the identities taken from the open files). No window call and no
-// counter: it may be done on another thread, ahead of the comparison.
+// What is found out about a pair before it is compared: whether both files
+// are there, their sizes, and, when the sizes are equal, both files opened
+// (the identities, sizes and kinds taken from the open files, not from their
+// paths). For a pair of small files, their contents too, read ahead. No
+// window call and no counter: it may be done on another thread, ahead of
+// the comparison.
 struct TPairOpening {
     bool sourceFound = false;
     bool targetFound = false;
-    TFileIdentity sourceSeen, targetSeen; // of the paths, links followed
+    TFileIdentity sourceSeen, targetSeen; // links followed
     TFileReader source, target;           // open when the sizes were equal
     int sourceError = 0, targetError = 0; // why opening failed
-    // Closes the files and forgets the rest.
+    // Steps of the comparison's block loop already read, at most two: the
+    // whole of both files, then the read that finds their ends. Step k of
+    // the Source is at ReadAheadBlock(0, k), of the Target at
+    // ReadAheadBlock(1, k); the counts are TFileReader::Read()'s.
+    int readAheadSteps = 0;
+    std::int64_t readAheadCount[2][2] {};
+    TAlignedBlock readAhead; // made once for the slot that holds the pair
+    const char *ReadAheadBlock(int side, int step) const;
+    // Closes the files and forgets the rest (the read-ahead buffer stays).
     void Clear();
 };
 
+// Opens the pair of paths.
 void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out);
+// The same for the files `name` of two folders held open.
+void OpenPairAt(int sourceFolder, int targetFolder, const char *name, bool fromDisk, TPairOpening &out);
+// Files up to this size are read ahead whole by ReadPairAhead().
+constexpr std::uint64_t kReadAheadLimit = 64 * 1024;
+// For an opened pair of small files, reads what the comparison's first
+// block steps would read, into the opening's own buffer.
+void ReadPairAhead(TPairOpening &opening);
 
 // Bytes read from each side at a time.
 constexpr std::int32_t kBlockSize = 1024000;

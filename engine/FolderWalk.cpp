@@ -80,6 +80,7 @@ namespace {
 // deep tree would otherwise run out of file descriptors).
 struct Frame {
     std::string folder;          // as walked, without a trailing '/' added
+    std::uint32_t index = TGatheredFiles::kRoot; // in the run's fileList
     std::vector<TDirEntry> entries;
     std::size_t next = 0;        // the entry to look at next
     int listError = 0;           // the listing broke off with this errno
@@ -157,6 +158,7 @@ bool ShowTotalsAndPoll(TRunContext &w)
 bool WalkFolder(TRunContext &w, const std::string &root)
 {
     TRunState &s = w.state;
+    s.fileList.clear(root);
     std::vector<Frame> stack;
     {
         Frame first;
@@ -201,6 +203,7 @@ bool WalkFolder(TRunContext &w, const std::string &root)
                 Frame child;
                 int error = 0;
                 if (ReadFolder(path, child, error)) {
+                    child.index = s.fileList.AddFolder(top.index, entry.name);
                     stack.push_back(std::move(child));
                     continue; // `top` is stale from here on
                 }
@@ -208,7 +211,7 @@ bool WalkFolder(TRunContext &w, const std::string &root)
                 w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
             }
         } else if (MatchesAMask(s, path)) {
-            s.fileList.push_back(path);
+            s.fileList.Add(top.index, entry.name);
             ++s.counters.files;
             s.counters.totalBytes += static_cast<double>(entry.size);
         }

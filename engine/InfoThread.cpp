@@ -41,7 +41,7 @@ void TInfoThread::Execute()
     QElapsedTimer clock;
     clock.start();
     s.request = window.CaptureRequest();
-    s.fileList.clear();
+    s.fileList.clear(s.request.sourcePath);
     s.folderList.clear();
     s.deleteList.clear();
     if (!s.request.checkFile.empty()) {
@@ -83,20 +83,19 @@ bool TInfoThread::Verify()
         }
         context.Log("Begin folder and file comparison.");
         const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
-        const auto targetOf = [&](const std::string &source) {
-            return targetBase + RelativeTo(source, s.request.sourcePath);
-        };
-        // The pairs are found and opened on a second thread, a few ahead of
-        // the one compared here.
-        TPairOpener opener(s.fileList, targetOf, s.request.fromDisk);
+        // The pairs are found, opened and (small ones) read by a pool of
+        // readers, many ahead of the one compared here.
+        TPairOpener opener(s.fileList, targetBase, s.request.fromDisk, context.afterPairRead);
         for (std::size_t i = 0; i < s.fileList.size(); ++i) {
             if (context.Poll())
                 break;
-            const std::string &source = s.fileList[i];
-            const std::string target = targetOf(source);
-            TPairOpening &opening = opener.Take(i);
+            TPairOpening *opening = opener.Take(i, context.StopFlag());
+            if (!opening)
+                break;
+            const std::string source = s.fileList.Path(i);
+            const std::string target = targetBase + s.fileList.Relative(i);
             window.ShowCurrentPair(source, target);
-            ComparePair(context, source, target, opening);
+            ComparePair(context, source, target, *opening);
             opener.Done(i);
         }
     }

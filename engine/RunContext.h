@@ -6,6 +6,7 @@
 #include "engine/RunState.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,8 @@ public:
     // and from a signal handler.
     void Terminate() { m_stop.store(true); }
     bool StopRequested() const { return m_stop.load(); }
+    // The flag itself, for a wait that gives up when it is set.
+    const std::atomic<bool> &StopFlag() const { return m_stop; }
 
     // Holds the run at its next polling point until Continue().
     void Pause() { m_paused.store(true); }
@@ -52,6 +55,11 @@ public:
     // Runs before each emptied folder is tried for removal, with its path
     // relative to the side root ("" for the root itself).
     std::function<void(const std::string &relative)> beforeRemovingFolder;
+    // Runs on a reader thread once the pair with this index in the
+    // gathered list has been opened and read ahead, before the comparison
+    // may take it; `quitting` is set once the run no longer waits for it.
+    // Lets a test make reads end out of order, or hold one up.
+    std::function<void(std::size_t index, const std::atomic<bool> &quitting)> afterPairRead;
 
 private:
     IVerifyWindow *m_window;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/FileReader.h"
+#include "engine/GatheredFiles.h"
 #include "engine/VerifyTypes.h"
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct TRunState {
     VerifyRequest request;
     VerifyCounters counters;
     std::vector<std::string> maskList;
-    std::vector<std::string> fileList;   // gathered Source files, in walk order
+    TGatheredFiles fileList;             // gathered Source files, in walk order
     std::vector<std::string> folderList; // subfolders entered by the walk
     std::vector<TDeleteCandidate> deleteList;
 

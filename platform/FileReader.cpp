@@ -52,6 +52,12 @@ int TFileReader::Open(const std::string &path, bool fromDisk)
                          fromDisk);
 }
 
+int TFileReader::OpenAt(int folderFd, const char *name, bool fromDisk)
+{
+    return OpenWithFlags([=](int flags) { return ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | flags); },
+                         fromDisk);
+}
+
 int TFileReader::OpenBelow(const TFolderHandle &base, const std::string &relative, bool fromDisk)
 {
     return OpenWithFlags(

@@ -43,6 +43,9 @@ public:
     // leaving it (see TFolderHandle::OpenFileBelow): a path that would lead
     // outside gives EXDEV or ELOOP and opens nothing.
     int OpenBelow(const TFolderHandle &base, const std::string &relative, bool fromDisk = false);
+    // The same for the entry `name` (no '/') of the folder open as
+    // `folderFd`: the folder's path is not looked up again for each file.
+    int OpenAt(int folderFd, const char *name, bool fromDisk = false);
     // The file system holds its files in memory only (tmpfs, ramfs).
     bool FromMemory() const { return m_fromMemory; }
     // Fills as much of `buf` as the file has left (retrying short reads),
