@@ -86,6 +86,8 @@ bool TInfoThread::Verify()
         // The pairs are found, opened and (small ones) read by a pool of
         // readers, many ahead of the one compared here.
         TPairOpener opener(s.fileList, targetBase, s.request.fromDisk, context.afterPairRead);
+        if (context.waitingForPair)
+            opener.OnWait(context.waitingForPair);
         for (std::size_t i = 0; i < s.fileList.size(); ++i) {
             if (context.Poll())
                 break;

@@ -27,6 +27,9 @@ public:
     // relative path below `targetBase` (which ends with '/'). `sources`
     // must outlive the opener.
     TPairOpener(const TGatheredFiles &sources, std::string targetBase, bool fromDisk, TAfterRead afterRead = {});
+    // Runs when the worker finds the pair it takes not yet read, right
+    // before it waits for it (see TReadQueue::OnWait).
+    void OnWait(std::function<void(std::size_t index)> onWait) { m_queue.OnWait(std::move(onWait)); }
     TPairOpener(const TPairOpener &) = delete;
     TPairOpener &operator=(const TPairOpener &) = delete;
 

@@ -60,6 +60,9 @@ public:
     // may take it; `quitting` is set once the run no longer waits for it.
     // Lets a test make reads end out of order, or hold one up.
     std::function<void(std::size_t index, const std::atomic<bool> &quitting)> afterPairRead;
+    // Runs on the run's thread when the pair it is to compare next is not
+    // read yet, right before it waits for it.
+    std::function<void(std::size_t index)> waitingForPair;
 
 private:
     IVerifyWindow *m_window;

@@ -69,6 +69,8 @@ public:
         const std::size_t at = index % m_ahead;
         std::unique_lock lock(m_mutex);
         if (!m_ready[at]) {
+            if (m_onWait)
+                m_onWait(index);
             m_waitingFor = index;
             m_userWaits = true;
             while (!m_ready[at]) {
@@ -99,6 +101,11 @@ public:
         if (wake)
             m_room.notify_all();
     }
+
+    // Runs on the user's thread when Take() finds its item not yet read,
+    // right before it waits (with the queue's lock held: it must not call
+    // the queue). Lets a test act at that moment.
+    void OnWait(std::function<void(std::size_t index)> onWait) { m_onWait = std::move(onWait); }
 
     // Set when the queue is being destroyed: a read that waits on something
     // can look at it.
@@ -133,6 +140,7 @@ private:
     const std::size_t m_count;
     const std::size_t m_ahead;
     TRead m_read;
+    std::function<void(std::size_t index)> m_onWait;
     std::vector<TSlot> m_slots;
 
     std::mutex m_mutex; // guards what follows
