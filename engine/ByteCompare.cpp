@@ -362,8 +362,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                         sameFile = true;
                     } else {
                         const TFileReader &gone = fromSource ? src : dst, &kept = fromSource ? dst : src;
-                        s.deleteList.push_back({fromSource ? source : target, gone.Identity(),
-                                                fromSource ? target : source, kept.Identity()});
+                        s.deleteList.Add(opening.pair, gone.Identity(), kept.Identity());
                     }
                 }
             }

@@ -28,6 +28,9 @@ struct TPairOpening {
     int readAheadSteps = 0;
     std::int64_t readAheadCount[2][2] {};
     TAlignedBlock readAhead; // made once for the slot that holds the pair
+    // The pair's number in the run's gathered list; a single-file run's
+    // pair keeps UINT32_MAX (its paths are the request's).
+    std::uint32_t pair = UINT32_MAX;
     const char *ReadAheadBlock(int side, int step) const;
     // Closes the files and forgets the rest (the read-ahead buffer stays).
     void Clear();

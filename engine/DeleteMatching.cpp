@@ -49,10 +49,11 @@ struct TDeleteSide {
     std::string base;
     TFolderHandle root;
     int rootError = 0;
-    // Every file the run means to delete. A copy that is one of them proves
-    // nothing: with crosswise links or overlapping trees, the two copies of
-    // a pair can both be on the list, each the other's proof.
-    std::set<TInodeKey> deleting;
+    // Every file the run means to delete (sorted keys of the delete list).
+    // A copy that is one of them proves nothing: with crosswise links or
+    // overlapping trees, the two copies of a pair can both be on the list,
+    // each the other's proof.
+    std::vector<std::uint64_t> deleting;
     // Files with other names that this deletion itself moved or unlinked
     // before: their change time moved with it. Compared identity -> now.
     std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
@@ -107,7 +108,8 @@ const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const 
         if (t == side.touched.end() || !(t->second.first == c.compared && t->second.second == now))
             return kFileChanged;
     }
-    if (side.deleting.count(KeyOf(c.keptCompared)))
+    if (std::binary_search(side.deleting.begin(), side.deleting.end(),
+                           side.w.state.deleteList.KeyOf(c.keptCompared.device, c.keptCompared.inode)))
         return kOtherDeleted;
     // The other copy is looked up by its path each time, never through a
     // descriptor held from before: a volume unmounted meanwhile must count
@@ -245,7 +247,7 @@ void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
 // it. Every file that stays is named in the log with the reason. Returns 0,
 // the errno of the first failure (ECANCELED when the question was
 // declined), or -1 when a stop ended it.
-int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
+int DeleteFiles(TDeleteSide &side, const TDeleteList &list)
 {
     TRunContext &w = side.w;
     TTrashSession trash;
@@ -255,8 +257,11 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
         if (!rc)
             rc = error;
     };
-    std::vector<const TDeleteCandidate *> untrashable;
-    for (const TDeleteCandidate *c : batch) {
+    std::vector<TDeleteCandidate> untrashable;
+    for (std::size_t at = 0; at < list.size(); ++at) {
+        // Made whole one at a time: the list stays compact.
+        const TDeleteCandidate candidate = list.At(at, w.state);
+        const TDeleteCandidate *c = &candidate;
         TFolderHandle folder;
         std::string name;
         struct stat entry;
@@ -279,7 +284,7 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
         }
         struct stat still;
         if (folder.StatEntry(name, still) == 0) {
-            untrashable.push_back(c);
+            untrashable.push_back(candidate);
             continue;
         }
         failed(*c, t.error);
@@ -287,11 +292,12 @@ int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &
     if (untrashable.empty())
         return rc;
     if (!w.Window().AskPermanentDelete(untrashable.size())) {
-        for (const TDeleteCandidate *c : untrashable)
-            Keep(side, kNotTrashed, *c);
+        for (const TDeleteCandidate &c : untrashable)
+            Keep(side, kNotTrashed, c);
         return rc ? rc : ECANCELED;
     }
-    for (const TDeleteCandidate *c : untrashable) {
+    for (const TDeleteCandidate &candidate : untrashable) {
+        const TDeleteCandidate *c = &candidate;
         // The question may have waited for hours: everything is checked
         // again now.
         TFolderHandle folder;
@@ -387,16 +393,16 @@ void DeleteMatching(TRunContext &w)
     side.sideWord = sourceSide ? "source" : "target";
     const std::string sideRoot = sourceSide ? w.state.request.sourcePath : w.state.request.targetPath;
 
-    std::sort(w.state.deleteList.begin(), w.state.deleteList.end(),
-              [](const TDeleteCandidate &a, const TDeleteCandidate &b) { return a.path < b.path; });
+    const TDeleteList &list = w.state.deleteList;
+    w.state.deleteList.SortByPath(w.state);
 
-    for (const TDeleteCandidate &entry : w.state.deleteList)
-        side.deleting.insert(KeyOf(entry.compared));
-    std::vector<const TDeleteCandidate *> batch;
-    for (const TDeleteCandidate &entry : w.state.deleteList) {
+    side.deleting.reserve(list.size());
+    for (std::size_t at = 0; at < list.size(); ++at)
+        side.deleting.push_back(list.KeyAt(at));
+    std::sort(side.deleting.begin(), side.deleting.end());
+    for (std::size_t at = 0; at < list.size(); ++at) {
         if (StopDeleting(w))
             return;
-        batch.push_back(&entry);
     }
 
     if (w.state.request.singleFile) {
@@ -408,8 +414,8 @@ void DeleteMatching(TRunContext &w)
     }
     side.rootError = side.root.OpenPath(side.base);
 
-    if (!batch.empty()) {
-        const int rc = DeleteFiles(side, batch);
+    if (!list.empty()) {
+        const int rc = DeleteFiles(side, list);
         if (rc < 0)
             return;
         if (rc) {

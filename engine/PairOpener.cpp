@@ -51,6 +51,7 @@ void TPairOpener::Open(std::size_t index, TPairOpening &slot, TFolders &folders)
         // its paths tell what there is.
         OpenPair(m_sources.Path(index), m_targetBase + m_sources.Relative(index), m_fromDisk, slot);
     }
+    slot.pair = std::uint32_t(index);
     ReadPairAhead(slot);
     if (m_afterRead)
         m_afterRead(index, m_queue.Quitting());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/FileReader.h"
+#include "engine/DeleteList.h"
 #include "engine/GatheredFiles.h"
 #include "engine/VerifyTypes.h"
 
@@ -36,7 +37,7 @@ struct TRunState {
     std::vector<std::string> maskList;
     TGatheredFiles fileList;             // gathered Source files, in walk order
     std::vector<std::string> folderList; // subfolders entered by the walk
-    std::vector<TDeleteCandidate> deleteList;
+    TDeleteList deleteList;
 
     // The block buffers of the comparison and their reader, made with the
     // first pair that is read.
