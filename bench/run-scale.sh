@@ -10,7 +10,8 @@
 #       DELETE_TREE tree (default 1m), in bytes per file
 #   (w) peak memory of the window's run over (a), when bench/window-bench
 #       is built (WINDOW=0 leaves it out)
-# Each measured command runs RUNS times (default 3), quorvel-verify and
+# Each measured command runs RUNS times (default 3; the cold rows
+# COLD_RUNS times, default RUNS), quorvel-verify and
 # diff -rq alternately, so that a machine busy with other work slows both
 # alike; the best time of each is shown. A ratio below 1.0 means
 # quorvel-verify was faster (its time / the reference's time).
@@ -24,6 +25,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${QV_BENCH_DATA:-/var/tmp/quorvel-bench}
 runs=${RUNS:-3}
+cold_runs=${COLD_RUNS:-$runs}
 only=${ONLY:-a,b,c,d,m,x,w}
 [ -x /usr/bin/time ] || { echo "bench needs GNU time: apt-get install time" >&2; exit 2; }
 build=${BUILD_DIR:-build}
@@ -63,7 +65,9 @@ alternate() { # warm|cold "command 1" "command 2" ...
   if [ "$how" = warm ]; then # one untimed run each fills the cache
     for i in "$@"; do eval "$i" >/dev/null 2>&1 || true; done
   fi
-  for _ in $(seq "$runs"); do
+  local rounds=$runs
+  [ "$how" = cold ] && rounds=$cold_runs
+  for _ in $(seq "$rounds"); do
     i=0
     for cmd in "$@"; do
       local out t
