@@ -250,8 +250,14 @@ void ReadPairAhead(TPairOpening &o)
         // The comparison's loop would end here: a failure, a difference in
         // count, a file read past its size, or both at their ends.
         const std::int64_t n = o.readAheadCount[0][step], m = o.readAheadCount[1][step];
-        if (n <= 0 || m != n || o.source.ReadPastSize() || o.target.ReadPastSize())
-            break;
+        if (n <= 0 || m != n || o.source.ReadPastSize() || o.target.ReadPastSize()) {
+            // Nothing more will be read of either file: whether they stayed
+            // as they were is looked at now, and they are closed here, on
+            // this thread, not on the comparison's.
+            o.source.CloseAfterLastRead();
+            o.target.CloseAfterLastRead();
+            return;
+        }
     }
 }
 

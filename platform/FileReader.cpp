@@ -44,6 +44,8 @@ void TFileReader::Reset()
     m_position = 0;
     m_identity = TFileIdentity();
     m_direct = m_dropPages = m_fromMemory = false;
+    m_closedAfterRead = m_unchangedAtClose = false;
+    m_closeError = 0;
 }
 
 int TFileReader::Open(const std::string &path, bool fromDisk)
@@ -137,6 +139,8 @@ int TFileReader::ReadOnce(char *buf, std::size_t size, ssize_t &n)
 
 bool TFileReader::Unchanged() const
 {
+    if (m_closedAfterRead)
+        return m_unchangedAtClose;
     struct stat st {};
     return m_fd >= 0 && ::fstat(m_fd, &st) == 0 && IdentityFromStat(st) == m_identity;
 }
@@ -167,10 +171,23 @@ std::int64_t TFileReader::Read(char *buf, std::size_t size)
     return static_cast<std::int64_t>(done);
 }
 
+void TFileReader::CloseAfterLastRead()
+{
+    if (m_fd < 0 || m_closedAfterRead)
+        return;
+    m_unchangedAtClose = Unchanged();
+    m_closeError = Close();
+    m_closedAfterRead = true;
+}
+
 int TFileReader::Close()
 {
-    if (m_fd < 0)
-        return 0;
+    if (m_fd < 0) {
+        // What closing after the last read found, told once.
+        const int error = m_closeError;
+        m_closeError = 0;
+        return error;
+    }
     if (m_dropPages)
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_DONTNEED);
     const int rc = ::close(m_fd);

@@ -56,6 +56,11 @@ public:
     // 0 or the errno of the failure; closing twice is harmless. Identity()
     // stays what it was.
     int Close();
+    // For a file read to its end: looks at once whether it is unchanged,
+    // then closes it. Unchanged() and the next Close() give what was found
+    // then, as they would have given right after the last read; the bytes
+    // already read are all the file will ever be asked for.
+    void CloseAfterLastRead();
     // Closes the file and forgets it, identity included.
     void Reset();
 
@@ -80,6 +85,10 @@ private:
     bool m_direct = false;     // reading with O_DIRECT
     bool m_dropPages = false;  // drop the file's cached pages when closing
     bool m_fromMemory = false;
+    // Closed by CloseAfterLastRead(), with what it found.
+    bool m_closedAfterRead = false;
+    bool m_unchangedAtClose = false;
+    int m_closeError = 0;
     std::uint64_t m_position = 0;
     TFileIdentity m_identity;
 };
