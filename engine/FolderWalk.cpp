@@ -6,6 +6,11 @@
 #include "engine/RunContext.h"
 #include "engine/VerifyWindow.h"
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
 std::vector<std::string> ParseMasks(const std::string &maskText)
 {
     if (maskText.find("*.*") != std::string::npos)
@@ -86,9 +91,79 @@ struct Frame {
     int listError = 0;           // the listing broke off with this errno
 };
 
+// A second thread for the walk: the sizes of a large folder's files are
+// asked for on two cores at once. Made with the first such folder.
+class TSizeHelper
+{
+public:
+    TSizeHelper() = default;
+    TSizeHelper(const TSizeHelper &) = delete;
+    TSizeHelper &operator=(const TSizeHelper &) = delete;
+    ~TSizeHelper()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    // Gives the entries numbered in `files` their sizes; returns when all
+    // have them.
+    void SizeAll(const TDirReader &reader, std::vector<TDirEntry> &entries, const std::vector<std::size_t> &files)
+    {
+        const auto sizeRange = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i)
+                reader.SizeOf(entries[files[i]].name, entries[files[i]].size);
+        };
+        // Handing work over costs more than a few hundred stats take.
+        constexpr std::size_t kShareFrom = 512;
+        if (files.size() < kShareFrom) {
+            sizeRange(0, files.size());
+            return;
+        }
+        if (!m_thread.joinable())
+            m_thread = std::thread(&TSizeHelper::Serve, this);
+        const std::size_t half = files.size() / 2;
+        {
+            std::lock_guard lock(m_mutex);
+            m_job = [&] { sizeRange(half, files.size()); };
+        }
+        m_changed.notify_all();
+        sizeRange(0, half);
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_job; });
+    }
+
+private:
+    void Serve()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_quit || m_job; });
+            if (m_quit)
+                return;
+            lock.unlock();
+            m_job();
+            lock.lock();
+            m_job = nullptr;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_job; // set while the helper has work
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
 // Reads a folder's entries; false (with errno in `error`) when it cannot be
 // listed at all.
-bool ReadFolder(const std::string &folder, Frame &frame, int &error)
+bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelper &helper)
 {
     TDirReader reader(folder);
     if (reader.OpenError()) {
@@ -97,9 +172,15 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error)
     }
     frame.folder = folder;
     TDirEntry e;
-    while (reader.Next(e))
+    // The files' sizes are asked for once the listing is read, shared out.
+    std::vector<std::size_t> files;
+    while (reader.Next(e, false)) {
+        if (e.kind == TEntryKind::File && !e.isLink)
+            files.push_back(frame.entries.size());
         frame.entries.push_back(std::move(e));
+    }
     frame.listError = reader.Error();
+    helper.SizeAll(reader, frame.entries, files);
     return true;
 }
 
@@ -159,11 +240,12 @@ bool WalkFolder(TRunContext &w, const std::string &root)
 {
     TRunState &s = w.state;
     s.fileList.clear(root);
+    TSizeHelper helper;
     std::vector<Frame> stack;
     {
         Frame first;
         int error = 0;
-        if (!ReadFolder(root, first, error))
+        if (!ReadFolder(root, first, error, helper))
             return false;
         stack.push_back(std::move(first));
     }
@@ -202,7 +284,7 @@ bool WalkFolder(TRunContext &w, const std::string &root)
                 ++s.counters.folders;
                 Frame child;
                 int error = 0;
-                if (ReadFolder(path, child, error)) {
+                if (ReadFolder(path, child, error, helper)) {
                     child.index = s.fileList.AddFolder(top.index, entry.name);
                     stack.push_back(std::move(child));
                     continue; // `top` is stale from here on
