@@ -13,7 +13,8 @@
 # Each measured command runs RUNS times (default 3; the cold rows
 # COLD_RUNS times, default RUNS), quorvel-verify and
 # diff -rq alternately, so that a machine busy with other work slows both
-# alike; the best time of each is shown. A ratio below 1.0 means
+# alike; the best time of each is shown, with the CPU time (user and
+# system) of that run. A ratio below 1.0 means
 # quorvel-verify was faster (its time / the reference's time).
 # BASELINE=/path/to/another/quorvel-verify adds its figures (an earlier
 # build, say) to every row.
@@ -48,12 +49,13 @@ cold_possible=0
 if [ "$(id -u)" -eq 0 ] && [ -w /proc/sys/vm/drop_caches ]; then cold_possible=1; fi
 drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
-# "seconds peak-KiB" of one run; with cold, the page cache is dropped first
+# "seconds peak-KiB cpu-seconds" of one run; with cold, the page cache is
+# dropped first
 once() { # warm|cold command...
   local how=$1; shift
   [ "$how" = cold ] && drop_caches
-  /usr/bin/time -f '%e %M' -o "$timing" "$@" >/dev/null 2>&1 || true
-  tail -n 1 "$timing"
+  /usr/bin/time -f '%e %M %U %S' -o "$timing" "$@" >/dev/null 2>&1 || true
+  tail -n 1 "$timing" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
 
 # best "seconds peak-KiB" of each command over $runs rounds, the commands
@@ -72,8 +74,8 @@ alternate() { # warm|cold "command 1" "command 2" ...
     for cmd in "$@"; do
       local out t
       out=$(eval "once $how $cmd")
-      t=${out% *}
-      if [ -z "${best[$i]:-}" ] || awk "BEGIN{exit !($t < ${best[$i]% *})}"; then best[$i]=$out; fi
+      t=${out%% *}
+      if [ -z "${best[$i]:-}" ] || awk "BEGIN{exit !($t < ${best[$i]%% *})}"; then best[$i]=$out; fi
       i=$((i + 1))
     done
   done
@@ -88,8 +90,8 @@ row() { # name warm|cold tree
   mapfile -t res < <(alternate "$how" "${cmds[@]}")
   awk -v n="$name" -v r="${res[0]}" -v q="${res[1]}" -v b="${res[2]:-}" 'BEGIN{
     split(r, R, " "); split(q, Q, " ");
-    line = sprintf("%-34s quorvel-verify %7.2f s | diff -rq %7.2f s | ratio %.2fx", n, Q[1], R[1], R[1] > 0 ? Q[1] / R[1] : 0);
-    if (b != "") { split(b, B, " "); line = line sprintf(" | baseline %7.2f s ratio %.2fx", B[1], R[1] > 0 ? B[1] / R[1] : 0) }
+    line = sprintf("%-30s quorvel-verify %7.2f s (cpu %6.2f s) | diff -rq %7.2f s (cpu %6.2f s) | ratio %.2fx", n, Q[1], Q[3], R[1], R[3], R[1] > 0 ? Q[1] / R[1] : 0);
+    if (b != "") { split(b, B, " "); line = line sprintf(" | baseline %7.2f s (cpu %6.2f s) ratio %.2fx", B[1], B[3], R[1] > 0 ? B[1] / R[1] : 0) }
     print line }'
 }
 
@@ -111,9 +113,9 @@ fi
 wanted d && row "(d) 10,000 files, warm" warm "$data/scale-10k"
 
 if wanted m; then
-  read -r _ kib <<<"$(once warm "$verify" --quiet "$data/scale-1m/src" "$data/scale-1m/dst")"
+  read -r _ kib _ <<<"$(once warm "$verify" --quiet "$data/scale-1m/src" "$data/scale-1m/dst")"
   bkib=""
-  [ -n "$baseline" ] && read -r _ bkib <<<"$(once warm "$baseline" --quiet "$data/scale-1m/src" "$data/scale-1m/dst")"
+  [ -n "$baseline" ] && read -r _ bkib _ <<<"$(once warm "$baseline" --quiet "$data/scale-1m/src" "$data/scale-1m/dst")"
   per_file "(m) CLI, 1,000,000 files" 1000000 "$kib" "$bkib"
 fi
 
