@@ -6,6 +6,7 @@
 #include "engine/RunContext.h"
 #include "engine/VerifyWindow.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -91,79 +92,108 @@ struct Frame {
     int listError = 0;           // the listing broke off with this errno
 };
 
-// A second thread for the walk: the sizes of a large folder's files are
-// asked for on two cores at once. Made with the first such folder.
-class TSizeHelper
+// Helper threads for the walk: the sizes of a large folder's files are
+// asked for on several threads at once. On a cold cache each size is a
+// read of the disk, and many waiting at once let the disk serve them in its
+// own order; on a warm one they share the cores. Made with the first such
+// folder.
+class TSizeHelpers
 {
 public:
-    TSizeHelper() = default;
-    TSizeHelper(const TSizeHelper &) = delete;
-    TSizeHelper &operator=(const TSizeHelper &) = delete;
-    ~TSizeHelper()
+    TSizeHelpers() = default;
+    TSizeHelpers(const TSizeHelpers &) = delete;
+    TSizeHelpers &operator=(const TSizeHelpers &) = delete;
+    ~TSizeHelpers()
     {
-        if (!m_thread.joinable())
-            return;
         {
             std::lock_guard lock(m_mutex);
             m_quit = true;
         }
         m_changed.notify_all();
-        m_thread.join();
+        for (std::thread &t : m_threads)
+            t.join();
     }
 
     // Gives the entries numbered in `files` their sizes; returns when all
     // have them.
     void SizeAll(const TDirReader &reader, std::vector<TDirEntry> &entries, const std::vector<std::size_t> &files)
     {
-        const auto sizeRange = [&](std::size_t from, std::size_t to) {
-            for (std::size_t i = from; i < to; ++i)
-                reader.SizeOf(entries[files[i]].name, entries[files[i]].size);
-        };
         // Handing work over costs more than a few hundred stats take.
-        constexpr std::size_t kShareFrom = 512;
+        constexpr std::size_t kShareFrom = 256;
         if (files.size() < kShareFrom) {
-            sizeRange(0, files.size());
+            for (std::size_t i : files)
+                reader.SizeOf(entries[i].name, entries[i].size);
             return;
         }
-        if (!m_thread.joinable())
-            m_thread = std::thread(&TSizeHelper::Serve, this);
-        const std::size_t half = files.size() / 2;
+        while (m_threads.size() < kHelpers)
+            m_threads.emplace_back(&TSizeHelpers::Serve, this);
         {
             std::lock_guard lock(m_mutex);
-            m_job = [&] { sizeRange(half, files.size()); };
+            m_reader = &reader;
+            m_entries = &entries;
+            m_files = &files;
+            m_next = 0;
+            m_busy = 0;
+            ++m_round;
         }
         m_changed.notify_all();
-        sizeRange(0, half);
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_job; });
+        Work(lock);
+        m_changed.wait(lock, [this] { return m_busy == 0; });
+        m_files = nullptr;
     }
 
 private:
+    static constexpr std::size_t kHelpers = 7;
+    static constexpr std::size_t kChunk = 64;
+
+    // Takes chunks of the current folder's files until none is left.
+    void Work(std::unique_lock<std::mutex> &lock)
+    {
+        ++m_busy;
+        while (m_files && m_next < m_files->size()) {
+            const std::size_t from = m_next, to = std::min(from + kChunk, m_files->size());
+            m_next = to;
+            const TDirReader &reader = *m_reader;
+            std::vector<TDirEntry> &entries = *m_entries;
+            const std::vector<std::size_t> &files = *m_files;
+            lock.unlock();
+            for (std::size_t i = from; i < to; ++i)
+                reader.SizeOf(entries[files[i]].name, entries[files[i]].size);
+            lock.lock();
+        }
+        if (--m_busy == 0)
+            m_changed.notify_all();
+    }
+
     void Serve()
     {
         std::unique_lock lock(m_mutex);
+        std::uint64_t seen = 0;
         for (;;) {
-            m_changed.wait(lock, [this] { return m_quit || m_job; });
+            m_changed.wait(lock, [&] { return m_quit || m_round != seen; });
             if (m_quit)
                 return;
-            lock.unlock();
-            m_job();
-            lock.lock();
-            m_job = nullptr;
-            m_changed.notify_all();
+            seen = m_round;
+            Work(lock);
         }
     }
 
-    std::mutex m_mutex;
+    std::mutex m_mutex; // guards what follows
     std::condition_variable m_changed;
-    std::function<void()> m_job; // set while the helper has work
+    const TDirReader *m_reader = nullptr;
+    std::vector<TDirEntry> *m_entries = nullptr;
+    const std::vector<std::size_t> *m_files = nullptr; // null between folders
+    std::size_t m_next = 0;   // the next file to size
+    std::size_t m_busy = 0;   // threads sizing files now
+    std::uint64_t m_round = 0; // counts the folders handed out
     bool m_quit = false;
-    std::thread m_thread;
+    std::vector<std::thread> m_threads;
 };
 
 // Reads a folder's entries; false (with errno in `error`) when it cannot be
 // listed at all.
-bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelper &helper)
+bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelpers &helper)
 {
     TDirReader reader(folder);
     if (reader.OpenError()) {
@@ -240,7 +270,7 @@ bool WalkFolder(TRunContext &w, const std::string &root)
 {
     TRunState &s = w.state;
     s.fileList.clear(root);
-    TSizeHelper helper;
+    TSizeHelpers helper;
     std::vector<Frame> stack;
     {
         Frame first;
