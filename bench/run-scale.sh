@@ -22,6 +22,7 @@
 # /var/tmp/quorvel-bench), outside the source tree; they take about 12 GiB
 # of disk blocks for the 1,000,000-file pair.
 #   bench/run-scale.sh            ONLY=a,d measures only the rows named
+# DELETE_BASELINE=0 leaves the baseline out of the (long) delete row.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=${QV_BENCH_DATA:-/var/tmp/quorvel-bench}
@@ -119,13 +120,15 @@ if wanted m; then
   per_file "(m) CLI, 1,000,000 files" 1000000 "$kib" "$bkib"
 fi
 
-# A delete run moves every Source file of a hard-linked copy of the tree to
-# a trash of its own (HOME and XDG_DATA_HOME point into the work folder).
+# A delete run moves every Source file of a copy of the tree to a trash of
+# its own (HOME and XDG_DATA_HOME point into the work folder). A real copy,
+# not hard links: a file with other names is one the deletion keeps track
+# of, which is not what a delete run over a copy costs.
 delete_peak() { # binary tree
   local work="$data/delete-work"
   rm -rf "$work"
   mkdir -p "$work/home"
-  cp -al "$2/src" "$work/src"
+  cp -a "$2/src" "$work/src"
   HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
     /usr/bin/time -f '%e %M' -o "$timing" "$1" --quiet --delete=source --yes "$work/src" "$2/dst" >/dev/null 2>&1 || true
   local left
@@ -139,7 +142,7 @@ if wanted x; then
   files=$(find "$tree/src" -type f | wc -l)
   kib=$(delete_peak "$verify" "$tree")
   bkib=""
-  [ -n "$baseline" ] && bkib=$(delete_peak "$baseline" "$tree")
+  [ -n "$baseline" ] && [ "${DELETE_BASELINE:-1}" != 0 ] && bkib=$(delete_peak "$baseline" "$tree")
   per_file "(x) delete run, $files files" "$files" "$kib" "$bkib"
 fi
 
