@@ -15,7 +15,12 @@ TAlignedBlock NewAlignedBlock()
 {
     // The block size is a multiple of the alignment, as aligned_alloc wants.
     static_assert(kBlockSize % kDirectAlignment == 0);
-    void *p = std::aligned_alloc(kDirectAlignment, std::size_t(kBlockSize));
+    return NewAlignedBlock(std::size_t(kBlockSize));
+}
+
+TAlignedBlock NewAlignedBlock(std::size_t size)
+{
+    void *p = std::aligned_alloc(kDirectAlignment, size);
     if (!p)
         throw std::bad_alloc();
     return TAlignedBlock(static_cast<char *>(p));

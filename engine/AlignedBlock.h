@@ -3,6 +3,7 @@
 // (to the hashing thread) without being copied.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 struct TAlignedFree {
@@ -12,3 +13,5 @@ using TAlignedBlock = std::unique_ptr<char, TAlignedFree>;
 
 // Throws std::bad_alloc when there is no memory for one.
 TAlignedBlock NewAlignedBlock();
+// A smaller one: `size` is a multiple of kDirectAlignment.
+TAlignedBlock NewAlignedBlock(std::size_t size);

@@ -10,6 +10,7 @@
 #include "engine/RunJournal.h"
 #include "engine/VerifyWindow.h"
 
+#include <cerrno>
 #include <cstring>
 
 std::int32_t BarRange(double size)
@@ -54,8 +55,7 @@ struct TReadFailure {
 // In a delete mode, records the matching file of the side to be deleted with
 // the identities the pair was proven with; true (and nothing recorded) when
 // both paths name one file.
-bool NoteForDeletion(TRunState &s, const std::string &source, const std::string &target,
-                     const TFileIdentity &sourceId, const TFileIdentity &targetId)
+bool NoteForDeletion(TRunState &s, std::uint32_t pair, const TFileIdentity &sourceId, const TFileIdentity &targetId)
 {
     const DeleteMode mode = s.request.deleteMode;
     if (mode == DeleteMode::None)
@@ -63,8 +63,7 @@ bool NoteForDeletion(TRunState &s, const std::string &source, const std::string 
     if (sourceId.SameFileAs(targetId))
         return true;
     const bool fromSource = mode == DeleteMode::Source;
-    s.deleteList.push_back({fromSource ? source : target, fromSource ? sourceId : targetId,
-                            fromSource ? target : source, fromSource ? targetId : sourceId});
+    s.deleteList.Add(pair, fromSource ? sourceId : targetId, fromSource ? targetId : sourceId);
     return false;
 }
 
@@ -76,6 +75,14 @@ void EndPair(TRunContext &w, Outcome outcome, TReportRow &row, bool sameFile,
 
 // Files from this size on are read on two threads at once.
 constexpr std::uint64_t kConcurrentReadsFrom = 256 * 1024;
+
+// The run's block buffers, made with the first pair that needs them.
+TBlockPairReader &Blocks(TRunState &s)
+{
+    if (!s.blocks)
+        s.blocks = std::make_unique<TBlockPairReader>();
+    return *s.blocks;
+}
 
 // Reads both opened files of a pair in lockstep, block by block, into the
 // run's buffers.
@@ -118,22 +125,29 @@ ReadResult TContentReader::Read(TReadFailure &failure)
                   TLogKind::Note);
     }
     w.Window().StartFileBar(BarRange(c.sourceSize));
-    // The sizes were compared on the paths; the open files must still have
-    // them, or a side changed in between.
+    // The open files must still have the sizes that were compared, or a
+    // side changed in between.
     if (double(src.Identity().size) != c.sourceSize || double(dst.Identity().size) != c.targetSize)
         return ReadResult::Differ;
 
-    if (!s.blocks)
-        s.blocks = std::make_unique<TBlockPairReader>();
-    TBlockPairReader &blocks = *s.blocks;
     // Handing a read to the second thread costs more than reading a small
     // file's one block from the cache takes.
     const bool together = s.request.concurrentReads && src.Identity().size >= kConcurrentReadsFrom;
-    for (;;) {
+    for (int step = 0;; ++step) {
         if (w.Poll())
             return ReadResult::Stopped;
         std::int64_t n = 0, m = 0;
-        blocks.Read(src, dst, together, n, m);
+        const char *sourceBlock = nullptr, *targetBlock = nullptr;
+        if (step < m_opening.readAheadSteps) {
+            n = m_opening.readAheadCount[0][step];
+            m = m_opening.readAheadCount[1][step];
+            sourceBlock = m_opening.ReadAheadBlock(0, step);
+            targetBlock = m_opening.ReadAheadBlock(1, step);
+        } else {
+            Blocks(s).Read(src, dst, together, n, m);
+            sourceBlock = s.blocks->SourceBlock();
+            targetBlock = s.blocks->TargetBlock();
+        }
         if (n < 0) {
             failure.Set(source, src.Error());
             return ReadResult::Failed;
@@ -150,10 +164,14 @@ ReadResult TContentReader::Read(TReadFailure &failure)
             return ReadResult::Differ;
         if (n == 0)
             return ReadResult::Match;
-        if (std::memcmp(blocks.SourceBlock(), blocks.TargetBlock(), std::size_t(n)) != 0)
+        if (std::memcmp(sourceBlock, targetBlock, std::size_t(n)) != 0)
             return ReadResult::Differ;
-        if (s.recorder)
+        if (s.recorder) {
+            TBlockPairReader &blocks = Blocks(s);
+            if (sourceBlock != blocks.SourceBlock())
+                std::memcpy(blocks.SourceBlock(), sourceBlock, std::size_t(n));
             s.recorder->Hand(blocks.SourceHolder(), std::size_t(n));
+        }
         c.fileBytesDone += double(n);
         w.Window().UpdateFileBar(BarPosition(c.fileBytesDone, c.sourceSize));
         AddOverall(w, double(n));
@@ -170,27 +188,103 @@ void TPairOpening::Clear()
     sourceSeen = targetSeen = TFileIdentity();
     sourceError = targetError = 0;
     resumed = false;
+    readAheadSteps = 0;
 }
 
-void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out,
-              const TLeaveClosed &leaveClosed)
+namespace {
+
+// Each side's part of the read-ahead buffer: the whole file, then room for
+// the read that finds its end (which a file that grew would fill).
+constexpr std::size_t kReadAheadEnd = kDirectAlignment;
+constexpr std::size_t kReadAheadSide = kReadAheadLimit + kReadAheadEnd;
+
+// One side of a pair: opened, or found out why not. The open file tells
+// what it is; only a file that is there but cannot be opened (no
+// permission, say) is looked up by its path, for its size.
+template <typename Open, typename Look>
+bool OpenSide(Open open, Look look, TFileReader &reader, TFileIdentity &seen, int &error)
+{
+    const int e = open(reader);
+    if (e == 0) {
+        seen = reader.Identity();
+        return true;
+    }
+    // Nothing there, or something that is not a regular file (EINVAL): a
+    // name with '*' or '?' in it is a name here, never a pattern.
+    if (e == ENOENT || e == ENOTDIR || e == EINVAL || e == ELOOP || !look(seen))
+        return false;
+    error = e;
+    return true;
+}
+
+template <typename OpenSource, typename LookSource, typename OpenTarget, typename LookTarget>
+void OpenPairWith(OpenSource openSource, LookSource lookSource, OpenTarget openTarget, LookTarget lookTarget,
+                  TPairOpening &out)
 {
     out.Clear();
-    // Existence is asked of the path itself: a name with '*' or '?' in it is
-    // a name here, never a pattern. Only regular files are ever opened.
-    out.sourceFound = IdentityOf(source, out.sourceSeen);
+    out.sourceFound = OpenSide(openSource, lookSource, out.source, out.sourceSeen, out.sourceError);
     if (!out.sourceFound)
         return;
-    out.targetFound = IdentityOf(target, out.targetSeen);
-    if (!out.targetFound || out.sourceSeen.size != out.targetSeen.size)
-        return;
-    if (leaveClosed && leaveClosed(out)) {
-        out.resumed = true;
-        return;
+    out.targetFound = OpenSide(openTarget, lookTarget, out.target, out.targetSeen, out.targetError);
+    if (!out.targetFound || out.sourceSeen.size != out.targetSeen.size) {
+        // Files of different sizes are never read.
+        out.source.Reset();
+        out.target.Reset();
+        out.sourceError = out.targetError = 0;
     }
-    out.sourceError = out.source.Open(source, fromDisk);
-    if (!out.sourceError)
-        out.targetError = out.target.Open(target, fromDisk);
+}
+
+} // namespace
+
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out)
+{
+    OpenPairWith([&](TFileReader &r) { return r.Open(source, fromDisk); },
+                 [&](TFileIdentity &id) { return IdentityOf(source, id); },
+                 [&](TFileReader &r) { return r.Open(target, fromDisk); },
+                 [&](TFileIdentity &id) { return IdentityOf(target, id); }, out);
+}
+
+void OpenPairAt(int sourceFolder, int targetFolder, const char *name, bool fromDisk, TPairOpening &out)
+{
+    OpenPairWith([&](TFileReader &r) { return r.OpenAt(sourceFolder, name, fromDisk); },
+                 [&](TFileIdentity &id) { return IdentityOfAt(sourceFolder, name, id); },
+                 [&](TFileReader &r) { return r.OpenAt(targetFolder, name, fromDisk); },
+                 [&](TFileIdentity &id) { return IdentityOfAt(targetFolder, name, id); }, out);
+}
+
+const char *TPairOpening::ReadAheadBlock(int side, int step) const
+{
+    return readAhead.get() + std::size_t(side) * kReadAheadSide + (step == 0 ? 0 : kReadAheadLimit);
+}
+
+void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
+{
+    o.readAheadSteps = 0;
+    if (!o.sourceFound || !o.targetFound || o.sourceError || o.targetError ||
+        o.sourceSeen.size != o.targetSeen.size || o.sourceSeen.size > kReadAheadLimit)
+        return;
+    if (!o.readAhead)
+        o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
+    TFileReader *files[2] = {&o.source, &o.target};
+    for (int step = 0; step < 2; ++step) {
+        const std::size_t room = step == 0 ? kReadAheadLimit : kReadAheadEnd;
+        for (int side = 0; side < 2; ++side)
+            o.readAheadCount[side][step] = files[side]->Read(const_cast<char *>(o.ReadAheadBlock(side, step)), room);
+        o.readAheadSteps = step + 1;
+        // The comparison's loop would end here: a failure, a difference in
+        // count, a file read past its size, or both at their ends.
+        const std::int64_t n = o.readAheadCount[0][step], m = o.readAheadCount[1][step];
+        if (n <= 0 || m != n || o.source.ReadPastSize() || o.target.ReadPastSize()) {
+            // Nothing more will be read of either file: whether they stayed
+            // as they were is looked at now, and they are closed here, on
+            // this thread, not on the comparison's.
+            if (closeAtEnd) {
+                o.source.CloseAfterLastRead();
+                o.target.CloseAfterLastRead();
+            }
+            return;
+        }
+    }
 }
 
 void ComparePair(TRunContext &w, const std::string &source, const std::string &target)
@@ -302,7 +396,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
                     && !src.Identity().SameFileAs(dst.Identity())) {
                     attributesKept = s.request.deleteMode == DeleteMode::Source ? source : target;
                 } else {
-                    sameFile = NoteForDeletion(s, source, target, src.Identity(), dst.Identity());
+                    sameFile = NoteForDeletion(s, opening.pair, src.Identity(), dst.Identity());
                 }
                 // A pair whose attributes differ is compared again when the
                 // run is taken up, so that the difference is said again.
@@ -316,7 +410,7 @@ void ComparePair(TRunContext &w, const std::string &source, const std::string &t
     EndPair(w, outcome, row, sameFile, &attributes, attributesKept);
 }
 
-void CountProvenPair(TRunContext &w, const std::string &source, const std::string &target,
+void CountProvenPair(TRunContext &w, std::uint32_t pair, const std::string &source, const std::string &target,
                      const TFileIdentity &sourceId, const TFileIdentity &targetId, const std::string &note)
 {
     TReportRow row;
@@ -324,7 +418,7 @@ void CountProvenPair(TRunContext &w, const std::string &source, const std::strin
     row.target = target;
     row.size = std::int64_t(sourceId.size);
     row.note = note;
-    EndPair(w, Outcome::FilesMatch, row, NoteForDeletion(w.state, source, target, sourceId, targetId));
+    EndPair(w, Outcome::FilesMatch, row, NoteForDeletion(w.state, pair, sourceId, targetId));
 }
 
 namespace {

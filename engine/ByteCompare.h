@@ -1,6 +1,7 @@
 // Comparing one Source file with one Target file.
 #pragma once
 
+#include "engine/AlignedBlock.h"
 #include "platform/FileReader.h"
 
 #include <cstdint>
@@ -9,28 +10,48 @@
 
 class TRunContext;
 
-// What is found out about a pair before any byte of it is read: whether both
-// files are there, their sizes, and, when the sizes are equal, both files
-// opened (the identities taken from the open files). No window call and no
-// counter: it may be done on another thread, ahead of the comparison.
+// What is found out about a pair before it is compared: whether both files
+// are there, their sizes, and, when the sizes are equal, both files opened
+// (the identities, sizes and kinds taken from the open files, not from their
+// paths). For a pair of small files, their contents too, read ahead. No
+// window call and no counter: it may be done on another thread, ahead of
+// the comparison.
 struct TPairOpening {
     bool sourceFound = false;
     bool targetFound = false;
-    TFileIdentity sourceSeen, targetSeen; // of the paths, links followed
+    TFileIdentity sourceSeen, targetSeen; // links followed
     TFileReader source, target;           // open when the sizes were equal
     int sourceError = 0, targetError = 0; // why opening failed
+    // Steps of the comparison's block loop already read, at most two: the
+    // whole of both files, then the read that finds their ends. Step k of
+    // the Source is at ReadAheadBlock(0, k), of the Target at
+    // ReadAheadBlock(1, k); the counts are TFileReader::Read()'s.
+    int readAheadSteps = 0;
+    std::int64_t readAheadCount[2][2] {};
+    TAlignedBlock readAhead; // made once for the slot that holds the pair
+    // The pair's number in the run's gathered list; a single-file run's
+    // pair keeps UINT32_MAX (its paths are the request's).
+    std::uint32_t pair = UINT32_MAX;
     // Left closed: an unfinished run's journal proved the pair, and both
     // files still have the identities it recorded.
     bool resumed = false;
-    // Closes the files and forgets the rest.
+    const char *ReadAheadBlock(int side, int step) const;
+    // Closes the files and forgets the rest (the read-ahead buffer stays).
     void Clear();
 };
 
-// `leaveClosed`, when given, is asked once both files are found with equal
-// sizes: true leaves them closed, marked resumed.
-using TLeaveClosed = std::function<bool(const TPairOpening &)>;
-void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out,
-              const TLeaveClosed &leaveClosed = {});
+// Opens the pair of paths.
+void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out);
+// The same for the files `name` of two folders held open.
+void OpenPairAt(int sourceFolder, int targetFolder, const char *name, bool fromDisk, TPairOpening &out);
+// Files up to this size are read ahead whole by ReadPairAhead().
+constexpr std::uint64_t kReadAheadLimit = 64 * 1024;
+// For an opened pair of small files, reads what the comparison's first
+// block steps would read, into the opening's own buffer.
+// With `closeAtEnd`, files read to their ends are closed there (and checked
+// for change); a run that looks at the open files after the comparison (their
+// attributes) keeps them open.
+void ReadPairAhead(TPairOpening &opening, bool closeAtEnd = true);
 
 // Bytes read from each side at a time.
 constexpr std::int32_t kBlockSize = 1024000;
@@ -65,5 +86,5 @@ void ComparePair(TRunContext &run, const std::string &source, const std::string 
 // a match: its result line, its report row (with `note`), the deletion's
 // candidate with the identities given (or the note that both paths are one
 // file).
-void CountProvenPair(TRunContext &run, const std::string &source, const std::string &target,
+void CountProvenPair(TRunContext &run, std::uint32_t pair, const std::string &source, const std::string &target,
                      const TFileIdentity &sourceId, const TFileIdentity &targetId, const std::string &note);

@@ -50,10 +50,11 @@ struct TDeleteSide {
     std::string base;
     TFolderHandle root;
     int rootError = 0;
-    // Every file the run means to delete. A copy that is one of them proves
-    // nothing: with crosswise links or overlapping trees, the two copies of
-    // a pair can both be on the list, each the other's proof.
-    std::set<TInodeKey> deleting;
+    // Every file the run means to delete (sorted keys of the delete list).
+    // A copy that is one of them proves nothing: with crosswise links or
+    // overlapping trees, the two copies of a pair can both be on the list,
+    // each the other's proof.
+    std::vector<std::uint64_t> deleting;
     // Files with other names that this deletion itself moved or unlinked
     // before: their change time moved with it. Compared identity -> now.
     std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
@@ -108,7 +109,8 @@ const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const 
         if (t == side.touched.end() || !(t->second.first == c.compared && t->second.second == now))
             return kFileChanged;
     }
-    if (side.deleting.count(KeyOf(c.keptCompared)))
+    if (std::binary_search(side.deleting.begin(), side.deleting.end(),
+                           side.w.state.deleteList.KeyOf(c.keptCompared.device, c.keptCompared.inode)))
         return kOtherDeleted;
     // The other copy is looked up by its path each time, never through a
     // descriptor held from before: a volume unmounted meanwhile must count
@@ -219,9 +221,7 @@ void Deleted(TDeleteSide &side, const TDeleteCandidate &c)
 class TMatchingFiles : public TDeleteCaller
 {
 public:
-    TMatchingFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch) : m_side(side), m_batch(batch)
-    {
-    }
+    TMatchingFiles(TDeleteSide &side, const TDeleteList &list) : m_side(side), m_list(list) {}
 
     // The errno of the first failure, ECANCELED when the question was
     // declined, else 0.
@@ -229,7 +229,7 @@ public:
 
     TEntryCheck Check(std::size_t index, bool, TDeleteEntry &entry) override
     {
-        const TDeleteCandidate &c = *m_batch[index];
+        const TDeleteCandidate &c = Candidate(index);
         // The question may have waited for hours: everything is checked
         // again, the folders reached again.
         entry.path = c.path;
@@ -238,13 +238,13 @@ public:
     bool AskPermanent(std::size_t count) override { return m_side.w.Window().AskPermanentDelete(count); }
     void Gone(std::size_t index, const TDeleteEntry &entry, const struct stat &after) override
     {
-        const TDeleteCandidate &c = *m_batch[index];
+        const TDeleteCandidate &c = Candidate(index);
         Deleted(m_side, c);
         NoteTouched(m_side, c, entry.checked, after);
     }
     void Stayed(std::size_t index, const TDeleteEntry &entry, const TEntryStay &why) override
     {
-        const TDeleteCandidate &c = *m_batch[index];
+        const TDeleteCandidate &c = Candidate(index);
         switch (why.reason) {
         case TEntryStay::Declined:
             m_declined = true;
@@ -270,23 +270,35 @@ public:
     }
 
 private:
+    // Entry `index` made whole; one at a time, so the list stays compact.
+    const TDeleteCandidate &Candidate(std::size_t index)
+    {
+        if (index != m_madeIndex) {
+            m_made = m_list.At(index, m_side.w.state);
+            m_madeIndex = index;
+        }
+        return m_made;
+    }
+
     TDeleteSide &m_side;
-    const std::vector<const TDeleteCandidate *> &m_batch;
+    const TDeleteList &m_list;
+    TDeleteCandidate m_made;
+    std::size_t m_madeIndex = SIZE_MAX;
     int m_error = 0;
     bool m_declined = false;
 };
 
-// Moves the batch to the trash, one file at a time, each checked at the
+// Moves the list's files to the trash, one file at a time, each checked at the
 // moment it goes and checked again in the trash; what cannot go to the
 // trash is deleted for good after one question, each checked again after
 // it. Every file that stays is named in the log with the reason. Returns 0,
 // the errno of the first failure (ECANCELED when the question was
 // declined), or -1 when a stop ended it.
-int DeleteFiles(TDeleteSide &side, const std::vector<const TDeleteCandidate *> &batch)
+int DeleteFiles(TDeleteSide &side, const TDeleteList &list)
 {
     TTrashSession trash;
-    TMatchingFiles files(side, batch);
-    if (!DeleteEntries(batch.size(), files, trash))
+    TMatchingFiles files(side, list);
+    if (!DeleteEntries(list.size(), files, trash))
         return -1;
     return files.Result();
 }
@@ -362,16 +374,16 @@ void DeleteMatching(TRunContext &w)
     side.sideWord = sourceSide ? "source" : "target";
     const std::string sideRoot = sourceSide ? w.state.request.sourcePath : w.state.request.targetPath;
 
-    std::sort(w.state.deleteList.begin(), w.state.deleteList.end(),
-              [](const TDeleteCandidate &a, const TDeleteCandidate &b) { return a.path < b.path; });
+    const TDeleteList &list = w.state.deleteList;
+    w.state.deleteList.SortByPath(w.state);
 
-    for (const TDeleteCandidate &entry : w.state.deleteList)
-        side.deleting.insert(KeyOf(entry.compared));
-    std::vector<const TDeleteCandidate *> batch;
-    for (const TDeleteCandidate &entry : w.state.deleteList) {
+    side.deleting.reserve(list.size());
+    for (std::size_t at = 0; at < list.size(); ++at)
+        side.deleting.push_back(list.KeyAt(at));
+    std::sort(side.deleting.begin(), side.deleting.end());
+    for (std::size_t at = 0; at < list.size(); ++at) {
         if (StopDeleting(w))
             return;
-        batch.push_back(&entry);
     }
 
     if (w.state.request.singleFile) {
@@ -383,8 +395,8 @@ void DeleteMatching(TRunContext &w)
     }
     side.rootError = side.root.OpenPath(side.base);
 
-    if (!batch.empty()) {
-        const int rc = DeleteFiles(side, batch);
+    if (!list.empty()) {
+        const int rc = DeleteFiles(side, list);
         if (rc < 0)
             return;
         if (rc) {

@@ -6,6 +6,12 @@
 #include "engine/RunContext.h"
 #include "engine/VerifyWindow.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
 std::vector<std::string> ParseMasks(const std::string &maskText)
 {
     if (maskText.find("*.*") != std::string::npos)
@@ -80,14 +86,114 @@ namespace {
 // deep tree would otherwise run out of file descriptors).
 struct Frame {
     std::string folder;          // as walked, without a trailing '/' added
+    std::uint32_t index = TGatheredFiles::kRoot; // in the run's fileList
     std::vector<TDirEntry> entries;
     std::size_t next = 0;        // the entry to look at next
     int listError = 0;           // the listing broke off with this errno
 };
 
+// Helper threads for the walk: the sizes of a large folder's files are
+// asked for on several threads at once. On a cold cache each size is a
+// read of the disk, and many waiting at once let the disk serve them in its
+// own order; on a warm one they share the cores. Made with the first such
+// folder.
+class TSizeHelpers
+{
+public:
+    TSizeHelpers() = default;
+    TSizeHelpers(const TSizeHelpers &) = delete;
+    TSizeHelpers &operator=(const TSizeHelpers &) = delete;
+    ~TSizeHelpers()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        for (std::thread &t : m_threads)
+            t.join();
+    }
+
+    // Gives the entries numbered in `files` their sizes; returns when all
+    // have them.
+    void SizeAll(const TDirReader &reader, std::vector<TDirEntry> &entries, const std::vector<std::size_t> &files)
+    {
+        // Handing work over costs more than a few hundred stats take.
+        constexpr std::size_t kShareFrom = 256;
+        if (files.size() < kShareFrom) {
+            for (std::size_t i : files)
+                reader.SizeOf(entries[i].name, entries[i].size);
+            return;
+        }
+        while (m_threads.size() < kHelpers)
+            m_threads.emplace_back(&TSizeHelpers::Serve, this);
+        {
+            std::lock_guard lock(m_mutex);
+            m_reader = &reader;
+            m_entries = &entries;
+            m_files = &files;
+            m_next = 0;
+            m_busy = 0;
+            ++m_round;
+        }
+        m_changed.notify_all();
+        std::unique_lock lock(m_mutex);
+        Work(lock);
+        m_changed.wait(lock, [this] { return m_busy == 0; });
+        m_files = nullptr;
+    }
+
+private:
+    static constexpr std::size_t kHelpers = 7;
+    static constexpr std::size_t kChunk = 64;
+
+    // Takes chunks of the current folder's files until none is left.
+    void Work(std::unique_lock<std::mutex> &lock)
+    {
+        ++m_busy;
+        while (m_files && m_next < m_files->size()) {
+            const std::size_t from = m_next, to = std::min(from + kChunk, m_files->size());
+            m_next = to;
+            const TDirReader &reader = *m_reader;
+            std::vector<TDirEntry> &entries = *m_entries;
+            const std::vector<std::size_t> &files = *m_files;
+            lock.unlock();
+            for (std::size_t i = from; i < to; ++i)
+                reader.SizeOf(entries[files[i]].name, entries[files[i]].size);
+            lock.lock();
+        }
+        if (--m_busy == 0)
+            m_changed.notify_all();
+    }
+
+    void Serve()
+    {
+        std::unique_lock lock(m_mutex);
+        std::uint64_t seen = 0;
+        for (;;) {
+            m_changed.wait(lock, [&] { return m_quit || m_round != seen; });
+            if (m_quit)
+                return;
+            seen = m_round;
+            Work(lock);
+        }
+    }
+
+    std::mutex m_mutex; // guards what follows
+    std::condition_variable m_changed;
+    const TDirReader *m_reader = nullptr;
+    std::vector<TDirEntry> *m_entries = nullptr;
+    const std::vector<std::size_t> *m_files = nullptr; // null between folders
+    std::size_t m_next = 0;   // the next file to size
+    std::size_t m_busy = 0;   // threads sizing files now
+    std::uint64_t m_round = 0; // counts the folders handed out
+    bool m_quit = false;
+    std::vector<std::thread> m_threads;
+};
+
 // Reads a folder's entries; false (with errno in `error`) when it cannot be
 // listed at all.
-bool ReadFolder(const std::string &folder, Frame &frame, int &error, bool wantSizes)
+bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelpers *helper)
 {
     TDirReader reader(folder);
     if (reader.OpenError()) {
@@ -96,9 +202,17 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error, bool wantSi
     }
     frame.folder = folder;
     TDirEntry e;
-    while (reader.Next(e, wantSizes))
+    // The files' sizes (when wanted) are asked for once the listing is
+    // read, shared out.
+    std::vector<std::size_t> files;
+    while (reader.Next(e, false)) {
+        if (helper && e.kind == TEntryKind::File && !e.isLink)
+            files.push_back(frame.entries.size());
         frame.entries.push_back(std::move(e));
+    }
     frame.listError = reader.Error();
+    if (helper)
+        helper->SizeAll(reader, frame.entries, files);
     return true;
 }
 
@@ -161,11 +275,14 @@ bool ShowTotalsAndPoll(TRunContext &w)
 bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
 {
     TRunState &s = w.state;
+    TSizeHelpers helpers;
+    TSizeHelpers *const sizes = sink.WantSizes() ? &helpers : nullptr;
     std::vector<Frame> stack;
     {
         Frame first;
+        first.index = sink.Root(root);
         int error = 0;
-        if (!ReadFolder(root, first, error, sink.WantSizes()))
+        if (!ReadFolder(root, first, error, sizes))
             return false;
         stack.push_back(std::move(first));
     }
@@ -202,7 +319,8 @@ bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
                 sink.Folder(path);
                 Frame child;
                 int error = 0;
-                if (ReadFolder(path, child, error, sink.WantSizes())) {
+                if (ReadFolder(path, child, error, sizes)) {
+                    child.index = sink.Entered(top.index, entry.name);
                     stack.push_back(std::move(child));
                     continue; // `top` is stale from here on
                 }
@@ -210,7 +328,7 @@ bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
                 w.Log("Folder skipped, it cannot be listed - " + path + " (" + ErrorText(error) + ")");
             }
         } else {
-            sink.File(path, entry.size);
+            sink.File(top.index, entry.name, path, entry.size);
         }
         if (!ShowTotalsAndPoll(w))
             return false;
@@ -225,17 +343,26 @@ class TSourceSink : public TWalkSink
 {
 public:
     explicit TSourceSink(TRunContext &w) : m_w(w) {}
+    std::uint32_t Root(const std::string &root) override
+    {
+        m_w.state.fileList.clear(root);
+        return TGatheredFiles::kRoot;
+    }
     void Folder(const std::string &path) override
     {
         m_w.state.folderList.push_back(path);
         ++m_w.state.counters.folders;
     }
-    void File(const std::string &path, std::uint64_t size) override
+    std::uint32_t Entered(std::uint32_t parent, const std::string &name) override
+    {
+        return m_w.state.fileList.AddFolder(parent, name);
+    }
+    void File(std::uint32_t folder, const std::string &name, const std::string &path, std::uint64_t size) override
     {
         TRunState &s = m_w.state;
         if (!MatchesAMask(s, path))
             return;
-        s.fileList.push_back(path);
+        s.fileList.Add(folder, name);
         ++s.counters.files;
         s.counters.totalBytes += static_cast<double>(size);
     }

@@ -43,15 +43,22 @@ bool WalkFolder(TRunContext &run, const std::string &folder);
 bool MatchesAMask(const TRunState &state, const std::string &path);
 
 // What a walk hands on: the folders it enters, the files and the other
-// entries it finds (never opened), each with its full path.
+// entries it finds (never opened), each with its full path. A folder is
+// known by the number the sink gives it (the root's by Root(), the others'
+// by Entered()); its files name it by that number.
 class TWalkSink
 {
 public:
     virtual ~TWalkSink() = default;
     // Whether File() needs the sizes (one more stat per file otherwise).
     virtual bool WantSizes() const { return true; }
+    virtual std::uint32_t Root(const std::string &) { return 0; }
+    // A subfolder found, before it is listed; then, once it could be, its
+    // number.
     virtual void Folder(const std::string &path) = 0;
-    virtual void File(const std::string &path, std::uint64_t size) = 0;
+    virtual std::uint32_t Entered(std::uint32_t, const std::string &) { return 0; }
+    virtual void File(std::uint32_t folder, const std::string &name, const std::string &path,
+                      std::uint64_t size) = 0;
     virtual void Other(const std::string &path, TOtherKind kind) = 0;
 };
 

@@ -44,7 +44,7 @@ void TInfoThread::Execute()
     QElapsedTimer clock;
     clock.start();
     s.request = window.CaptureRequest();
-    s.fileList.clear();
+    s.fileList.clear(s.request.sourcePath);
     s.folderList.clear();
     s.deleteList.clear();
     s.journal.reset();
@@ -88,25 +88,28 @@ bool TInfoThread::Verify()
         context.Log("Begin folder and file comparison.");
         StartJournal(context);
         const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
-        const auto targetOf = [&](const std::string &source) {
-            return targetBase + RelativeTo(source, s.request.sourcePath);
-        };
-        // The pairs are found and opened on a second thread, a few ahead of
-        // the one compared here.
-        TPairOpener opener(s.fileList, targetOf, s.request.fromDisk,
+        // The pairs are found, opened and (small ones) read by a pool of
+        // readers, many ahead of the one compared here; a pair an unfinished
+        // run proved, whose files have not changed since, is left closed.
+        TPairOpener opener(s.fileList, targetBase, s.request.fromDisk, context.afterPairRead,
                            [&context](std::size_t index, const TPairOpening &found) {
                                return ResumablePair(context, index, found);
-                           });
+                           },
+                           s.request.compareAttributes != 0);
+        if (context.waitingForPair)
+            opener.OnWait(context.waitingForPair);
         for (std::size_t i = 0; i < s.fileList.size(); ++i) {
             if (context.Poll())
                 break;
-            const std::string &source = s.fileList[i];
-            const std::string target = targetOf(source);
-            TPairOpening &opening = opener.Take(i);
+            TPairOpening *opening = opener.Take(i, context.StopFlag());
+            if (!opening)
+                break;
+            const std::string source = s.fileList.Path(i);
+            const std::string target = targetBase + s.fileList.Relative(i);
             window.ShowCurrentPair(source, target);
-            if (!ResumePair(context, i, source, target, opening)) {
-                TickJournal(context, double(opening.sourceSeen.size));
-                ComparePair(context, source, target, opening);
+            if (!ResumePair(context, i, source, target, *opening)) {
+                TickJournal(context, double(opening->sourceSeen.size));
+                ComparePair(context, source, target, *opening);
             }
             opener.Done(i);
             if (context.afterPair)

@@ -24,6 +24,8 @@ public:
     // and from a signal handler.
     void Terminate() { m_stop.store(true); }
     bool StopRequested() const { return m_stop.load(); }
+    // The flag itself, for a wait that gives up when it is set.
+    const std::atomic<bool> &StopFlag() const { return m_stop; }
 
     // Holds the run at its next polling point until Continue().
     void Pause() { m_paused.store(true); }
@@ -56,6 +58,14 @@ public:
     // Runs after each pair of a folder run is done with, with the count of
     // pairs done so far.
     std::function<void(std::size_t pairsDone)> afterPair;
+    // Runs on a reader thread once the pair with this index in the
+    // gathered list has been opened and read ahead, before the comparison
+    // may take it; `quitting` is set once the run no longer waits for it.
+    // Lets a test make reads end out of order, or hold one up.
+    std::function<void(std::size_t index, const std::atomic<bool> &quitting)> afterPairRead;
+    // Runs on the run's thread when the pair it is to compare next is not
+    // read yet, right before it waits for it.
+    std::function<void(std::size_t index)> waitingForPair;
 
 private:
     IVerifyWindow *m_window;

@@ -469,7 +469,7 @@ void StartJournal(TRunContext &run)
             journal->recordOf.assign(s.fileList.size(), nullptr);
             std::size_t named = 0;
             for (std::size_t i = 0; i < s.fileList.size(); ++i) {
-                const auto it = earlier.records.find(RelativeTo(s.fileList[i], s.request.sourcePath));
+                const auto it = earlier.records.find(s.fileList.Relative(i));
                 if (it == earlier.records.end())
                     continue;
                 journal->recordOf[i] = &it->second;
@@ -548,7 +548,7 @@ bool ResumePair(TRunContext &run, std::size_t index, const std::string &source, 
         s.recorder->AddKnown(target, r.sha256);
     if (j->writing)
         j->writer.Add(r);
-    CountProvenPair(run, source, target, r.source, r.target, "resumed");
+    CountProvenPair(run, std::uint32_t(index), source, target, r.source, r.target, "resumed");
     return true;
 }
 

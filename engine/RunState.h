@@ -5,6 +5,8 @@
 #pragma once
 
 #include "platform/FileReader.h"
+#include "engine/DeleteList.h"
+#include "engine/GatheredFiles.h"
 #include "engine/VerifyTypes.h"
 
 #include <cstdint>
@@ -35,9 +37,9 @@ struct TRunState {
     VerifyRequest request;
     VerifyCounters counters;
     std::vector<std::string> maskList;
-    std::vector<std::string> fileList;   // gathered Source files, in walk order
+    TGatheredFiles fileList;             // gathered Source files, in walk order
     std::vector<std::string> folderList; // subfolders entered by the walk
-    std::vector<TDeleteCandidate> deleteList;
+    TDeleteList deleteList;
 
     // The block buffers of the comparison and their reader, made with the
     // first pair that is read.

@@ -28,7 +28,7 @@ public:
     }
     void Folder(const std::string &) override {}
     void Other(const std::string &, TOtherKind) override {}
-    void File(const std::string &path, std::uint64_t size) override
+    void File(std::uint32_t, const std::string &, const std::string &path, std::uint64_t size) override
     {
         if (m_hasCounterpart(RelativeTo(path, m_targetRoot)))
             return;

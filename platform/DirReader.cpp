@@ -95,7 +95,7 @@ bool TDirReader::Next(TDirEntry &entry, bool wantSize)
         break;
     case DT_REG:
         entry.kind = TEntryKind::File;
-        if (wantSize && (haveStat || ::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0))
+        if (haveStat || (wantSize && ::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0))
             entry.size = static_cast<std::uint64_t>(st.st_size);
         break;
     case DT_LNK:
@@ -119,6 +119,15 @@ bool TDirReader::Next(TDirEntry &entry, bool wantSize)
             entry.other = OtherKindOfType(type);
         break;
     }
+    return true;
+}
+
+bool TDirReader::SizeOf(const std::string &name, std::uint64_t &size) const
+{
+    struct stat st {};
+    if (!m_dir || ::fstatat(::dirfd(m_dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 

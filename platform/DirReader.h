@@ -51,6 +51,12 @@ public:
     bool Next(TDirEntry &entry, bool wantSize = true);
     int Error() const { return m_error; }
 
+    // The size of the entry `name` of this folder, the entry itself (not
+    // what a link leads to); false when it cannot be looked at. For entries
+    // listed without their sizes; safe from any thread while the reader is
+    // open.
+    bool SizeOf(const std::string &name, std::uint64_t &size) const;
+
 private:
     DIR *m_dir = nullptr;
     int m_openError = 0;

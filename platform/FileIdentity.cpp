@@ -1,5 +1,6 @@
 #include "platform/FileIdentity.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 TFileIdentity IdentityFromStat(const struct stat &st)
@@ -17,8 +18,13 @@ TFileIdentity IdentityFromStat(const struct stat &st)
 
 bool IdentityOf(const std::string &path, TFileIdentity &out)
 {
+    return IdentityOfAt(AT_FDCWD, path.c_str(), out);
+}
+
+bool IdentityOfAt(int folderFd, const char *name, TFileIdentity &out)
+{
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstatat(folderFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
         return false;
     out = IdentityFromStat(st);
     return true;

@@ -28,3 +28,5 @@ TFileIdentity IdentityFromStat(const struct stat &st);
 // The identity of what a path names now (links followed); false when it
 // names nothing or not a regular file.
 bool IdentityOf(const std::string &path, TFileIdentity &out);
+// The same for the entry `name` of the folder open as `folderFd`.
+bool IdentityOfAt(int folderFd, const char *name, TFileIdentity &out);

@@ -48,11 +48,19 @@ void TFileReader::Reset()
     m_position = 0;
     m_identity = TFileIdentity();
     m_direct = m_dropPages = m_fromMemory = false;
+    m_closedAfterRead = m_unchangedAtClose = false;
+    m_closeError = 0;
 }
 
 int TFileReader::Open(const std::string &path, bool fromDisk)
 {
     return OpenWithFlags([&path](int flags) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags); },
+                         fromDisk);
+}
+
+int TFileReader::OpenAt(int folderFd, const char *name, bool fromDisk)
+{
+    return OpenWithFlags([=](int flags) { return ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | flags); },
                          fromDisk);
 }
 
@@ -141,6 +149,8 @@ int TFileReader::ReadOnce(char *buf, std::size_t size, ssize_t &n)
 
 bool TFileReader::Unchanged() const
 {
+    if (m_closedAfterRead)
+        return m_unchangedAtClose;
     struct stat st {};
     return m_fd >= 0 && ::fstat(m_fd, &st) == 0 && IdentityFromStat(st) == m_identity;
 }
@@ -171,10 +181,23 @@ std::int64_t TFileReader::Read(char *buf, std::size_t size)
     return static_cast<std::int64_t>(done);
 }
 
+void TFileReader::CloseAfterLastRead()
+{
+    if (m_fd < 0 || m_closedAfterRead)
+        return;
+    m_unchangedAtClose = Unchanged();
+    m_closeError = Close();
+    m_closedAfterRead = true;
+}
+
 int TFileReader::Close()
 {
-    if (m_fd < 0)
-        return 0;
+    if (m_fd < 0) {
+        // What closing after the last read found, told once.
+        const int error = m_closeError;
+        m_closeError = 0;
+        return error;
+    }
     if (m_dropPages)
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_DONTNEED);
     const int rc = ::close(m_fd);

@@ -45,6 +45,9 @@ public:
     // leaving it (see TFolderHandle::OpenFileBelow): a path that would lead
     // outside gives EXDEV or ELOOP and opens nothing.
     int OpenBelow(const TFolderHandle &base, const std::string &relative, bool fromDisk = false);
+    // The same for the entry `name` (no '/') of the folder open as
+    // `folderFd`: the folder's path is not looked up again for each file.
+    int OpenAt(int folderFd, const char *name, bool fromDisk = false);
     // The file system holds its files in memory only (tmpfs, ramfs).
     bool FromMemory() const { return m_fromMemory; }
     // Fills as much of `buf` as the file has left (retrying short reads),
@@ -55,6 +58,11 @@ public:
     // 0 or the errno of the failure; closing twice is harmless. Identity()
     // stays what it was.
     int Close();
+    // For a file read to its end: looks at once whether it is unchanged,
+    // then closes it. Unchanged() and the next Close() give what was found
+    // then, as they would have given right after the last read; the bytes
+    // already read are all the file will ever be asked for.
+    void CloseAfterLastRead();
     // Closes the file and forgets it, identity included.
     void Reset();
 
@@ -81,6 +89,10 @@ private:
     bool m_direct = false;     // reading with O_DIRECT
     bool m_dropPages = false;  // drop the file's cached pages when closing
     bool m_fromMemory = false;
+    // Closed by CloseAfterLastRead(), with what it found.
+    bool m_closedAfterRead = false;
+    bool m_unchangedAtClose = false;
+    int m_closeError = 0;
     std::uint64_t m_position = 0;
     TFileIdentity m_identity;
 };

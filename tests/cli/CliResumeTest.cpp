@@ -68,11 +68,19 @@ QSet<QString> OpenedFiles(const QString &trace, const QString &root)
     QFile f(trace);
     if (!f.open(QIODevice::ReadOnly))
         return out;
-    static const QRegularExpression open("(?:open|openat|openat2)\\((?:[^,]*, )?\"([^\"]+)\", ([^)]*)\\) = (\\d+)");
+    // With -y a folder descriptor shows its path: "openat(5</a/b>, "name", ...)".
+    // A call that another thread's interrupts is split: its first part ends
+    // in "<unfinished ...>".
+    static const QRegularExpression open("(?:open|openat|openat2)\\((?:(?:\\d+<([^>]*)>|AT_FDCWD), )?\"([^\"]+)\", "
+                                         "([^)<]*)(?:\\) = (\\d+)| <unfinished)");
     for (const QByteArray &line : f.readAll().split('\n')) {
         const QRegularExpressionMatch m = open.match(QString::fromUtf8(line));
-        if (m.hasMatch() && !m.captured(2).contains("O_DIRECTORY") && m.captured(1).startsWith(root))
-            out.insert(m.captured(1));
+        if (!m.hasMatch() || m.captured(3).contains("O_DIRECTORY"))
+            continue;
+        const QString name = m.captured(2);
+        const QString path = name.startsWith('/') || m.captured(1).isEmpty() ? name : m.captured(1) + '/' + name;
+        if (path.startsWith(root))
+            out.insert(path);
     }
     return out;
 }
@@ -87,7 +95,7 @@ Result Run(const QStringList &args, const QString &traceRoot = {})
     if (traceRoot.isEmpty())
         Prepare(p, QvlTest::VerifierProgram(), verify);
     else
-        Prepare(p, "strace", QStringList {"-f", "-qq", "-s", "4096", "-e", "trace=open,openat,openat2", "-o", trace,
+        Prepare(p, "strace", QStringList {"-f", "-qq", "-y", "-s", "4096", "-e", "trace=open,openat,openat2", "-o", trace,
                                           QvlTest::VerifierProgram()} + verify);
     p.start();
     Result r;

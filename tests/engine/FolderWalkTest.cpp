@@ -44,7 +44,7 @@ struct Walk {
     std::vector<std::string> files(const TempTree &t) const
     {
         std::vector<std::string> rel;
-        for (const auto &f : worker.state.fileList)
+        for (const auto &f : worker.state.fileList.Paths())
             rel.push_back(f.substr(t.root().size() + 1));
         return Sorted(rel);
     }
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(both.worker.state.counters.totalBytes, 3.0);
         // The walk keeps the spelling of the folder as typed.
         Walk slash(t.root() + "/", "*.png");
-        QCOMPARE(slash.worker.state.fileList, Strings {t.root() + "/sub/image.png"});
+        QCOMPARE(slash.worker.state.fileList.Paths(), Strings {t.root() + "/sub/image.png"});
     }
 
     void countsFoldersFilesAndBytes()
@@ -171,7 +171,7 @@ private slots:
         const auto posA = std::find(fl.begin(), fl.end(), t.path("a"));
         const auto posB = std::find(fl.begin(), fl.end(), t.path("a/b"));
         QVERIFY(posB == posA + 1);
-        const auto &files = w.worker.state.fileList;
+        const auto files = w.worker.state.fileList.Paths();
         const auto f2 = std::find(files.begin(), files.end(), t.path("a/b/2")) - files.begin();
         const auto f3 = std::find(files.begin(), files.end(), t.path("c/3")) - files.begin();
         const auto fc = std::find(fl.begin(), fl.end(), t.path("c"));
@@ -270,7 +270,7 @@ private slots:
         QCOMPARE(::write(fd, "abc", 3), 3);
         ::close(fd);
         Walk w(t.root(), "*.TXT");
-        QCOMPARE(w.worker.state.fileList, Strings {full});
+        QCOMPARE(w.worker.state.fileList.Paths(), Strings {full});
         QCOMPARE(w.worker.state.counters.totalBytes, 3.0);
     }
 
@@ -298,7 +298,7 @@ private slots:
 
         Walk w(t.root());
         QVERIFY(w.ok);
-        QVERIFY(EngineTest::Contains(w.worker.state.fileList, t.path("top.txt")));
+        QVERIFY(EngineTest::Contains(w.worker.state.fileList.Paths(), t.path("top.txt")));
         QCOMPARE(w.worker.state.troubles, 1);
         QCOMPARE(w.win.logLines.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(w.win.logLines[0]).startsWith("Folder skipped, it cannot be listed - " +

@@ -5,6 +5,10 @@
 #include <QRegularExpression>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 using namespace EngineTest;
 using QvlTest::TempTree;
@@ -167,6 +171,104 @@ private slots:
             QCOMPARE(win.confirmCounts, std::vector<std::size_t> {3});
             QVERIFY(EngineTest::Contains(win.logLines, "Cancel without deleting matching files selected."));
         }
+    }
+
+    // Many pairs are read at once and their reads end in any order; the
+    // log still names them in the order they were gathered. Here the reads
+    // of the first ten pairs are held until the last pair's has ended.
+    void logsKeepGatheringOrderWhenReadsEndOutOfOrder()
+    {
+        TempTree t;
+        constexpr int kPairs = 40;
+        for (int i = 0; i < kPairs; ++i) {
+            // The name says what the pair is: a match, contents that differ,
+            // lengths that differ, a Target missing.
+            const char kind = "mdlx"[i % 4];
+            const std::string rel = "d" + std::to_string(i % 3) + "/" + kind + std::to_string(i) + ".txt";
+            const QByteArray data = Pattern(100 + i);
+            QVERIFY(t.createFile("src/" + rel, data));
+            if (kind == 'm')
+                QVERIFY(t.createFile("dst/" + rel, data));
+            else if (kind == 'd')
+                QVERIFY(t.createFile("dst/" + rel, Pattern(100 + i, 'b')));
+            else if (kind == 'l')
+                QVERIFY(t.createFile("dst/" + rel, Pattern(99 + i)));
+        }
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        TInfoThread w(&win);
+        std::mutex mutex;
+        std::condition_variable lastRead;
+        bool lastDone = false;
+        std::vector<std::size_t> ended; // pairs in the order their reads ended
+        w.Context().afterPairRead = [&](std::size_t index, const std::atomic<bool> &) {
+            std::unique_lock lock(mutex);
+            if (index < 10)
+                lastRead.wait(lock, [&] { return lastDone; });
+            ended.push_back(index);
+            if (index == kPairs - 1) {
+                lastDone = true;
+                lastRead.notify_all();
+            }
+        };
+        w.Execute();
+
+        QCOMPARE(ended.size(), std::size_t(kPairs));
+        QVERIFY(std::find(ended.begin(), ended.end(), kPairs - 1) < std::find(ended.begin(), ended.end(), 0));
+        Strings expected;
+        for (const std::string &source : w.state.fileList.Paths()) {
+            const std::string target = t.path("dst") + source.substr(t.path("src").size());
+            switch (source[source.rfind('/') + 1]) {
+            case 'm':
+                expected.push_back("Files Match - " + target);
+                break;
+            case 'd':
+                expected.push_back("Files Differ - " + source);
+                break;
+            case 'l':
+                expected.push_back("Lengths Differ - " + source);
+                break;
+            default:
+                expected.push_back("Target Missing - " + target);
+            }
+        }
+        QCOMPARE(win.resultLines, expected);
+        QCOMPARE(Strings(win.logLines.end() - 5, win.logLines.end() - 1), Summary(kPairs, 10, 10, 20));
+    }
+
+    // A cancel while many reads are in flight ends the comparison without
+    // waiting for them: here the read of pair 5 is held until the run no
+    // longer waits for it, and the cancel comes as the run begins to wait
+    // for that pair.
+    void cancelDoesNotWaitForReadsInFlight()
+    {
+        TempTree t;
+        MakePairTree(t, 40);
+        RecordingWindow win;
+        win.request = Request(t.path("src"), t.path("dst"));
+        TInfoThread w(&win);
+        std::atomic<bool> releasedByQuit {false};
+        w.Context().afterPairRead = [&](std::size_t index, const std::atomic<bool> &quitting) {
+            if (index != 5)
+                return;
+            // Bounded, so that a run that does wait fails here instead of
+            // hanging.
+            for (int i = 0; i < 1000 && !quitting.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            releasedByQuit = quitting.load();
+        };
+        std::size_t waitedFor = 0;
+        w.Context().waitingForPair = [&](std::size_t index) {
+            waitedFor = index;
+            if (index == 5)
+                w.Terminate();
+        };
+        w.Execute();
+        QVERIFY(releasedByQuit);
+        QCOMPARE(waitedFor, std::size_t(5));
+        QCOMPARE(w.state.counters.filesChecked, 5);
+        QCOMPARE(Strings(win.logLines.end() - 5, win.logLines.end() - 1), Summary(5, 5, 0, 0));
+        QCOMPARE(win.resultLines.size(), std::size_t(5));
     }
 
     void confirmationOnlyWithSomethingToDelete()

@@ -1,4 +1,5 @@
 #include "tests/engine/EngineTestUtil.h"
+#include "engine/GatheredFiles.h"
 #include "engine/PairOpener.h"
 #include "tests/common/QvlTestMain.h"
 #include "tests/common/TempTree.h"
@@ -21,18 +22,24 @@ class PairOpenerTest : public QObject
     Q_OBJECT
 
 private:
-    // 50 pairs: every third Target missing, every fifth of another size.
-    static std::vector<std::string> MakePairs(const TempTree &t)
+    // 150 pairs in three folders: every third Target missing, every fifth
+    // of another size; the Target lacks the third folder.
+    static void MakePairs(const TempTree &t, TGatheredFiles &sources)
     {
-        std::vector<std::string> sources;
-        for (int i = 0; i < 50; ++i) {
+        sources.clear(t.path("src"));
+        std::uint32_t folder = TGatheredFiles::kRoot;
+        for (int i = 0; i < 150; ++i) {
+            if (i == 50)
+                folder = sources.AddFolder(TGatheredFiles::kRoot, "sub");
+            if (i == 100)
+                folder = sources.AddFolder(folder, "only-here");
             const std::string name = "f" + std::to_string(i);
-            t.createFile("src/" + name, EngineTest::Pattern(100 + i));
-            if (i % 3 != 0)
-                t.createFile("dst/" + name, EngineTest::Pattern(i % 5 == 0 ? 7 : 100 + i));
-            sources.push_back(t.path("src/" + name));
+            const std::string relative = sources.FolderRelative(folder) + (folder ? "/" : "") + name;
+            t.createFile("src/" + relative, EngineTest::Pattern(100 + i));
+            if (i % 3 != 0 && i < 100)
+                t.createFile("dst/" + relative, EngineTest::Pattern(i % 5 == 0 ? 7 : 100 + i));
+            sources.Add(folder, name);
         }
-        return sources;
     }
 
 private slots:
@@ -40,17 +47,25 @@ private slots:
     void pairsComeInOrderAsTheyAre()
     {
         TempTree t;
-        const std::vector<std::string> sources = MakePairs(t);
-        const auto targetOf = [&](const std::string &s) { return t.path("dst/" + s.substr(s.rfind('/') + 1)); };
-        TPairOpener opener(sources, targetOf, false);
+        TGatheredFiles sources;
+        MakePairs(t, sources);
+        TPairOpener opener(sources, t.path("dst") + "/", false);
         for (std::size_t i = 0; i < sources.size(); ++i) {
             TPairOpening &o = opener.Take(i);
             QVERIFY(o.sourceFound);
-            QCOMPARE(o.targetFound, i % 3 != 0);
+            QCOMPARE(o.targetFound, i % 3 != 0 && i < 100);
             const bool opened = o.targetFound && i % 5 != 0;
             QCOMPARE(o.source.Identity().size, opened ? std::uint64_t(100 + i) : 0);
             QCOMPARE(o.target.Identity().size, opened ? std::uint64_t(100 + i) : 0);
             QCOMPARE(o.sourceSeen.size, std::uint64_t(100 + i));
+            // Small pairs arrive read: the whole of both files, then their
+            // ends.
+            QCOMPARE(o.readAheadSteps, opened ? 2 : 0);
+            if (opened) {
+                QCOMPARE(o.readAheadCount[0][0], std::int64_t(100 + i));
+                QCOMPARE(o.readAheadCount[1][1], std::int64_t(0));
+                QCOMPARE(QByteArray(o.ReadAheadBlock(1, 0), qsizetype(100 + i)), EngineTest::Pattern(100 + i));
+            }
             o.Clear();
             opener.Done(i);
         }
@@ -61,11 +76,11 @@ private slots:
     void stoppingEarlyClosesWhatWasOpenedAhead()
     {
         TempTree t;
-        const std::vector<std::string> sources = MakePairs(t);
-        const auto targetOf = [&](const std::string &s) { return t.path("dst/" + s.substr(s.rfind('/') + 1)); };
+        TGatheredFiles sources;
+        MakePairs(t, sources);
         const int before = OpenDescriptors();
         {
-            TPairOpener opener(sources, targetOf, false);
+            TPairOpener opener(sources, t.path("dst") + "/", false);
             for (std::size_t i = 0; i < 3; ++i) {
                 opener.Take(i).Clear();
                 opener.Done(i);

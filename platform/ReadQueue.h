@@ -1,0 +1,157 @@
+// Many reads in flight: a pool of reader threads that open and read items
+// ahead of the one thread that uses them, in the items' order. On a cold
+// cache one read at a time leaves the disk idle between requests; with many
+// requests waiting, the disk (and its queue) can serve them in its own
+// order, while every result is still taken in the order of the list.
+//
+// Readers run at most `ahead` items ahead of the user: that bounds the open
+// files and the memory of the slots. A reader that finds no room waits until
+// half the places are free again, so that it is woken once for a run of
+// items, not for each. Waiting is done on condition variables, never by
+// spinning.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// What a reader thread keeps from one item to the next when it keeps
+// nothing.
+struct TNoReaderState {
+};
+
+template <class TSlot, class TReaderState = TNoReaderState>
+class TReadQueue
+{
+public:
+    // Reads item `index` into `slot` (which may hold an earlier item, done
+    // with), on one of the reader threads; `state` is that thread's own.
+    using TRead = std::function<void(std::size_t index, TSlot &slot, TReaderState &state)>;
+
+    // Starts reading items 0 .. count-1.
+    TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead)
+        : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_slots(m_ahead),
+          m_ready(m_ahead, 0)
+    {
+        const std::size_t threads = count < readers ? count : readers;
+        for (std::size_t i = 0; i < threads; ++i)
+            m_threads.emplace_back(&TReadQueue::Serve, this);
+    }
+    // Stops the readers once the reads they are in have ended; what was
+    // read and not taken stays in the slots, whose destructors close it.
+    ~TReadQueue()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit.store(true);
+        }
+        m_quit.notify_all();
+        m_room.notify_all();
+        for (std::thread &t : m_threads)
+            t.join();
+    }
+    TReadQueue(const TReadQueue &) = delete;
+    TReadQueue &operator=(const TReadQueue &) = delete;
+
+    // Waits until item `index` is read and gives it. Items are taken in
+    // order, each once.
+    TSlot &Take(std::size_t index) { return *Take(index, nullptr); }
+    // The same, but gives up (nullptr) once `stop` is set, within a few
+    // milliseconds, however long the read of that item takes.
+    TSlot *Take(std::size_t index, const std::atomic<bool> *stop)
+    {
+        const std::size_t at = index % m_ahead;
+        std::unique_lock lock(m_mutex);
+        if (!m_ready[at]) {
+            if (m_onWait)
+                m_onWait(index);
+            m_waitingFor = index;
+            m_userWaits = true;
+            while (!m_ready[at]) {
+                if (!stop) {
+                    m_readyCv.wait(lock);
+                } else {
+                    if (stop->load()) {
+                        m_userWaits = false;
+                        return nullptr;
+                    }
+                    m_readyCv.wait_for(lock, kStopLook);
+                }
+            }
+            m_userWaits = false;
+        }
+        return &m_slots[at];
+    }
+    // The user is done with item `index`: its slot may take another.
+    void Done(std::size_t index)
+    {
+        bool wake = false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_ready[index % m_ahead] = 0;
+            m_done = index + 1;
+            wake = m_readersWaiting > 0 && m_next - m_done <= m_ahead / 2;
+        }
+        if (wake)
+            m_room.notify_all();
+    }
+
+    // Runs on the user's thread when Take() finds its item not yet read,
+    // right before it waits (with the queue's lock held: it must not call
+    // the queue). Lets a test act at that moment.
+    void OnWait(std::function<void(std::size_t index)> onWait) { m_onWait = std::move(onWait); }
+
+    // Set when the queue is being destroyed: a read that waits on something
+    // can look at it.
+    const std::atomic<bool> &Quitting() const { return m_quit; }
+
+private:
+    // How often a user waiting for an item with a stop flag looks at it.
+    static constexpr std::chrono::milliseconds kStopLook {20};
+
+    void Serve()
+    {
+        TReaderState state;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (!m_quit.load() && m_next < m_count && m_next - m_done >= m_ahead) {
+                ++m_readersWaiting;
+                m_room.wait(lock, [this] { return m_quit.load() || m_next - m_done < m_ahead; });
+                --m_readersWaiting;
+            }
+            if (m_quit.load() || m_next >= m_count)
+                return;
+            const std::size_t index = m_next++;
+            lock.unlock();
+            m_read(index, m_slots[index % m_ahead], state);
+            lock.lock();
+            m_ready[index % m_ahead] = 1;
+            if (m_userWaits && m_waitingFor == index)
+                m_readyCv.notify_one();
+        }
+    }
+
+    const std::size_t m_count;
+    const std::size_t m_ahead;
+    TRead m_read;
+    std::function<void(std::size_t index)> m_onWait;
+    std::vector<TSlot> m_slots;
+
+    std::mutex m_mutex; // guards what follows
+    std::vector<char> m_ready;  // per slot: its item is read
+    std::size_t m_next = 0;     // the next item a reader takes on
+    std::size_t m_done = 0;     // items the user is done with
+    std::size_t m_waitingFor = 0;
+    bool m_userWaits = false;
+    std::size_t m_readersWaiting = 0;
+    std::condition_variable m_readyCv, m_room;
+    std::atomic<bool> m_quit {false};
+
+    std::vector<std::thread> m_threads; // last: started once all is set up
+};
