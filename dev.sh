@@ -16,7 +16,7 @@ PACKAGES=(
   libssl-dev
   strace
   libacl1-dev
-  rsync acl attr dosfstools
+  rsync acl attr dosfstools fusefat
 )
 
 install_missing() {

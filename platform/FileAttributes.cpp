@@ -1,12 +1,16 @@
 #include "platform/FileAttributes.h"
 
+#include "platform/MountTable.h"
+
 #include <acl/libacl.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <set>
 #include <unistd.h>
@@ -44,6 +48,20 @@ std::int64_t TimeGranularityOf(std::int64_t type)
     if (type == kMsdos || type == kExfat)
         return 2'000'000'000;
     if (type == kNtfs)
+        return 100;
+    return 1;
+}
+
+std::int64_t FuseTimeGranularityOf(const std::string &mountType)
+{
+    // What follows "fuse." or "fuseblk." is the file system the FUSE program
+    // serves (exfat-fuse, fusefat, ntfs-3g), when it says.
+    const std::size_t dot = mountType.find('.');
+    std::string served = dot == std::string::npos ? std::string() : mountType.substr(dot + 1);
+    std::transform(served.begin(), served.end(), served.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (served.find("fat") != std::string::npos || served.find("msdos") != std::string::npos)
+        return 2'000'000'000;
+    if (served.find("ntfs") != std::string::npos)
         return 100;
     return 1;
 }
@@ -136,7 +154,18 @@ std::int64_t TAttributeComparer::GranularityOf(int fd, std::uint64_t device, int
         error = errno;
         return 1;
     }
-    return m_granularity[device] = TimeGranularityOf(std::int64_t(fs.f_type));
+    constexpr std::int64_t kFuse = 0x65735546;
+    std::int64_t step = TimeGranularityOf(std::int64_t(fs.f_type));
+    if (std::int64_t(fs.f_type) == kFuse) {
+        // The mount table tells what a FUSE program serves.
+        for (const MountEntry &m : ReadMountTable()) {
+            if (m.major == ::major(dev_t(device)) && m.minor == ::minor(dev_t(device))) {
+                step = FuseTimeGranularityOf(m.fsType);
+                break;
+            }
+        }
+    }
+    return m_granularity[device] = step;
 }
 
 int TAttributeComparer::Compare(int firstFd, int secondFd, std::vector<std::string> &differing, int &failedSide)

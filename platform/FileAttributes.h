@@ -30,6 +30,9 @@ bool ParseAttributeList(const std::string &list, unsigned &bits, std::string &er
 // nanoseconds, from its statfs type: FAT and exFAT keep two seconds, NTFS
 // 100 ns, the others (ext4, XFS, Btrfs, tmpfs...) one nanosecond.
 std::int64_t TimeGranularityOf(std::int64_t fileSystemType);
+// The same for a FUSE file system, told by its type in the mount table
+// ("fuse.fusefat", "fuseblk.exfat"): statfs names only FUSE itself.
+std::int64_t FuseTimeGranularityOf(const std::string &mountType);
 
 // Compares the attributes of two open files (a copy and its original) and
 // tells what differs, in this order: "mtime", "mode", "owner", "group",
