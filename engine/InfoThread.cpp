@@ -91,10 +91,13 @@ bool TInfoThread::Verify()
         // The pairs are found, opened and (small ones) read by a pool of
         // readers, many ahead of the one compared here; a pair an unfinished
         // run proved, whose files have not changed since, is left closed.
-        TPairOpener opener(s.fileList, targetBase, s.request.fromDisk, context.afterPairRead,
-                           [&context](std::size_t index, const TPairOpening &found) {
-                               return ResumablePair(context, index, found);
-                           },
+        // Only a resumed run asks about each pair before opening it.
+        TPairOpener::TLeaveClosed leaveClosed;
+        if (s.journal && !s.journal->recordOf.empty())
+            leaveClosed = [&context](std::size_t index, const TPairOpening &found) {
+                return ResumablePair(context, index, found);
+            };
+        TPairOpener opener(s.fileList, targetBase, s.request.fromDisk, context.afterPairRead, std::move(leaveClosed),
                            s.request.compareAttributes != 0);
         if (context.waitingForPair)
             opener.OnWait(context.waitingForPair);
