@@ -34,12 +34,16 @@ public:
     // with), on one of the reader threads; `state` is that thread's own.
     using TRead = std::function<void(std::size_t index, TSlot &slot, TReaderState &state)>;
 
-    // Starts reading items 0 .. count-1.
+    // Starts reading items 0 .. count-1, on up to `readers` threads. It
+    // starts with a few; each time the user finds its item not read yet, one
+    // more joins. Where the reads come from the cache the few keep ahead and
+    // no hand-off is paid for threads that only wait; where they wait for a
+    // disk, the readers soon are many.
     TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead)
         : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_slots(m_ahead),
-          m_ready(m_ahead, 0)
+          m_ready(m_ahead, 0), m_maxThreads(count < readers ? count : readers)
     {
-        const std::size_t threads = count < readers ? count : readers;
+        const std::size_t threads = m_maxThreads < kFirstReaders ? m_maxThreads : kFirstReaders;
         for (std::size_t i = 0; i < threads; ++i)
             m_threads.emplace_back(&TReadQueue::Serve, this);
     }
@@ -74,10 +78,14 @@ public:
             m_waitingFor = index;
             m_userWaits = true;
             while (!m_ready[at]) {
-                if (!stop) {
+                // Waiting means the readers do not keep up: one more joins,
+                // and again while the wait goes on.
+                if (m_threads.size() < m_maxThreads)
+                    m_threads.emplace_back(&TReadQueue::Serve, this);
+                if (!stop && m_threads.size() >= m_maxThreads) {
                     m_readyCv.wait(lock);
                 } else {
-                    if (stop->load()) {
+                    if (stop && stop->load()) {
                         m_userWaits = false;
                         return nullptr;
                     }
@@ -112,8 +120,11 @@ public:
     const std::atomic<bool> &Quitting() const { return m_quit; }
 
 private:
-    // How often a user waiting for an item with a stop flag looks at it.
+    // How often a user waiting for an item with a stop flag looks at it (and
+    // a waiting user adds a reader, while it may).
     static constexpr std::chrono::milliseconds kStopLook {20};
+    // Readers at the start.
+    static constexpr std::size_t kFirstReaders = 2;
 
     void Serve()
     {
@@ -153,5 +164,8 @@ private:
     std::condition_variable m_readyCv, m_room;
     std::atomic<bool> m_quit {false};
 
-    std::vector<std::thread> m_threads; // last: started once all is set up
+    // Started once all is set up; more are added by Take() only, on the
+    // user's thread, up to m_maxThreads.
+    const std::size_t m_maxThreads;
+    std::vector<std::thread> m_threads;
 };
