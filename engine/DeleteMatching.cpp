@@ -381,10 +381,8 @@ void DeleteMatching(TRunContext &w)
     for (std::size_t at = 0; at < list.size(); ++at)
         side.deleting.push_back(list.KeyAt(at));
     std::sort(side.deleting.begin(), side.deleting.end());
-    for (std::size_t at = 0; at < list.size(); ++at) {
-        if (StopDeleting(w))
-            return;
-    }
+    if (StopDeleting(w))
+        return;
 
     if (w.state.request.singleFile) {
         std::string name;
