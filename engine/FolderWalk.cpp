@@ -4,6 +4,7 @@
 #include "platform/FileReader.h"
 #include "platform/Paths.h"
 #include "engine/RunContext.h"
+#include "engine/RunJournal.h"
 #include "engine/VerifyWindow.h"
 
 #include <algorithm>
@@ -193,7 +194,7 @@ private:
 
 // Reads a folder's entries; false (with errno in `error`) when it cannot be
 // listed at all.
-bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelpers *helper)
+bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelpers *helper, const TWalkSink &sink)
 {
     TDirReader reader(folder);
     if (reader.OpenError()) {
@@ -206,7 +207,7 @@ bool ReadFolder(const std::string &folder, Frame &frame, int &error, TSizeHelper
     // read, shared out.
     std::vector<std::size_t> files;
     while (reader.Next(e, false)) {
-        if (helper && e.kind == TEntryKind::File && !e.isLink)
+        if (helper && e.kind == TEntryKind::File && !e.isLink && !sink.SizeKnown(folder, e.name, e.size))
             files.push_back(frame.entries.size());
         frame.entries.push_back(std::move(e));
     }
@@ -282,7 +283,7 @@ bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
         Frame first;
         first.index = sink.Root(root);
         int error = 0;
-        if (!ReadFolder(root, first, error, sizes))
+        if (!ReadFolder(root, first, error, sizes, sink))
             return false;
         stack.push_back(std::move(first));
     }
@@ -319,7 +320,7 @@ bool WalkTree(TRunContext &w, const std::string &root, TWalkSink &sink)
                 sink.Folder(path);
                 Frame child;
                 int error = 0;
-                if (ReadFolder(path, child, error, sizes)) {
+                if (ReadFolder(path, child, error, sizes, sink)) {
                     child.index = sink.Entered(top.index, entry.name);
                     stack.push_back(std::move(child));
                     continue; // `top` is stale from here on
@@ -347,6 +348,10 @@ public:
     {
         m_w.state.fileList.clear(root);
         return TGatheredFiles::kRoot;
+    }
+    bool SizeKnown(const std::string &folder, const std::string &name, std::uint64_t &size) const override
+    {
+        return m_w.state.journal && JournalSizeOf(m_w, IncludeTrailingSlash(folder) + name, size);
     }
     void Folder(const std::string &path) override
     {

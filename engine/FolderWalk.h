@@ -52,6 +52,9 @@ public:
     virtual ~TWalkSink() = default;
     // Whether File() needs the sizes (one more stat per file otherwise).
     virtual bool WantSizes() const { return true; }
+    // Whether the size of the file `name` in `folder` is known without
+    // asking the file system (then in `size`).
+    virtual bool SizeKnown(const std::string &, const std::string &, std::uint64_t &) const { return false; }
     virtual std::uint32_t Root(const std::string &) { return 0; }
     // A subfolder found, before it is listed; then, once it could be, its
     // number.

@@ -78,6 +78,9 @@ bool TInfoThread::Verify()
         ComparePair(context, s.request.sourcePath, s.request.targetPath);
     } else {
         s.maskList = ParseMasks(s.request.maskText);
+        // A resumed run's walk takes the sizes of the proven files from
+        // the journal of the earlier run.
+        ReadEarlierJournal(context);
         if (!WalkFolder(context, s.request.sourcePath)) {
             if (!context.StopRequested()) {
                 context.NoteTrouble();

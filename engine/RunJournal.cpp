@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -180,32 +181,38 @@ QString FileName(const std::string &path)
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// Reads the batches of `data` after the file's head into `out`.
-void ReadBatches(std::string_view data, const std::string &key, TJournalContents &out)
+// Reads the batches that follow the file's head into `out`, one at a time:
+// the journal of a million files is never in memory as a whole. `size` is
+// the file's length.
+void ReadBatches(QFile &file, qint64 size, const std::string &key, TJournalContents &out)
 {
-    std::size_t at = sizeof kMagic + 4;
+    qint64 at = sizeof kMagic + 4;
     bool first = true;
-    while (at < data.size()) {
-        const std::size_t left = data.size() - at;
+    std::string head(kBatchHead, '\0');
+    std::string payload;
+    while (at < size) {
+        const qint64 left = size - at;
         // A batch cut short, or a last one whose bytes did not all reach the
         // disk: the run died while writing it. Left out.
-        if (left < kBatchHead)
+        if (left < qint64(kBatchHead) || file.read(head.data(), qint64(kBatchHead)) != qint64(kBatchHead))
             break;
-        TReader head(data.data() + at + 4, 4);
+        TReader lengthField(head.data() + 4, 4);
         std::uint32_t length = 0;
-        if (!head.U32(length) || length > kBatchLimit || left - kBatchHead < length)
+        if (!lengthField.U32(length) || length > kBatchLimit || left - qint64(kBatchHead) < qint64(length))
             break;
-        const char *payload = data.data() + at + kBatchHead;
-        const bool last = at + kBatchHead + length == data.size();
-        const bool sound = std::memcmp(data.data() + at, kBatchMark, sizeof kBatchMark) == 0 &&
-                           data.compare(at + 8, 64, Sha256Hex(payload, length)) == 0;
+        payload.resize(length);
+        if (file.read(payload.data(), qint64(length)) != qint64(length))
+            break;
+        const bool last = at + qint64(kBatchHead) + qint64(length) == size;
+        const bool sound = std::memcmp(head.data(), kBatchMark, sizeof kBatchMark) == 0 &&
+                           head.compare(8, 64, Sha256Hex(payload.data(), length)) == 0;
         if (!sound) {
             if (last)
                 break;
             out.problem = "it is damaged";
             return;
         }
-        TReader r(payload, length);
+        TReader r(payload.data(), length);
         if (first) {
             std::string itsKey;
             std::uint32_t files = 0;
@@ -220,26 +227,96 @@ void ReadBatches(std::string_view data, const std::string &key, TJournalContents
             out.files = std::int32_t(std::min<std::uint32_t>(files, 0x7fffffff));
             first = false;
         } else {
+            TJournalRecord rec;
             while (!r.AtEnd()) {
-                TJournalRecord rec;
                 if (!r.Text(rec.relative, kPathLimit) || !r.Identity(rec.source) || !r.Identity(rec.target) ||
                     !r.Text(rec.sha256, 128) || rec.relative.empty()) {
                     out.problem = "it is damaged";
                     return;
                 }
-                out.records[rec.relative] = std::move(rec);
+                out.records.Add(rec);
             }
         }
-        at += kBatchHead + length;
+        at += qint64(kBatchHead) + qint64(length);
     }
     if (first) {
         out.problem = "it is incomplete";
         return;
     }
+    out.records.Seal();
     out.usable = true;
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ records
+
+std::uint64_t TJournalRecords::PathKey(std::string_view relative)
+{
+    return std::hash<std::string_view> {}(relative);
+}
+
+void TJournalRecords::clear()
+{
+    m_entries = {};
+    m_keys = {};
+    m_hashes = {};
+}
+
+void TJournalRecords::Add(const TJournalRecord &record)
+{
+    TEntry entry {PathKey(record.relative), record.source, record.target, kNone};
+    if (!record.sha256.empty()) {
+        entry.hash = std::uint32_t(m_hashes.size());
+        m_hashes.push_back(record.sha256);
+    }
+    m_entries.push_back(entry);
+}
+
+void TJournalRecords::Seal()
+{
+    // In place: no second array of a million records while sorting. Of two
+    // records with one key (a path written twice, or two paths whose hashes
+    // collide) one is kept; either is only used where it holds.
+    std::sort(m_entries.begin(), m_entries.end(), [](const TEntry &a, const TEntry &b) { return a.key < b.key; });
+    m_entries.erase(std::unique(m_entries.begin(), m_entries.end(),
+                                [](const TEntry &a, const TEntry &b) { return a.key == b.key; }),
+                    m_entries.end());
+    m_keys.resize(m_entries.size());
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        m_keys[i] = m_entries[i].key;
+}
+
+std::uint32_t TJournalRecords::Find(std::string_view relative) const
+{
+    const std::size_t n = m_keys.size();
+    if (n == 0)
+        return kNone;
+    const std::uint64_t key = PathKey(relative);
+    // The keys are hashes, spread evenly: the key's share of the range says
+    // nearly where it is. From there the range to search is widened until
+    // it holds the key's place.
+    const std::size_t guess = std::size_t((unsigned __int128)key * n >> 64);
+    std::size_t lo = guess, hi = guess + 1, step = 16;
+    while (lo > 0 && m_keys[lo] > key) {
+        lo = lo > step ? lo - step : 0;
+        step *= 2;
+    }
+    step = 16;
+    while (hi < n && m_keys[hi - 1] < key) {
+        hi = n - hi > step ? hi + step : n;
+        step *= 2;
+    }
+    const auto it = std::lower_bound(m_keys.begin() + std::ptrdiff_t(lo), m_keys.begin() + std::ptrdiff_t(hi), key);
+    return it != m_keys.end() && *it == key ? std::uint32_t(it - m_keys.begin()) : kNone;
+}
+
+const std::string &TJournalRecords::HashOf(std::uint32_t i) const
+{
+    static const std::string none;
+    const std::uint32_t h = m_entries[i].hash;
+    return h == kNone ? none : m_hashes[h];
+}
 
 bool JournalKept(const VerifyRequest &request)
 {
@@ -273,27 +350,28 @@ TJournalContents ReadJournal(const VerifyRequest &request)
         out.problem = "it cannot be read: " + file.errorString().toStdString();
         return out;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        out.problem = "it cannot be read: " + file.errorString().toStdString();
-        return out;
-    }
-    const std::string_view data(bytes.constData(), std::size_t(bytes.size()));
+    const qint64 size = file.size();
+    char start[8] = {};
     std::uint32_t version = 0;
-    if (data.size() < 8 || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 ||
-        !TReader(data.data() + 4, 4).U32(version)) {
-        out.problem = "it is no journal of this program";
+    if (file.read(start, sizeof start) != qint64(sizeof start) || std::memcmp(start, kMagic, sizeof kMagic) != 0 ||
+        !TReader(start + 4, 4).U32(version)) {
+        out.problem = file.error() != QFileDevice::NoError
+                          ? "it cannot be read: " + file.errorString().toStdString()
+                          : "it is no journal of this program";
         return out;
     }
     if (version != kVersion) {
         out.problem = "it was written by another version of this program";
         return out;
     }
-    // A record takes some 130 bytes: room for all of them at once.
-    out.records.reserve(data.size() / 128);
-    ReadBatches(data, JournalKeyOf(request), out);
-    if (!out.usable)
+    // A record takes some 130 bytes on disk: room for all of them at once.
+    out.records.Reserve(std::size_t(size / 128));
+    ReadBatches(file, size, JournalKeyOf(request), out);
+    if (!out.usable) {
+        if (file.error() != QFileDevice::NoError && out.problem.empty())
+            out.problem = "it cannot be read: " + file.errorString().toStdString();
         out.records.clear();
+    }
     return out;
 }
 
@@ -443,18 +521,41 @@ std::string TJournalWriter::Failure() const
 
 // ------------------------------------------------------------------ the run
 
+void ReadEarlierJournal(TRunContext &run)
+{
+    TRunState &s = run.state;
+    if (!JournalKept(s.request) || !s.request.resume)
+        return;
+    auto journal = std::make_unique<TRunJournal>();
+    journal->earlier = ReadJournal(s.request);
+    s.journal = std::move(journal);
+}
+
+bool JournalSizeOf(const TRunContext &run, const std::string &path, std::uint64_t &size)
+{
+    const TRunJournal *j = run.state.journal.get();
+    if (!j || j->earlier.records.empty())
+        return false;
+    const std::uint32_t at = j->earlier.records.Find(RelativeTo(path, run.state.request.sourcePath));
+    if (at == TJournalRecords::kNone)
+        return false;
+    size = j->earlier.records.At(at).source.size;
+    return true;
+}
+
 void StartJournal(TRunContext &run)
 {
     TRunState &s = run.state;
     if (!JournalKept(s.request))
         return;
     PruneJournals();
-    auto journal = std::make_unique<TRunJournal>();
+    if (!s.journal)
+        s.journal = std::make_unique<TRunJournal>();
+    TRunJournal &journal = *s.journal;
     const std::string path = JournalPathOf(s.request);
     VerifyCounters &c = s.counters;
     if (s.request.resume) {
-        journal->earlier = ReadJournal(s.request);
-        const TJournalContents &earlier = journal->earlier;
+        const TJournalContents &earlier = journal.earlier;
         if (!earlier.found) {
             run.Log("No unfinished run of these folders to resume: every file is compared.", TLogKind::Note);
         } else if (!earlier.usable) {
@@ -466,14 +567,14 @@ void StartJournal(TRunContext &run)
             run.Log("The unfinished run of these folders had not proven a file yet: every file is compared.",
                     TLogKind::Note);
         } else {
-            journal->recordOf.assign(s.fileList.size(), nullptr);
+            journal.recordOf.assign(s.fileList.size(), TJournalRecords::kNone);
             std::size_t named = 0;
             for (std::size_t i = 0; i < s.fileList.size(); ++i) {
-                const auto it = earlier.records.find(s.fileList.Relative(i));
-                if (it == earlier.records.end())
+                const std::uint32_t at = earlier.records.Find(s.fileList.Relative(i));
+                if (at == TJournalRecords::kNone)
                     continue;
-                journal->recordOf[i] = &it->second;
-                journal->credited += double(it->second.source.size);
+                journal.recordOf[i] = at;
+                journal.credited += double(earlier.records.At(at).source.size);
                 ++named;
             }
             run.Log("Resuming an unfinished run: " + FormatCount(double(earlier.records.size())) + " of " +
@@ -481,21 +582,21 @@ void StartJournal(TRunContext &run)
                         " of them are gathered again and are read only if they changed since.");
             // The pairs to be taken over count as done from the start, so
             // that the bar and the estimate tell what is really left.
-            c.overallBytesDone += journal->credited;
+            c.overallBytesDone += journal.credited;
             run.Window().StartOverallBar(BarRange(c.totalBytes), c.totalBytes);
             run.Window().UpdateOverallBar(BarPosition(c.overallBytesDone, c.totalBytes), c.overallBytesDone);
         }
     }
     std::string error;
-    journal->writing = journal->writer.Open(path, JournalKeyOf(s.request), c.files, error);
-    if (!journal->writing)
+    journal.writing = journal.writer.Open(path, JournalKeyOf(s.request), c.files, error);
+    if (!journal.writing)
         run.Log("This run cannot be resumed if it is interrupted: its journal cannot be written - " + path + " (" +
                     error + ")",
                 TLogKind::Note);
-    if (s.recorder && journal->writing) {
+    if (s.recorder && journal.writing) {
         // Where checksums are recorded, a pair's record waits for its hash:
         // a resumed run must record the same lines as a full one.
-        TRunJournal *j = journal.get();
+        TRunJournal *j = &journal;
         s.recorder->SetOnRecorded([j](const std::string &name, const std::string &hex) {
             TJournalRecord record;
             {
@@ -510,17 +611,27 @@ void StartJournal(TRunContext &run)
             j->writer.Add(record);
         });
     }
-    s.journal = std::move(journal);
 }
+
+namespace {
+
+// The earlier run's record of pair `index`, or kNone.
+std::uint32_t RecordOf(const TRunJournal *j, std::size_t index)
+{
+    return j && index < j->recordOf.size() ? j->recordOf[index] : TJournalRecords::kNone;
+}
+
+} // namespace
 
 bool ResumablePair(const TRunContext &run, std::size_t index, const TPairOpening &opening)
 {
     const TRunJournal *j = run.state.journal.get();
-    if (!j || index >= j->recordOf.size() || !j->recordOf[index])
+    const std::uint32_t at = RecordOf(j, index);
+    if (at == TJournalRecords::kNone)
         return false;
-    const TJournalRecord &r = *j->recordOf[index];
+    const TJournalRecords::TEntry &r = j->earlier.records.At(at);
     // A run that records checksums needs every proven pair's hash.
-    if (run.state.recorder && r.sha256.empty())
+    if (run.state.recorder && r.hash == TJournalRecords::kNone)
         return false;
     return opening.sourceFound && opening.targetFound && opening.sourceSeen == r.source &&
            opening.targetSeen == r.target;
@@ -531,23 +642,28 @@ bool ResumePair(TRunContext &run, std::size_t index, const std::string &source, 
 {
     TRunState &s = run.state;
     TRunJournal *j = s.journal.get();
-    if (!j || index >= j->recordOf.size() || !j->recordOf[index])
+    const std::uint32_t at = RecordOf(j, index);
+    if (at == TJournalRecords::kNone)
         return false;
-    const TJournalRecord &r = *j->recordOf[index];
+    const TJournalRecords::TEntry &r = j->earlier.records.At(at);
     VerifyCounters &c = s.counters;
     if (!opening.resumed) {
         // Changed or gone since: compared as any other pair, whose bytes
-        // count as they are read.
+        // count as they are read. The walk took its size from the journal:
+        // the total gets the size it has now.
         c.overallBytesDone -= double(r.source.size);
+        if (opening.sourceFound)
+            c.totalBytes += double(opening.sourceSeen.size) - double(r.source.size);
         return false;
     }
     opening.Clear();
     ++c.resumed;
     c.resumedBytes += double(r.source.size);
+    const std::string &hash = j->earlier.records.HashOf(at);
     if (s.recorder)
-        s.recorder->AddKnown(target, r.sha256);
+        s.recorder->AddKnown(target, hash);
     if (j->writing)
-        j->writer.Add(r);
+        j->writer.Add({s.fileList.Relative(index), r.source, r.target, hash});
     CountProvenPair(run, std::uint32_t(index), source, target, r.source, r.target, "resumed");
     return true;
 }

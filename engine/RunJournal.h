@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,13 +42,57 @@ struct TJournalRecord {
     std::string sha256;
 };
 
+// The records of a journal as read back, kept compactly for a run over
+// millions of files: a record is its path's 64-bit hash, both identities and
+// (when there is one) the place of its hash. No path string is kept.
+//
+// Two paths whose hashes collide are no danger: a record is only ever used
+// for a pair whose two files have, now, exactly the identities it names,
+// and two files with those identities are the ones it proved identical,
+// whatever their path. Of colliding paths one keeps its record, the other
+// is compared again.
+class TJournalRecords
+{
+public:
+    static constexpr std::uint32_t kNone = UINT32_MAX;
+    struct TEntry {
+        std::uint64_t key = 0; // PathKey() of the relative path
+        TFileIdentity source;
+        TFileIdentity target;
+        std::uint32_t hash = kNone; // into the hashes, or kNone
+    };
+
+    static std::uint64_t PathKey(std::string_view relative);
+
+    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    void clear();
+    // While reading: a record, in any order.
+    void Add(const TJournalRecord &record);
+    void Reserve(std::size_t n) { m_entries.reserve(n); }
+    // Sorts for Find(); of two records of one path, keeps one.
+    void Seal();
+    // The record of `relative` (kNone when there is none).
+    std::uint32_t Find(std::string_view relative) const;
+    const TEntry &At(std::uint32_t i) const { return m_entries[i]; }
+    // The SHA-256 of record `i` in hex, or empty.
+    const std::string &HashOf(std::uint32_t i) const;
+
+private:
+    std::vector<TEntry> m_entries;
+    // The entries' keys again, side by side: a lookup touches a few cache
+    // lines instead of one per step.
+    std::vector<std::uint64_t> m_keys;
+    std::vector<std::string> m_hashes;
+};
+
 // What a journal on disk holds, as far as it could be read.
 struct TJournalContents {
     bool found = false;     // a journal file for this key exists
     bool usable = false;    // it could be read, and is of this key and version
     std::string problem;    // why it cannot be used, when found but not usable
     std::int32_t files = 0; // the files its run had gathered
-    std::unordered_map<std::string, TJournalRecord> records; // by relative path
+    TJournalRecords records;
 };
 
 // Whether a run of `request` keeps a journal at all: a verify of two
@@ -120,9 +165,10 @@ private:
 struct TRunJournal {
     TJournalWriter writer;
     bool writing = false;
-    // The record of each gathered file that the earlier run proved, by its
-    // place in the file list (null when none or not resuming).
-    std::vector<const TJournalRecord *> recordOf;
+    // The journal record of each gathered file that the earlier run proved,
+    // by its place in the file list (TJournalRecords::kNone when none; empty
+    // when not resuming).
+    std::vector<std::uint32_t> recordOf;
     TJournalContents earlier;
     double credited = 0; // bytes counted as done at the start
     // Pairs proven while checksums are recorded wait here, by their
@@ -131,10 +177,18 @@ struct TRunJournal {
     std::unordered_map<std::string, TJournalRecord> waitingHash;
 };
 
-// Before the comparison of a folder run: prunes old journals, reads the
-// earlier journal when the run resumes (a note when it cannot be used),
-// counts the bytes of the pairs it names as done, and starts the run's own
-// journal (a note when it cannot be written: the run goes on).
+// Before the walk of a run that resumes: reads the earlier journal, so that
+// the walk need not ask the sizes of the files it names (see
+// JournalSizeOf()). Nothing for other runs.
+void ReadEarlierJournal(TRunContext &run);
+// During that walk: the size the earlier run recorded for the Source file
+// `path`, when it proved it; true then. The file's identities are still
+// looked up, fresh, when its pair's turn comes.
+bool JournalSizeOf(const TRunContext &run, const std::string &path, std::uint64_t &size);
+// Before the comparison of a folder run: prunes old journals, says what of
+// the earlier journal can be used when the run resumes (a note when it
+// cannot), counts the bytes of the pairs it names as done, and starts the
+// run's own journal (a note when it cannot be written: the run goes on).
 void StartJournal(TRunContext &run);
 // Whether pair `index` may be taken from the journal without being opened:
 // both files, as the opener found them, have the identities recorded. Runs

@@ -23,10 +23,19 @@ QString Q(const std::string &s)
     return QFile::decodeName(QByteArray::fromStdString(s));
 }
 
+// The relative paths MakePairs() gives its files.
+std::vector<std::string> Relatives(int files)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < files; ++i)
+        out.push_back("d" + std::to_string(i % 2) + "/f" + std::to_string(i) + ".bin");
+    return out;
+}
+
 void MakePairs(const TempTree &t, int files)
 {
     for (int i = 0; i < files; ++i) {
-        const std::string rel = "d" + std::to_string(i % 2) + "/f" + std::to_string(i) + ".bin";
+        const std::string rel = Relatives(files)[std::size_t(i)];
         const QByteArray data = Pattern(1000 + i, char('a' + i % 5));
         QVERIFY(t.createFile("src/" + rel, data));
         QVERIFY(t.createFile("dst/" + rel, data));
@@ -121,8 +130,11 @@ private slots:
         QVERIFY(whole.found && whole.usable);
         QCOMPARE(whole.files, 7);
         QCOMPARE(whole.records.size(), std::size_t(3));
-        QVERIFY(whole.records.at("b/c").source == Record("b/c", 2).source);
-        QVERIFY(whole.records.at("b/c").target == Record("b/c", 2).target);
+        const std::uint32_t bc = whole.records.Find("b/c");
+        QVERIFY(bc != TJournalRecords::kNone);
+        QVERIFY(whole.records.At(bc).source == Record("b/c", 2).source);
+        QVERIFY(whole.records.At(bc).target == Record("b/c", 2).target);
+        QCOMPARE(whole.records.Find("b"), TJournalRecords::kNone);
 
         const QByteArray bytes = ReadAll(path);
         for (int cut : {1, 30, 80}) {
@@ -130,7 +142,7 @@ private slots:
             const TJournalContents torn = ReadJournal(request);
             QVERIFY2(torn.usable, torn.problem.c_str());
             QCOMPARE(torn.records.size(), std::size_t(2));
-            QVERIFY(torn.records.count("d") == 0);
+            QCOMPARE(torn.records.Find("d"), TJournalRecords::kNone);
         }
         // A last batch of the right length whose bytes never reached the
         // disk (zeros) is torn as well.
@@ -138,6 +150,28 @@ private slots:
         zeroed.replace(bytes.size() - 20, 20, QByteArray(20, '\0'));
         QVERIFY(WriteAll(path, zeroed));
         QCOMPARE(ReadJournal(request).records.size(), std::size_t(2));
+    }
+
+    // Records are kept by their path's hash alone: every path of many is
+    // found, with its own identities, and a path never written is not, also
+    // when it is written twice or the records come in no order.
+    void recordsAreFoundAmongMany()
+    {
+        TJournalRecords records;
+        constexpr std::uint64_t kCount = 20000;
+        for (std::uint64_t n = kCount; n > 0; --n)
+            records.Add(Record("p/" + std::to_string(n), n));
+        records.Add(Record("p/7", 7));
+        records.Seal();
+        QCOMPARE(records.size(), std::size_t(kCount));
+        for (std::uint64_t n = 1; n <= kCount; ++n) {
+            const std::uint32_t at = records.Find("p/" + std::to_string(n));
+            QVERIFY2(at != TJournalRecords::kNone, std::to_string(n).c_str());
+            QVERIFY(records.At(at).source == Record("", n).source);
+            QCOMPARE(records.Find("q/" + std::to_string(n)), TJournalRecords::kNone);
+        }
+        QCOMPARE(records.Find(""), TJournalRecords::kNone);
+        QCOMPARE(TJournalRecords().Find("p/1"), TJournalRecords::kNone);
     }
 
     // Anything else wrong makes the journal unusable as a whole, with the
@@ -246,9 +280,14 @@ private slots:
             TJournalWriter writer;
             std::string error;
             QVERIFY(writer.Open(path, JournalKeyOf(request), 10, error));
-            for (const auto &[relative, record] : kept.records)
-                writer.Add(record);
-            TJournalRecord outside = kept.records.begin()->second;
+            TJournalRecord outside;
+            for (const std::string &relative : Relatives(10)) {
+                const std::uint32_t at = kept.records.Find(relative);
+                if (at == TJournalRecords::kNone)
+                    continue;
+                outside = {relative, kept.records.At(at).source, kept.records.At(at).target, {}};
+                writer.Add(outside);
+            }
             for (const char *name : {"../outside.bin", "/etc/passwd", "d0/../../x"}) {
                 outside.relative = name;
                 writer.Add(outside);
@@ -264,8 +303,8 @@ private slots:
         QCOMPARE(resumed.countsText, full.countsText);
         QCOMPARE(ResumedRows(resumed), std::size_t(6));
         double proven = 0;
-        for (const auto &[relative, record] : journal.records)
-            proven += double(record.source.size);
+        for (std::uint32_t i = 0; i < journal.records.size(); ++i)
+            proven += double(journal.records.At(i).source.size);
         const std::string resumedLine = "Resumed: 6 files, " + FormatCount(proven) + " bytes not read again";
         const auto at = std::find(resumed.logLines.begin(), resumed.logLines.end(), resumedLine);
         QVERIFY(at != resumed.logLines.end());
