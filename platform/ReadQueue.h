@@ -76,6 +76,10 @@ public:
             if (m_onWait)
                 m_onWait(index);
             m_waitingFor = index;
+            // Woken for each item, the user would change places with a
+            // reader once per item: it waits for a few at once.
+            const std::size_t batch = m_ahead / 2 < kWakeBatch ? m_ahead / 2 : kWakeBatch;
+            m_wakeAt = index + batch - 1 < m_count ? index + batch - 1 : m_count - 1;
             m_userWaits = true;
             while (!m_ready[at]) {
                 // Waiting means the readers do not keep up: one more joins,
@@ -125,6 +129,20 @@ private:
     static constexpr std::chrono::milliseconds kStopLook {20};
     // Readers at the start.
     static constexpr std::size_t kFirstReaders = 2;
+    // A waiting user is woken once this many items from the one it waits
+    // for are read (fewer at the end of the list, and at most half the
+    // places ahead, so that the readers always have room for them).
+    static constexpr std::size_t kWakeBatch = 8;
+
+    // With the lock held: every item the waiting user is to be woken for
+    // is read.
+    bool ReadyUpToWake() const
+    {
+        for (std::size_t i = m_waitingFor; i <= m_wakeAt; ++i)
+            if (!m_ready[i % m_ahead])
+                return false;
+        return true;
+    }
 
     void Serve()
     {
@@ -143,7 +161,7 @@ private:
             m_read(index, m_slots[index % m_ahead], state);
             lock.lock();
             m_ready[index % m_ahead] = 1;
-            if (m_userWaits && m_waitingFor == index)
+            if (m_userWaits && index >= m_waitingFor && index <= m_wakeAt && ReadyUpToWake())
                 m_readyCv.notify_one();
         }
     }
@@ -159,6 +177,7 @@ private:
     std::size_t m_next = 0;     // the next item a reader takes on
     std::size_t m_done = 0;     // items the user is done with
     std::size_t m_waitingFor = 0;
+    std::size_t m_wakeAt = 0;   // the last item a waiting user waits for
     bool m_userWaits = false;
     std::size_t m_readersWaiting = 0;
     std::condition_variable m_readyCv, m_room;

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -100,6 +102,46 @@ private slots:
             queue.Done(i);
         }
         QVERIFY2(!timedOut, "the later item was never read: no reader joined");
+    }
+
+    // A user waiting without a stop flag sleeps until it is woken: it must
+    // be woken whatever order the reads end in, however few places there
+    // are ahead, and at the end of the list. A missed wake hangs the test,
+    // so a watchdog ends it then.
+    void waitingUserIsAlwaysWoken()
+    {
+        std::mutex watchMutex;
+        std::condition_variable watchCv;
+        bool finished = false;
+        std::thread watchdog([&] {
+            std::unique_lock lock(watchMutex);
+            if (!watchCv.wait_for(lock, std::chrono::seconds(60), [&] { return finished; })) {
+                std::fprintf(stderr, "FAIL: a waiting user was never woken\n");
+                std::_Exit(1);
+            }
+        });
+        for (std::size_t ahead : {2, 3, 4, 9, 64})
+            for (std::size_t count : {1, 5, 8, 9, 200}) {
+                // Within each run of four, the later reads take less time,
+                // so that they tend to end first.
+                TReadQueue<TSlot> queue(
+                    count,
+                    [&](std::size_t index, TSlot &slot, TNoReaderState &) {
+                        std::this_thread::sleep_for(std::chrono::microseconds(200 * (4 - index % 4)));
+                        slot.item = index;
+                    },
+                    16, ahead);
+                for (std::size_t i = 0; i < count; ++i) {
+                    QCOMPARE(queue.Take(i).item, i);
+                    queue.Done(i);
+                }
+            }
+        {
+            std::lock_guard lock(watchMutex);
+            finished = true;
+        }
+        watchCv.notify_all();
+        watchdog.join();
     }
 
     // A stop ends the user's wait for a read that hangs, however many
