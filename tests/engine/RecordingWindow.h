@@ -38,6 +38,7 @@ public:
     std::vector<TReportResult> resultOutcomes; // of each result line
     Bar fileBar, overallBar;
     std::int32_t totalsFiles = 0;
+    double totalsBytes = 0;
     std::string countsText;               // "checked/files"
     std::pair<std::string, std::string> currentPair;
     bool timerStopped = false;
@@ -80,11 +81,12 @@ public:
         }
         note("AppendResultLine");
     }
-    void ShowTotals(std::int32_t, std::int32_t files, double) override
+    void ShowTotals(std::int32_t, std::int32_t files, double bytes) override
     {
         {
             auto l = lock();
             totalsFiles = files;
+            totalsBytes = bytes;
         }
         note("ShowTotals");
     }

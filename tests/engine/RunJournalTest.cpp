@@ -315,6 +315,41 @@ private slots:
         QVERIFY(!Exists(path));
     }
 
+    // The walk of a resumed run takes the sizes of proven files from the
+    // journal; a proven pair that has grown since (on both sides alike) is
+    // compared again, and the run's totals are those of its files now.
+    void grownPairIsComparedAndCountedAsItIs()
+    {
+        TempTree t;
+        MakePairs(t, 10);
+        VerifyRequest request = Request(t.path("src"), t.path("dst"));
+        RecordingWindow stopped;
+        stopped.request = request;
+        RunStoppedAfter(stopped, 6);
+        std::string grown;
+        for (const std::string &relative : Relatives(10))
+            if (ReadJournal(request).records.Find(relative) != TJournalRecords::kNone) {
+                grown = relative;
+                break;
+            }
+        QVERIFY(!grown.empty());
+        for (const char *side : {"src/", "dst/"}) {
+            const std::string path = t.path(side + grown);
+            QVERIFY(WriteAll(path, ReadAll(path) + QByteArray(5000, 'z')));
+        }
+
+        RecordingWindow resumed;
+        resumed.request = request;
+        resumed.request.resume = true;
+        RunOnce(resumed);
+        QCOMPARE(ResumedRows(resumed), std::size_t(5));
+        RecordingWindow full;
+        full.request = request;
+        RunOnce(full);
+        QCOMPARE(Comparable(resumed), Comparable(full));
+        QCOMPARE(resumed.totalsBytes, full.totalsBytes);
+    }
+
     // A deletion after a resumed run checks every file when it goes against
     // the identities the journal proved it with: a file changed between the
     // resume and its deletion stays.
