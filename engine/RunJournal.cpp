@@ -194,15 +194,23 @@ void ReadBatches(QFile &file, qint64 size, const std::string &key, TJournalConte
         const qint64 left = size - at;
         // A batch cut short, or a last one whose bytes did not all reach the
         // disk: the run died while writing it. Left out.
-        if (left < qint64(kBatchHead) || file.read(head.data(), qint64(kBatchHead)) != qint64(kBatchHead))
+        if (left < qint64(kBatchHead))
             break;
+        // The bytes are there by the file's size: a read that gets fewer
+        // failed, and a journal read in part is not used.
+        if (file.read(head.data(), qint64(kBatchHead)) != qint64(kBatchHead)) {
+            out.problem = "it cannot be read: " + file.errorString().toStdString();
+            return;
+        }
         TReader lengthField(head.data() + 4, 4);
         std::uint32_t length = 0;
         if (!lengthField.U32(length) || length > kBatchLimit || left - qint64(kBatchHead) < qint64(length))
             break;
         payload.resize(length);
-        if (file.read(payload.data(), qint64(length)) != qint64(length))
-            break;
+        if (file.read(payload.data(), qint64(length)) != qint64(length)) {
+            out.problem = "it cannot be read: " + file.errorString().toStdString();
+            return;
+        }
         const bool last = at + qint64(kBatchHead) + qint64(length) == size;
         const bool sound = std::memcmp(head.data(), kBatchMark, sizeof kBatchMark) == 0 &&
                            head.compare(8, 64, Sha256Hex(payload.data(), length)) == 0;
@@ -367,11 +375,8 @@ TJournalContents ReadJournal(const VerifyRequest &request)
     // A record takes some 130 bytes on disk: room for all of them at once.
     out.records.Reserve(std::size_t(size / 128));
     ReadBatches(file, size, JournalKeyOf(request), out);
-    if (!out.usable) {
-        if (file.error() != QFileDevice::NoError && out.problem.empty())
-            out.problem = "it cannot be read: " + file.errorString().toStdString();
+    if (!out.usable)
         out.records.clear();
-    }
     return out;
 }
 
