@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <stdexcept>
 #include <string_view>
 
 namespace {
@@ -38,9 +40,19 @@ void UnpackTime(std::int64_t ns, std::int64_t &sec, std::int64_t &nsec)
 
 void TDeleteList::clear()
 {
-    m_entries.clear();
+    std::vector<TEntry>().swap(m_entries);
     m_devices.clear();
     m_exact.clear();
+}
+
+void TDeleteList::Reserve(std::size_t count)
+{
+    try {
+        m_entries.reserve(count);
+    } catch (const std::bad_alloc &) {
+        // Then the list grows as it goes.
+    } catch (const std::length_error &) {
+    }
 }
 
 std::uint16_t TDeleteList::DeviceNumber(std::uint64_t device)
@@ -48,8 +60,8 @@ std::uint16_t TDeleteList::DeviceNumber(std::uint64_t device)
     for (std::size_t i = 0; i < m_devices.size(); ++i)
         if (m_devices[i] == device)
             return std::uint16_t(i);
-    if (m_devices.size() > std::numeric_limits<std::uint16_t>::max())
-        return std::numeric_limits<std::uint16_t>::max();
+    if (m_devices.size() >= kExactDevice)
+        return kExactDevice;
     m_devices.push_back(device);
     return std::uint16_t(m_devices.size() - 1);
 }
@@ -58,51 +70,77 @@ void TDeleteList::Add(std::uint32_t pair, const TFileIdentity &compared, const T
 {
     TEntry e;
     e.pair = pair;
-    e.size = compared.size;
-    e.gone.inode = compared.inode;
-    e.kept.inode = keptCompared.inode;
-    e.goneDevice = DeviceNumber(compared.device);
-    e.keptDevice = DeviceNumber(keptCompared.device);
-    const bool packed = compared.size == keptCompared.size && m_devices[e.goneDevice] == compared.device &&
-                        m_devices[e.keptDevice] == keptCompared.device &&
-                        PackTime(compared.mtimeSec, compared.mtimeNsec, e.gone.mtimeNs) &&
-                        PackTime(compared.ctimeSec, compared.ctimeNsec, e.gone.ctimeNs) &&
-                        PackTime(keptCompared.mtimeSec, keptCompared.mtimeNsec, e.kept.mtimeNs) &&
-                        PackTime(keptCompared.ctimeSec, keptCompared.ctimeNsec, e.kept.ctimeNs);
+    e.size = std::uint32_t(compared.size);
+    const std::uint16_t goneDevice = DeviceNumber(compared.device);
+    const std::uint16_t keptDevice = DeviceNumber(keptCompared.device);
+    e.gone = std::uint64_t(goneDevice) << kInodeBits | (compared.inode & kInodeMask);
+    e.kept = std::uint64_t(keptDevice) << kInodeBits | (keptCompared.inode & kInodeMask);
+    const bool packed = compared.size == keptCompared.size && compared.size <= UINT32_MAX
+                        && goneDevice != kExactDevice && keptDevice != kExactDevice
+                        && compared.inode <= kInodeMask && keptCompared.inode <= kInodeMask
+                        && PackTime(compared.mtimeSec, compared.mtimeNsec, e.goneMtimeNs)
+                        && PackTime(compared.ctimeSec, compared.ctimeNsec, e.goneCtimeNs)
+                        && PackTime(keptCompared.mtimeSec, keptCompared.mtimeNsec, e.keptMtimeNs)
+                        && PackTime(keptCompared.ctimeSec, keptCompared.ctimeNsec, e.keptCtimeNs);
     if (!packed) {
-        e.exact = true;
+        e.gone = std::uint64_t(kExactDevice) << kInodeBits;
+        e.kept = 0;
         m_exact[pair] = {compared, keptCompared};
     }
     m_entries.push_back(e);
 }
 
-std::uint64_t TDeleteList::KeyOf(std::uint64_t device, std::uint64_t inode) const
+std::pair<std::uint64_t, std::uint64_t> TDeleteList::GoneFile(const TEntry &e) const
 {
-    std::uint64_t number = 0xffff;
-    for (std::size_t i = 0; i < m_devices.size() && i < 0xffff; ++i)
-        if (m_devices[i] == device)
-            number = i;
-    return (number << 48) ^ inode;
-}
-
-std::uint64_t TDeleteList::KeyAt(std::size_t at) const
-{
-    const TEntry &e = m_entries[at];
-    if (e.exact) {
+    if (Exact(e)) {
         const TFileIdentity &id = m_exact.at(e.pair).first;
-        return KeyOf(id.device, id.inode);
+        return {id.device, id.inode};
     }
-    return KeyOf(m_devices[e.goneDevice], e.gone.inode);
+    return {m_devices[e.gone >> kInodeBits], e.gone & kInodeMask};
 }
 
-TFileIdentity TDeleteList::IdentityOf(const TEntry &e, const TCopy &copy, std::uint16_t device) const
+std::pair<std::uint64_t, std::uint64_t> TDeleteList::KeptFile(const TEntry &e) const
+{
+    if (Exact(e)) {
+        const TFileIdentity &id = m_exact.at(e.pair).second;
+        return {id.device, id.inode};
+    }
+    return {m_devices[(e.kept & ~kCopyOnList) >> kInodeBits], e.kept & kInodeMask};
+}
+
+void TDeleteList::MarkCopiesOnList()
+{
+    // In the order of the files to delete, each copy is looked for among
+    // them; the entries themselves are sorted, so that a million of them
+    // need no second list.
+    const auto byGone = [this](const TEntry &a, const TEntry &b) { return GoneFile(a) < GoneFile(b); };
+    std::sort(m_entries.begin(), m_entries.end(), byGone);
+    for (TEntry &e : m_entries) {
+        const auto kept = KeptFile(e);
+        const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), kept,
+                                         [this](const TEntry &x, const std::pair<std::uint64_t, std::uint64_t> &f) {
+                                             return GoneFile(x) < f;
+                                         });
+        if (at != m_entries.end() && GoneFile(*at) == kept)
+            e.kept |= kCopyOnList;
+    }
+}
+
+void TDeleteList::OrderForDeletion(const TRunState &run)
+{
+    MarkCopiesOnList();
+    SortByPath(run);
+}
+
+TFileIdentity TDeleteList::IdentityOf(const TEntry &e, bool gone) const
 {
     TFileIdentity id;
-    id.device = m_devices[device];
-    id.inode = copy.inode;
+    const auto [device, inode] = gone ? GoneFile(e) : KeptFile(e);
+    id.device = device;
+    id.inode = inode;
     id.size = e.size;
-    UnpackTime(copy.mtimeNs, id.mtimeSec, id.mtimeNsec);
-    UnpackTime(copy.ctimeNs, id.ctimeSec, id.ctimeNsec);
+    UnpackTime(gone ? e.goneMtimeNs : e.keptMtimeNs, id.mtimeSec, id.mtimeNsec);
+    UnpackTime(gone ? e.goneCtimeNs : e.keptCtimeNs, id.ctimeSec, id.ctimeNsec);
     return id;
 }
 
@@ -121,14 +159,15 @@ TDeleteCandidate TDeleteList::At(std::size_t at, const TRunState &run) const
     TDeleteCandidate c;
     c.path = fromSource ? std::move(source) : std::move(target);
     c.keptPath = fromSource ? std::move(target) : std::move(source);
-    if (e.exact) {
+    if (Exact(e)) {
         const auto &exact = m_exact.at(e.pair);
         c.compared = exact.first;
         c.keptCompared = exact.second;
     } else {
-        c.compared = IdentityOf(e, e.gone, e.goneDevice);
-        c.keptCompared = IdentityOf(e, e.kept, e.keptDevice);
+        c.compared = IdentityOf(e, true);
+        c.keptCompared = IdentityOf(e, false);
     }
+    c.copyOnList = (e.kept & kCopyOnList) != 0;
     return c;
 }
 

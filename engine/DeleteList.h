@@ -1,9 +1,11 @@
 // The matching files a run may delete, kept compactly: a million matches
 // must not cost two path strings and two full identities each. An entry is
-// the pair's number in the gathered list (its paths are made from it on
-// demand), the devices by a number of a small table, the size once (both
-// copies of a match have it) and, of each copy, its inode and its times in
-// nanoseconds. A time that does not fit keeps the whole identities beside.
+// 56 bytes: the pair's number in the gathered list (its paths are made from
+// it on demand), the size once (both copies of a match have it) and, of
+// each copy, its device (a number of a small table) with its inode in one
+// word and its two times in nanoseconds. An entry whose identities do not
+// fit so (a size of 4 GiB or more, an inode beyond 2^48, a time beyond the
+// years 1678 to 2262, more than 32,766 devices) keeps them whole beside.
 // An entry is made whole again, as a TDeleteCandidate, when it is deleted.
 #pragma once
 
@@ -11,9 +13,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TDeleteCandidate;
@@ -26,7 +28,13 @@ public:
     // run's request.
     static constexpr std::uint32_t kSinglePair = UINT32_MAX;
 
+    // Forgets every entry and gives the memory back.
     void clear();
+    // Room for `count` entries, taken at once: a list that grows by copying
+    // itself would need half as much again at the moment it does. Pages not
+    // written stay untouched, so room for matches that never come costs
+    // nothing.
+    void Reserve(std::size_t count);
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }
 
@@ -38,38 +46,43 @@ public:
     // Entry `at` made whole: the paths as the run names them (the side to
     // delete first), the identities exactly as recorded.
     TDeleteCandidate At(std::size_t at, const TRunState &run) const;
-    // KeyOf() the file to delete of entry `at`.
-    std::uint64_t KeyAt(std::size_t at) const;
-
-    // A number for a file, device and inode, the same for the same file;
-    // two files rarely share one (inodes beyond 2^48), and then the one
-    // deleted is kept for a copy it is not: never the other way round.
-    std::uint64_t KeyOf(std::uint64_t device, std::uint64_t inode) const;
-
-    // Puts the entries in ascending byte order of the paths of the side to
-    // delete.
-    void SortByPath(const TRunState &run);
+    // Makes the list ready to delete from: marks each entry whose copy is
+    // itself one of the files to delete (with crosswise links or overlapping
+    // trees the two copies of a pair can both be on the list, each the
+    // other's proof), then puts the entries in ascending byte order of the
+    // paths of the side to delete.
+    void OrderForDeletion(const TRunState &run);
 
 private:
-    struct TCopy {
-        std::uint64_t inode = 0;
-        std::int64_t mtimeNs = 0;
-        std::int64_t ctimeNs = 0;
-    };
+    // A file: its device's number in m_devices above kInodeBits, its inode
+    // below.
+    static constexpr int kInodeBits = 48;
+    static constexpr std::uint64_t kInodeMask = (std::uint64_t(1) << kInodeBits) - 1;
+    // The device number of an entry whose identities are in m_exact.
+    static constexpr std::uint16_t kExactDevice = 0x7fff;
+    // In `kept`: the copy is one of the files to delete.
+    static constexpr std::uint64_t kCopyOnList = std::uint64_t(1) << 63;
+
     struct TEntry {
+        std::uint64_t gone = 0, kept = 0;
+        std::int64_t goneMtimeNs = 0, goneCtimeNs = 0;
+        std::int64_t keptMtimeNs = 0, keptCtimeNs = 0;
         std::uint32_t pair = 0;
-        std::uint16_t goneDevice = 0, keptDevice = 0;
-        std::uint64_t size = 0;
-        TCopy gone, kept;
-        bool exact = false; // the identities are in m_exact
+        std::uint32_t size = 0;
     };
+    static_assert(sizeof(TEntry) == 56);
 
+    bool Exact(const TEntry &e) const { return (e.gone >> kInodeBits) == kExactDevice; }
     std::uint16_t DeviceNumber(std::uint64_t device);
-    TFileIdentity IdentityOf(const TEntry &e, const TCopy &copy, std::uint16_t device) const;
+    // Device and inode of the file to delete / of its copy.
+    std::pair<std::uint64_t, std::uint64_t> GoneFile(const TEntry &e) const;
+    std::pair<std::uint64_t, std::uint64_t> KeptFile(const TEntry &e) const;
+    TFileIdentity IdentityOf(const TEntry &e, bool gone) const;
+    void MarkCopiesOnList();
+    void SortByPath(const TRunState &run);
 
-    std::deque<TEntry> m_entries;
+    std::vector<TEntry> m_entries;
     std::vector<std::uint64_t> m_devices;
-    // Entries whose identities cannot be packed (times beyond the years
-    // 1678 to 2262, more than 65,535 devices), by pair number.
+    // The identities of the entries that cannot be packed, by pair number.
     std::map<std::uint32_t, std::pair<TFileIdentity, TFileIdentity>> m_exact;
 };

@@ -50,11 +50,6 @@ struct TDeleteSide {
     std::string base;
     TFolderHandle root;
     int rootError = 0;
-    // Every file the run means to delete (sorted keys of the delete list).
-    // A copy that is one of them proves nothing: with crosswise links or
-    // overlapping trees, the two copies of a pair can both be on the list,
-    // each the other's proof.
-    std::vector<std::uint64_t> deleting;
     // Files with other names that this deletion itself moved or unlinked
     // before: their change time moved with it. Compared identity -> now.
     std::map<TInodeKey, std::pair<TFileIdentity, TFileIdentity>> touched;
@@ -109,8 +104,7 @@ const char *Objection(const TDeleteSide &side, const TDeleteCandidate &c, const 
         if (t == side.touched.end() || !(t->second.first == c.compared && t->second.second == now))
             return kFileChanged;
     }
-    if (std::binary_search(side.deleting.begin(), side.deleting.end(),
-                           side.w.state.deleteList.KeyOf(c.keptCompared.device, c.keptCompared.inode)))
+    if (c.copyOnList)
         return kOtherDeleted;
     // The other copy is looked up by its path each time, never through a
     // descriptor held from before: a volume unmounted meanwhile must count
@@ -375,12 +369,7 @@ void DeleteMatching(TRunContext &w)
     const std::string sideRoot = sourceSide ? w.state.request.sourcePath : w.state.request.targetPath;
 
     const TDeleteList &list = w.state.deleteList;
-    w.state.deleteList.SortByPath(w.state);
-
-    side.deleting.reserve(list.size());
-    for (std::size_t at = 0; at < list.size(); ++at)
-        side.deleting.push_back(list.KeyAt(at));
-    std::sort(side.deleting.begin(), side.deleting.end());
+    w.state.deleteList.OrderForDeletion(w.state);
     if (StopDeleting(w))
         return;
 

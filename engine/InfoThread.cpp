@@ -89,6 +89,8 @@ bool TInfoThread::Verify()
             return false;
         }
         context.Log("Begin folder and file comparison.");
+        if (s.request.deleteMode != DeleteMode::None)
+            s.deleteList.Reserve(s.fileList.size());
         StartJournal(context);
         const std::string targetBase = IncludeTrailingSlash(s.request.targetPath);
         // The pairs are found, opened and (small ones) read by a pool of

@@ -28,6 +28,9 @@ struct TDeleteCandidate {
     TFileIdentity compared;
     std::string keptPath;
     TFileIdentity keptCompared;
+    // The copy is one of the files the run means to delete, so it proves
+    // nothing.
+    bool copyOnList = false;
 };
 
 struct TRunState {
