@@ -1,5 +1,6 @@
 #include "engine/GatheredFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -14,6 +15,7 @@ void TGatheredFiles::clear(const std::string &root)
     m_root = root;
     m_folders.clear();
     m_files.clear();
+    m_runs.clear();
     m_blocks.clear();
     m_blockUsed = kNameBlock;
     m_folders.push_back({kRoot, Store({})});
@@ -42,7 +44,30 @@ std::uint32_t TGatheredFiles::AddFolder(std::uint32_t parent, std::string_view n
 
 void TGatheredFiles::Add(std::uint32_t folder, std::string_view name)
 {
-    m_files.push_back({folder, Store(name)});
+    if (m_runs.empty() || m_runs.back().folder != folder)
+        m_runs.push_back({m_files.size(), folder});
+    m_files.push_back(Store(name));
+}
+
+std::uint32_t TGatheredFiles::FolderOf(std::size_t index) const
+{
+    // Files are mostly asked for in order: the run of the last answer (on
+    // this thread, of whichever list) is tried first.
+    thread_local std::size_t last = 0;
+    const auto holds = [&](std::size_t run) {
+        return run < m_runs.size() && m_runs[run].first <= index
+               && (run + 1 == m_runs.size() || index < m_runs[run + 1].first);
+    };
+    if (!holds(last)) {
+        if (holds(last + 1)) {
+            ++last;
+        } else {
+            const auto after = std::upper_bound(m_runs.begin(), m_runs.end(), index,
+                                                [](std::size_t i, const TRun &r) { return i < r.first; });
+            last = std::size_t(after - m_runs.begin()) - 1;
+        }
+    }
+    return m_runs[last].folder;
 }
 
 void TGatheredFiles::AppendFolder(std::string &out, std::uint32_t folder) const
@@ -83,7 +108,7 @@ std::string TGatheredFiles::FolderPath(std::uint32_t folder) const
 std::string TGatheredFiles::Relative(std::size_t index) const
 {
     std::string out;
-    AppendFolder(out, m_files[index].folder);
+    AppendFolder(out, FolderOf(index));
     out.append(NameOf(index));
     return out;
 }
@@ -93,7 +118,7 @@ std::string TGatheredFiles::Path(std::size_t index) const
     std::string out = m_root;
     if (out.empty() || out.back() != '/')
         out.push_back('/');
-    AppendFolder(out, m_files[index].folder);
+    AppendFolder(out, FolderOf(index));
     out.append(NameOf(index));
     return out;
 }

@@ -1,7 +1,9 @@
 // The files a folder walk gathered, kept compactly: a million files must not
 // cost a million path strings. Each folder is recorded once (its parent and
-// its name), each file as its folder and its name; the names sit in large
-// shared blocks. Full and relative paths are made on demand.
+// its name), each file as where its name is, 8 bytes; the names sit in large
+// shared blocks. A walk gives a folder's files one after the other, so the
+// folder of each file is kept once per run of files that share it. Full and
+// relative paths are made on demand.
 #pragma once
 
 #include <cstddef>
@@ -39,9 +41,9 @@ public:
     std::string Path(std::size_t index) const;
     // The file's path relative to the root ("a/b.jpg").
     std::string Relative(std::size_t index) const;
-    std::uint32_t FolderOf(std::size_t index) const { return m_files[index].folder; }
+    std::uint32_t FolderOf(std::size_t index) const;
     // The file's name; valid as long as the list is.
-    const char *NameOf(std::size_t index) const { return NameAt(m_files[index].name); }
+    const char *NameOf(std::size_t index) const { return NameAt(m_files[index]); }
     // A folder's path relative to the root ("" for the root itself).
     std::string FolderRelative(std::uint32_t folder) const;
     // A folder's full path, spelled as FolderPath(kRoot) begins.
@@ -60,9 +62,10 @@ private:
         std::uint32_t parent = 0;
         TNameRef name;
     };
-    struct TFile {
+    // Files from `first` on, up to the next run's first, are of `folder`.
+    struct TRun {
+        std::size_t first = 0;
         std::uint32_t folder = 0;
-        TNameRef name;
     };
 
     TNameRef Store(std::string_view name);
@@ -73,7 +76,8 @@ private:
     // Deques grow without moving what they hold: no moment of twice the
     // memory while a vector would reallocate.
     std::deque<TFolder> m_folders;
-    std::deque<TFile> m_files;
+    std::deque<TNameRef> m_files;
+    std::vector<TRun> m_runs;
     // Names, each followed by a NUL, in blocks that are never moved.
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::size_t m_blockUsed = 0;
