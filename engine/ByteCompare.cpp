@@ -175,6 +175,8 @@ ReadResult TContentReader::Read(TReadFailure &failure)
         c.fileBytesDone += double(n);
         w.Window().UpdateFileBar(BarPosition(c.fileBytesDone, c.sourceSize));
         AddOverall(w, double(n));
+        if (src.AtEnd() && dst.AtEnd())
+            return ReadResult::Match;
     }
 }
 
@@ -272,9 +274,11 @@ void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
             o.readAheadCount[side][step] = files[side]->Read(const_cast<char *>(o.ReadAheadBlock(side, step)), room);
         o.readAheadSteps = step + 1;
         // The comparison's loop would end here: a failure, a difference in
-        // count, a file read past its size, or both at their ends.
+        // count, a file read past its size, or both at their ends (found by
+        // a read that gave nothing, or known from their sizes).
         const std::int64_t n = o.readAheadCount[0][step], m = o.readAheadCount[1][step];
-        if (n <= 0 || m != n || o.source.ReadPastSize() || o.target.ReadPastSize()) {
+        if (n <= 0 || m != n || o.source.ReadPastSize() || o.target.ReadPastSize()
+            || (o.source.AtEnd() && o.target.AtEnd())) {
             // Nothing more will be read of either file: whether they stayed
             // as they were is looked at now, and they are closed here, on
             // this thread, not on the comparison's.

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 TFileReader::~TFileReader()
 {
@@ -24,6 +26,39 @@ bool KeptInMemory(int fd)
     if (::fstatfs(fd, &fs) != 0)
         return false;
     return fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC;
+}
+
+// Whether the file system of `fd` (on `device`) gives sizes that are those
+// of the contents, always: the local disk file systems and memory's. Asked
+// once per device and thread.
+bool SizesExact(int fd, dev_t device)
+{
+    thread_local std::vector<std::pair<dev_t, bool>> known;
+    for (const auto &[d, exact] : known)
+        if (d == device)
+            return exact;
+    struct statfs fs {};
+    bool exact = false;
+    if (::fstatfs(fd, &fs) == 0) {
+        switch (fs.f_type) {
+        case EXT4_SUPER_MAGIC: // also ext2 and ext3
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+        case MSDOS_SUPER_MAGIC:
+        case EXFAT_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+        case RAMFS_MAGIC:
+            exact = true;
+            break;
+        default:
+            break;
+        }
+        // Not asked again: a device is one file system while it is mounted.
+        if (known.size() < 64)
+            known.emplace_back(device, exact);
+    }
+    return exact;
 }
 
 // Writes back what is dirty and drops what is cached of the file, so that
@@ -47,7 +82,7 @@ void TFileReader::Reset()
     m_error = 0;
     m_position = 0;
     m_identity = TFileIdentity();
-    m_direct = m_dropPages = m_fromMemory = false;
+    m_direct = m_dropPages = m_fromMemory = m_sizesExact = false;
     m_closedAfterRead = m_unchangedAtClose = false;
     m_closeError = 0;
 }
@@ -104,6 +139,7 @@ int TFileReader::OpenWithFlags(OpenWith open, bool fromDisk)
     }
     m_identity = IdentityFromStat(st);
     m_position = 0;
+    m_sizesExact = SizesExact(m_fd, st.st_dev);
     if (fromDisk) {
         m_dropPages = true;
         // A memory file system takes O_DIRECT as a formality; its files

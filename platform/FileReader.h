@@ -75,6 +75,13 @@ public:
     // meanwhile, or it is one whose size says nothing of its contents (the
     // files of /proc give their bytes with a size of 0).
     bool ReadPastSize() const { return m_position > m_identity.size; }
+    // Read up to the size it had when opened, on a file system whose sizes
+    // are those of the contents (a disk's, or memory's): the read that
+    // would find nothing more is not needed, since a file that grew has
+    // another identity now and Unchanged() tells. Elsewhere (a network or
+    // user-space file system, whose sizes may be stale) only that read can
+    // tell the end.
+    bool AtEnd() const { return m_sizesExact && m_position == m_identity.size; }
     int Error() const { return m_error; }
     // The open descriptor (-1 when closed), to read more of the same file.
     int Descriptor() const { return m_fd; }
@@ -89,6 +96,7 @@ private:
     bool m_direct = false;     // reading with O_DIRECT
     bool m_dropPages = false;  // drop the file's cached pages when closing
     bool m_fromMemory = false;
+    bool m_sizesExact = false; // see AtEnd()
     // Closed by CloseAfterLastRead(), with what it found.
     bool m_closedAfterRead = false;
     bool m_unchangedAtClose = false;

@@ -235,6 +235,38 @@ private slots:
         QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("s")});
     }
 
+    // Both sides grow alike once open: what is read up to the sizes they
+    // had is equal, and those sizes are where the reading stops, but the
+    // pair is no match.
+    void bothSidesGrowingAlikeIsNoMatch_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("small") << qint64(1000);
+        QTest::newRow("three blocks") << qint64(3 * kBlockSize);
+    }
+    void bothSidesGrowingAlikeIsNoMatch()
+    {
+        QFETCH(qint64, size);
+        TempTree t;
+        const QByteArray data = Pattern(size);
+        QVERIFY(t.createFile("s", data));
+        QVERIFY(t.createFile("d", data));
+        RecordingWindow win;
+        win.request = Request(t.path("s"), t.path("d"));
+        win.onCall = [&](const std::string &c) {
+            if (c != "StartFileBar")
+                return;
+            for (const char *name : {"s", "d"}) {
+                QFile f(QString::fromStdString(t.path(name)));
+                QVERIFY(f.open(QIODevice::Append));
+                QCOMPARE(f.write("more"), qint64(4));
+            }
+        };
+        RunOnce(win);
+        QCOMPARE(win.resultLines, Strings {"Files Differ - " + t.path("s")});
+        QVERIFY(Contains(win.logLines, "File changed while it was compared - " + t.path("d")));
+    }
+
     void shortReadDiffersEvenWhenTheStaleBufferWouldMatch()
     {
         // A sysfs attribute has 4096 bytes on record but reads only a few,

@@ -59,11 +59,13 @@ private slots:
             QCOMPARE(o.target.Identity().size, opened ? std::uint64_t(100 + i) : 0);
             QCOMPARE(o.sourceSeen.size, std::uint64_t(100 + i));
             // Small pairs arrive read: the whole of both files, then their
-            // ends.
-            QCOMPARE(o.readAheadSteps, opened ? 2 : 0);
+            // ends, unless their file system's sizes tell those.
+            const bool sizesTell = o.source.AtEnd() && o.target.AtEnd();
+            QCOMPARE(o.readAheadSteps, opened ? (sizesTell ? 1 : 2) : 0);
             if (opened) {
                 QCOMPARE(o.readAheadCount[0][0], std::int64_t(100 + i));
-                QCOMPARE(o.readAheadCount[1][1], std::int64_t(0));
+                if (!sizesTell)
+                    QCOMPARE(o.readAheadCount[1][1], std::int64_t(0));
                 QCOMPARE(QByteArray(o.ReadAheadBlock(1, 0), qsizetype(100 + i)), EngineTest::Pattern(100 + i));
             }
             o.Clear();

@@ -68,6 +68,19 @@ private slots:
     }
     void cleanup() { init(); }
 
+    // A file of /proc has a size of 0 whatever it holds: its size never
+    // tells where it ends, only a read does.
+    void procSizesTellNoEnd()
+    {
+        TFileReader r;
+        QCOMPARE(r.Open("/proc/self/status"), 0);
+        QCOMPARE(r.Identity().size, std::uint64_t(0));
+        QVERIFY(!r.AtEnd());
+        char buf[64];
+        QVERIFY(r.Read(buf, sizeof buf) > 0);
+        QVERIFY(!r.AtEnd());
+    }
+
     // Opening with the write-back: its failure is the open's error, and a
     // file system that has no way to sync a file is not a failure.
     void writeBackWhenDirectReadsAreRefused_data()
