@@ -18,7 +18,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sched.h>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 // What a reader thread keeps from one item to the next when it keeps
@@ -35,10 +37,11 @@ public:
     using TRead = std::function<void(std::size_t index, TSlot &slot, TReaderState &state)>;
 
     // Starts reading items 0 .. count-1, on up to `readers` threads. It
-    // starts with a few; each time the user finds its item not read yet, one
-    // more joins. Where the reads come from the cache the few keep ahead and
-    // no hand-off is paid for threads that only wait; where they wait for a
-    // disk, the readers soon are many.
+    // starts with a few; each time the user finds its item not read yet
+    // while the machine has a core to spare, one more joins. Where the reads
+    // come from the cache the few keep the cores busy, and more would only
+    // take turns on them; where they wait for a disk, the cores are idle and
+    // the readers soon are many.
     TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead)
         : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_slots(m_ahead),
           m_ready(m_ahead, 0), m_maxThreads(count < readers ? count : readers)
@@ -84,7 +87,7 @@ public:
             while (!m_ready[at]) {
                 // Waiting means the readers do not keep up: one more joins,
                 // and again while the wait goes on.
-                if (m_threads.size() < m_maxThreads)
+                if (m_threads.size() < m_maxThreads && m_cpu.Spare())
                     m_threads.emplace_back(&TReadQueue::Serve, this);
                 if (!stop && m_threads.size() >= m_maxThreads) {
                     m_readyCv.wait(lock);
@@ -166,6 +169,50 @@ private:
         }
     }
 
+    // Whether this process leaves a core idle: it used less than all of
+    // them but half a core since the last look. Looked at every kCpuLook at
+    // most, the last answer holding in between; none before the first look,
+    // so that the readers at the start have their turn first.
+    class TCores
+    {
+    public:
+        TCores() : m_cores(CoreCount()), m_lookedAt(std::chrono::steady_clock::now()), m_cpuAt(ProcessCpu()) {}
+        bool Spare()
+        {
+            const auto now = std::chrono::steady_clock::now();
+            const double wall = std::chrono::duration<double>(now - m_lookedAt).count();
+            if (wall >= std::chrono::duration<double>(kCpuLook).count()) {
+                const double cpu = ProcessCpu();
+                m_spare = (cpu - m_cpuAt) / wall < double(m_cores) - 0.5;
+                m_lookedAt = now;
+                m_cpuAt = cpu;
+            }
+            return m_spare;
+        }
+
+    private:
+        static std::size_t CoreCount()
+        {
+            cpu_set_t set;
+            CPU_ZERO(&set);
+            if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+                return std::size_t(CPU_COUNT(&set));
+            const unsigned n = std::thread::hardware_concurrency();
+            return n ? n : 1;
+        }
+        static double ProcessCpu()
+        {
+            timespec t {};
+            ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+            return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+        }
+        const std::size_t m_cores;
+        std::chrono::steady_clock::time_point m_lookedAt;
+        double m_cpuAt;
+        bool m_spare = false;
+    };
+    static constexpr std::chrono::milliseconds kCpuLook {20};
+
     const std::size_t m_count;
     const std::size_t m_ahead;
     TRead m_read;
@@ -187,4 +234,6 @@ private:
     // user's thread, up to m_maxThreads.
     const std::size_t m_maxThreads;
     std::vector<std::thread> m_threads;
+    TCores m_cpu; // looked at on the user's thread
+
 };
