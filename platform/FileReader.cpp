@@ -19,46 +19,44 @@ TFileReader::~TFileReader()
 
 namespace {
 
-// File systems that keep their files in memory: there is no disk to read.
-bool KeptInMemory(int fd)
+// The type of the file system of `fd` (on `device`), 0 when it cannot be
+// told. Asked once per device and thread: a device is one file system while
+// it is mounted, and reader threads live for one run.
+unsigned long FileSystemType(int fd, dev_t device)
 {
+    thread_local std::vector<std::pair<dev_t, unsigned long>> known;
+    for (const auto &[d, type] : known)
+        if (d == device)
+            return type;
     struct statfs fs {};
     if (::fstatfs(fd, &fs) != 0)
-        return false;
-    return fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC;
+        return 0;
+    if (known.size() < 64)
+        known.emplace_back(device, static_cast<unsigned long>(fs.f_type));
+    return static_cast<unsigned long>(fs.f_type);
 }
 
-// Whether the file system of `fd` (on `device`) gives sizes that are those
-// of the contents, always: the local disk file systems and memory's. Asked
-// once per device and thread.
-bool SizesExact(int fd, dev_t device)
+// File systems that keep their files in memory: there is no disk to read.
+bool KeptInMemory(unsigned long type)
 {
-    thread_local std::vector<std::pair<dev_t, bool>> known;
-    for (const auto &[d, exact] : known)
-        if (d == device)
-            return exact;
-    struct statfs fs {};
-    bool exact = false;
-    if (::fstatfs(fd, &fs) == 0) {
-        switch (fs.f_type) {
-        case EXT4_SUPER_MAGIC: // also ext2 and ext3
-        case XFS_SUPER_MAGIC:
-        case BTRFS_SUPER_MAGIC:
-        case F2FS_SUPER_MAGIC:
-        case MSDOS_SUPER_MAGIC:
-        case EXFAT_SUPER_MAGIC:
-        case TMPFS_MAGIC:
-        case RAMFS_MAGIC:
-            exact = true;
-            break;
-        default:
-            break;
-        }
-        // Not asked again: a device is one file system while it is mounted.
-        if (known.size() < 64)
-            known.emplace_back(device, exact);
+    return type == TMPFS_MAGIC || type == RAMFS_MAGIC;
+}
+
+// Whether a file system gives sizes that are those of the contents, always:
+// the local disk file systems and memory's.
+bool SizesExact(unsigned long type)
+{
+    switch (type) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case MSDOS_SUPER_MAGIC:
+    case EXFAT_SUPER_MAGIC:
+        return true;
+    default:
+        return KeptInMemory(type);
     }
-    return exact;
 }
 
 // Writes back what is dirty and drops what is cached of the file, so that
@@ -139,12 +137,13 @@ int TFileReader::OpenWithFlags(OpenWith open, bool fromDisk)
     }
     m_identity = IdentityFromStat(st);
     m_position = 0;
-    m_sizesExact = SizesExact(m_fd, st.st_dev);
+    const unsigned long fileSystem = FileSystemType(m_fd, st.st_dev);
+    m_sizesExact = SizesExact(fileSystem);
     if (fromDisk) {
         m_dropPages = true;
         // A memory file system takes O_DIRECT as a formality; its files
         // never were anywhere else.
-        m_fromMemory = KeptInMemory(m_fd);
+        m_fromMemory = KeptInMemory(fileSystem);
         if (!m_direct && !m_fromMemory) {
             if (const int synced = ReadFromDeviceNext(m_fd)) {
                 Close();
