@@ -195,7 +195,8 @@ std::string Wrapped(const std::string &text, std::size_t indent, std::size_t wid
 {
     std::string out;
     std::string line = first.empty() ? std::string(indent, ' ') : first;
-    bool lineEmpty = true;
+    // After `first`, a blank comes before the first word too.
+    bool lineEmpty = first.empty();
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find(' ', start);
