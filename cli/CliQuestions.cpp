@@ -7,6 +7,8 @@
 
 bool TCliWindow::Ask(const std::string &question)
 {
+    // Everything the run said comes before its question.
+    WriteHeld();
     m_progress.Erase();
     int error = 0;
     if (m_options.yes) {

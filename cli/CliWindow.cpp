@@ -11,7 +11,8 @@
 TCliWindow::TCliWindow(const CliOptions &options, int outFd, int errFd, int ttyFd)
     : m_options(options), m_outFd(outFd), m_errFd(errFd), m_ttyFd(ttyFd),
       m_progress(errFd, options.progress == TProgressMode::On ||
-                            (options.progress == TProgressMode::Auto && IsTerminal(errFd)))
+                            (options.progress == TProgressMode::Auto && IsTerminal(errFd))),
+      m_holdResults(!IsTerminal(outFd))
 {
 }
 
@@ -32,16 +33,46 @@ void TCliWindow::PutOut(const std::string &line)
 {
     if (m_outFailed)
         return;
+    if (m_held.empty())
+        m_heldSince = TCliProgress::TClock::now();
+    m_held += line;
+    m_held += '\n';
+    if (m_printingResult && m_held.size() < kHoldBytes)
+        return;
+    WriteHeld();
+}
+
+bool TCliWindow::WriteHeld()
+{
+    if (m_outFailed || m_held.empty())
+        return !m_outFailed;
     m_progress.Erase();
     int error = 0;
-    if (WriteAll(m_outFd, line + '\n', error))
-        return;
+    const bool written = WriteAll(m_outFd, m_held, error);
+    m_held.clear();
+    if (written)
+        return true;
     // Nothing more can be told; go on neither comparing nor deleting.
     m_outFailed = true;
     PutErr(std::string("quorvel-verify: cannot write to standard output (") + std::strerror(error) +
            "); the run stops");
     if (m_stopRun)
         m_stopRun();
+    return false;
+}
+
+void TCliWindow::WriteHeldOlderThan(TCliProgress::TClock::time_point now)
+{
+    if (!m_held.empty() && now - m_heldSince >= kHoldFor)
+        WriteHeld();
+}
+
+template <typename Print>
+void TCliWindow::PrintResult(Print print)
+{
+    m_printingResult = m_holdResults;
+    print();
+    m_printingResult = false;
 }
 
 void TCliWindow::PutErr(const std::string &line)
@@ -53,6 +84,7 @@ void TCliWindow::PutErr(const std::string &line)
 
 void TCliWindow::PutShownErr(const std::string &shown)
 {
+    WriteHeld();
     m_progress.Erase();
     int error = 0;
     WriteAll(m_errFd, shown + '\n', error);
@@ -65,7 +97,7 @@ void TCliWindow::AppendRunLog(TLogKind kind, const std::string &line)
 
 void TCliWindow::AppendResultLine(TReportResult, const std::string &line)
 {
-    m_printer->LogLine(TLogKind::PairResult, line);
+    PrintResult([&] { m_printer->LogLine(TLogKind::PairResult, line); });
 }
 
 void TCliWindow::ShowMessage(const std::string &caption, const std::string &text, TMessageIcon)
@@ -86,7 +118,10 @@ void TCliWindow::ShowMessage(const std::string &caption, const std::string &text
 
 void TCliWindow::ReportRow(const TReportRow &row)
 {
-    m_printer->Row(row);
+    if (row.result == TReportResult::Deleted || row.result == TReportResult::NotDeleted)
+        m_printer->Row(row);
+    else
+        PrintResult([&] { m_printer->Row(row); });
     if (!m_report || m_reportFailed)
         return;
     // Each row is in the file before the run goes on: a report that cannot
@@ -116,6 +151,7 @@ int TCliWindow::FinishRun(bool stopped, int troubles, const VerifyCounters &coun
     const int status = m_reportFailed ? 2 : CliExitStatus(stopped, troubles, counters);
     if (m_printer)
         m_printer->Finish({counters, stopped, troubles, status});
+    WriteHeld();
     return m_outFailed ? 2 : status;
 }
 

@@ -52,9 +52,22 @@ public:
     // report could not be written).
     int FinishRun(bool stopped, int troubles, const VerifyCounters &counters);
 
+    // Result lines held for standard output that is not a terminal are
+    // written once the first of them is kHoldFor old, looked at here (and
+    // whenever the run tells of its progress).
+    void WriteHeldOlderThan(TCliProgress::TClock::time_point now);
+    // Writes what is held for standard output now; false once it cannot.
+    bool WriteHeld();
+    static constexpr std::chrono::milliseconds kHoldFor {100};
+    static constexpr std::size_t kHoldBytes = 64 * 1024;
+
 private:
     bool Ask(const std::string &question);
     void PutOut(const std::string &line);
+    // The printer's lines of a comparison's result, which may wait in
+    // m_held (see PutOut).
+    template <typename Print>
+    void PrintResult(Print print);
     // A line of the program's own on standard error, escaped here; a line
     // whose names are escaped already.
     void PutErr(const std::string &line);
@@ -69,6 +82,15 @@ private:
     TReportWriter *m_report = nullptr;
     std::unique_ptr<ICliPrinter> m_printer;
     bool m_outFailed = false;
+    // Standard output that is not a terminal (a file, a pipe) gets the
+    // lines of the comparison's results a buffer at a time, not one write
+    // each; any other line writes what is held before it, so nothing
+    // precedes it out of order and every deletion's line is out before the
+    // next deletion.
+    const bool m_holdResults;
+    bool m_printingResult = false;
+    std::string m_held;
+    TCliProgress::TClock::time_point m_heldSince;
     bool m_reportFailed = false;
     bool m_gathered = false; // the walk ended and the comparison was done
     double m_runTotalBytes = 0;

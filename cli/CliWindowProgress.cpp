@@ -11,7 +11,9 @@ void TCliWindow::ShowTotals(std::int32_t, std::int32_t files, double totalBytes)
 void TCliWindow::ShowCounts(std::int32_t, std::int32_t, std::int32_t, std::int32_t filesChecked, std::int32_t files)
 {
     m_progress.Checked(filesChecked, files);
-    m_progress.Update(TCliProgress::TClock::now());
+    const auto now = TCliProgress::TClock::now();
+    m_progress.Update(now);
+    WriteHeldOlderThan(now);
 }
 
 void TCliWindow::ShowCurrentPair(const std::string &source, const std::string &)
@@ -28,11 +30,14 @@ void TCliWindow::StartOverallBar(std::int32_t, double totalBytes)
 void TCliWindow::UpdateOverallBar(std::int32_t, double overallBytesDone)
 {
     m_progress.RunBytes(overallBytesDone, m_runTotalBytes);
-    m_progress.Update(TCliProgress::TClock::now());
+    const auto now = TCliProgress::TClock::now();
+    m_progress.Update(now);
+    WriteHeldOlderThan(now);
 }
 
 void TCliWindow::StopProgressTimer()
 {
     m_progress.Stop();
     m_gathered = true;
+    WriteHeld();
 }

@@ -56,18 +56,19 @@ void NoteUnfinishedRun(const VerifyRequest &request)
 }
 
 // For the tests that kill a run half-way: after the given number of pairs
-// the journal is written out, a line on standard error says so, and the
-// run waits to be killed.
-void HoldForTests(TInfoThread &worker)
+// the journal and the log so far are written out, a line on standard error
+// says so, and the run waits to be killed.
+void HoldForTests(TInfoThread &worker, TCliWindow &window)
 {
     const char *text = std::getenv("QUORVEL_TEST_HOLD_AFTER_PAIRS");
     if (!text || !*text)
         return;
     const std::size_t pairs = std::strtoull(text, nullptr, 10);
-    worker.Context().afterPair = [&worker, pairs](std::size_t done) {
+    worker.Context().afterPair = [&worker, &window, pairs](std::size_t done) {
         if (done != pairs)
             return;
         FlushJournal(worker.Context());
+        window.WriteHeld();
         std::fputs("quorvel-verify: test hold\n", stderr);
         std::fflush(stderr);
         for (;;)
@@ -136,7 +137,7 @@ int main(int argc, char **argv)
     if (g_stopSignalled)
         worker.Terminate();
     window.SetStopRun([&worker] { worker.Terminate(); });
-    HoldForTests(worker);
+    HoldForTests(worker, window);
     if (!options.reportPath.empty())
         window.SetReport(&report);
 
