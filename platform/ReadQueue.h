@@ -21,6 +21,7 @@
 #include <sched.h>
 #include <thread>
 #include <time.h>
+#include <utility>
 #include <vector>
 
 // What a reader thread keeps from one item to the next when it keeps
@@ -38,10 +39,11 @@ public:
 
     // Starts reading items 0 .. count-1, on up to `readers` threads. It
     // starts with a few; each time the user finds its item not read yet
-    // while the machine has a core to spare, one more joins. Where the reads
-    // come from the cache the few keep the cores busy, and more would only
-    // take turns on them; where they wait for a disk, the cores are idle and
-    // the readers soon are many.
+    // while the reads wait for something and the machine has a core to
+    // spare, one more joins. Where the reads come from the cache the few
+    // keep the cores busy, and more would only take turns on them; where
+    // they wait for a disk, the cores are idle and the readers soon are
+    // many.
     TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead)
         : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_slots(m_ahead),
           m_ready(m_ahead, 0), m_maxThreads(count < readers ? count : readers)
@@ -87,7 +89,7 @@ public:
             while (!m_ready[at]) {
                 // Waiting means the readers do not keep up: one more joins,
                 // and again while the wait goes on.
-                if (m_threads.size() < m_maxThreads && m_cpu.Spare())
+                if (m_threads.size() < m_maxThreads && m_pace.MoreWouldHelp(m_readsEnded, m_slowReads))
                     m_threads.emplace_back(&TReadQueue::Serve, this);
                 if (!stop && m_threads.size() >= m_maxThreads) {
                     m_readyCv.wait(lock);
@@ -161,36 +163,53 @@ private:
                 return;
             const std::size_t index = m_next++;
             lock.unlock();
+            const auto started = std::chrono::steady_clock::now();
             m_read(index, m_slots[index % m_ahead], state);
+            const bool slow = std::chrono::steady_clock::now() - started >= kSlowRead;
             lock.lock();
+            ++m_readsEnded;
+            m_slowReads += slow;
             m_ready[index % m_ahead] = 1;
             if (m_userWaits && index >= m_waitingFor && index <= m_wakeAt && ReadyUpToWake())
                 m_readyCv.notify_one();
         }
     }
 
-    // Whether this process leaves a core idle: it used less than all of
-    // them but half a core since the last look. Looked at every kCpuLook at
-    // most, the last answer holding in between; none before the first look,
-    // so that the readers at the start have their turn first.
-    class TCores
+    // Whether one more reader would help, looked at every kLook at most on
+    // the user's thread (none before the first look, so that the readers at
+    // the start have their turn first). It would when the reads ended since the last look waited for
+    // something (a disk, a network): a quarter or more of them took
+    // kSlowRead or longer, or hardly any ended; and when this process left
+    // a core idle meanwhile: it used less than all of them but half a core.
+    // Reads from the cache take microseconds: more readers would only take
+    // turns on the cores, and wake each other up for nothing.
+    class TPace
     {
     public:
-        TCores() : m_cores(CoreCount()), m_lookedAt(std::chrono::steady_clock::now()), m_cpuAt(ProcessCpu()) {}
-        bool Spare()
+        TPace() : m_cores(CoreCount()), m_lookedAt(std::chrono::steady_clock::now()), m_cpuAt(ProcessCpu()) {}
+        // `ended` reads since the start, `slow` of them slow.
+        bool MoreWouldHelp(std::size_t ended, std::size_t slow)
         {
             const auto now = std::chrono::steady_clock::now();
             const double wall = std::chrono::duration<double>(now - m_lookedAt).count();
-            if (wall >= std::chrono::duration<double>(kCpuLook).count()) {
+            if (wall >= std::chrono::duration<double>(kLook).count()) {
                 const double cpu = ProcessCpu();
-                m_spare = (cpu - m_cpuAt) / wall < double(m_cores) - 0.5;
+                const std::size_t endedNow = ended - m_endedAt, slowNow = slow - m_slowAt;
+                const bool waited = endedNow < kFewReads || slowNow * 4 >= endedNow;
+                m_more = waited && (cpu - m_cpuAt) / wall < double(m_cores) - 0.5;
                 m_lookedAt = now;
                 m_cpuAt = cpu;
+                m_endedAt = ended;
+                m_slowAt = slow;
             }
-            return m_spare;
+            // One reader joins per look: a user that waits again and again
+            // within one would otherwise take on every reader at once.
+            return std::exchange(m_more, false);
         }
 
     private:
+        static constexpr std::chrono::milliseconds kLook {20};
+        static constexpr std::size_t kFewReads = 4;
         static std::size_t CoreCount()
         {
             cpu_set_t set;
@@ -209,9 +228,12 @@ private:
         const std::size_t m_cores;
         std::chrono::steady_clock::time_point m_lookedAt;
         double m_cpuAt;
-        bool m_spare = false;
+        std::size_t m_endedAt = 0, m_slowAt = 0;
+        bool m_more = false;
     };
-    static constexpr std::chrono::milliseconds kCpuLook {20};
+    // A read of a small pair from the cache takes some microseconds; one
+    // from a disk waits for it.
+    static constexpr std::chrono::microseconds kSlowRead {100};
 
     const std::size_t m_count;
     const std::size_t m_ahead;
@@ -227,6 +249,7 @@ private:
     std::size_t m_wakeAt = 0;   // the last item a waiting user waits for
     bool m_userWaits = false;
     std::size_t m_readersWaiting = 0;
+    std::size_t m_readsEnded = 0, m_slowReads = 0; // since the start
     std::condition_variable m_readyCv, m_room;
     std::atomic<bool> m_quit {false};
 
@@ -234,6 +257,6 @@ private:
     // user's thread, up to m_maxThreads.
     const std::size_t m_maxThreads;
     std::vector<std::thread> m_threads;
-    TCores m_cpu; // looked at on the user's thread
+    TPace m_pace; // looked at on the user's thread
 
 };
