@@ -134,6 +134,10 @@ const THelpItem kSections[] = {
      "shows the files checked of the total, the bytes compared of the total, the "
      "elapsed and estimated time of the whole run, and the data rate, as the "
      "window shows them; it is removed before any other line is printed. When "
+     "standard output is not a terminal (a file, a pipe), the lines of pair "
+     "results are written a buffer at a time: within a tenth of a second while "
+     "the comparison moves on, and always before any other line, message or "
+     "question that follows them. When "
      "standard output cannot be written (a closed pipe, a full disk), the run "
      "stops as for Ctrl+C, before any further deletion, and the exit status is 2."},
     {"JSON output",
