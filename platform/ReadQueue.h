@@ -177,12 +177,13 @@ private:
 
     // Whether one more reader would help, looked at every kLook at most on
     // the user's thread (none before the first look, so that the readers at
-    // the start have their turn first). It would when the reads ended since the last look waited for
-    // something (a disk, a network): a quarter or more of them took
-    // kSlowRead or longer, or hardly any ended; and when this process left
-    // a core idle meanwhile: it used less than all of them but half a core.
-    // Reads from the cache take microseconds: more readers would only take
-    // turns on the cores, and wake each other up for nothing.
+    // the start have their turn first). It would when the reads ended since
+    // the last look waited for something (a disk, a network): a quarter or
+    // more of them took kSlowRead or longer, or hardly any ended; and when
+    // this process left a core idle meanwhile: it used less than all of
+    // them but half a core. Reads from the cache take microseconds: more
+    // readers would only take turns on the cores, and wake each other up
+    // for nothing.
     class TPace
     {
     public:
