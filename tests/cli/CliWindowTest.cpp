@@ -139,7 +139,8 @@ private slots:
         counters.files = counters.filesChecked = counters.same = 1;
         QCOMPARE(window.FinishRun(false, 0, counters), 2);
         QVERIFY(stopped);
-        QCOMPARE(err.Lines(), QStringList {"quorvel-verify: cannot write to standard output (Broken pipe); the run stops"});
+        QCOMPARE(err.Lines(),
+                 QStringList {"quorvel-verify: cannot write to standard output (Broken pipe); the run stops"});
         std::signal(SIGPIPE, oldPipe);
     }
 };
