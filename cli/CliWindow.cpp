@@ -42,23 +42,22 @@ void TCliWindow::PutOut(const std::string &line)
     WriteHeld();
 }
 
-bool TCliWindow::WriteHeld()
+void TCliWindow::WriteHeld()
 {
     if (m_outFailed || m_held.empty())
-        return !m_outFailed;
+        return;
     m_progress.Erase();
     int error = 0;
     const bool written = WriteAll(m_outFd, m_held, error);
     m_held.clear();
     if (written)
-        return true;
+        return;
     // Nothing more can be told; go on neither comparing nor deleting.
     m_outFailed = true;
     PutErr(std::string("quorvel-verify: cannot write to standard output (") + std::strerror(error) +
            "); the run stops");
     if (m_stopRun)
         m_stopRun();
-    return false;
 }
 
 void TCliWindow::WriteHeldOlderThan(TCliProgress::TClock::time_point now)

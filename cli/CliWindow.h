@@ -56,8 +56,9 @@ public:
     // written once the first of them is kHoldFor old, looked at here (and
     // whenever the run tells of its progress).
     void WriteHeldOlderThan(TCliProgress::TClock::time_point now);
-    // Writes what is held for standard output now; false once it cannot.
-    bool WriteHeld();
+    // Writes what is held for standard output now (a failure stops the
+    // run, as any failed write of the log does).
+    void WriteHeld();
     static constexpr std::chrono::milliseconds kHoldFor {100};
     static constexpr std::size_t kHoldBytes = 64 * 1024;
 
