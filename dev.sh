@@ -16,6 +16,7 @@ PACKAGES=(
   libssl-dev
   strace
   libacl1-dev
+  liburing-dev
   rsync acl attr dosfstools fusefat
 )
 

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 std::int32_t BarRange(double size)
 {
@@ -254,24 +255,50 @@ void OpenPairAt(int sourceFolder, int targetFolder, const char *name, bool fromD
                  [&](TFileIdentity &id) { return IdentityOfAt(targetFolder, name, id); }, out);
 }
 
+void OpenPairFrom(int sourceFolder, int targetFolder, const char *name, int sourceOpened, int targetOpened,
+                  TPairOpening &out)
+{
+    bool targetTaken = false;
+    OpenPairWith([&](TFileReader &r) { return r.Adopt(sourceOpened); },
+                 [&](TFileIdentity &id) { return IdentityOfAt(sourceFolder, name, id); },
+                 [&](TFileReader &r) {
+                     targetTaken = true;
+                     return r.Adopt(targetOpened);
+                 },
+                 [&](TFileIdentity &id) { return IdentityOfAt(targetFolder, name, id); }, out);
+    // Opened together with a Source that is not there: never looked at.
+    if (!targetTaken && targetOpened >= 0)
+        ::close(targetOpened);
+}
+
 const char *TPairOpening::ReadAheadBlock(int side, int step) const
 {
     return readAhead.get() + std::size_t(side) * kReadAheadSide + (step == 0 ? 0 : kReadAheadLimit);
 }
 
-void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
+namespace {
+
+bool ReadsAhead(const TPairOpening &o)
+{
+    return o.sourceFound && o.targetFound && !o.sourceError && !o.targetError && o.sourceSeen.size == o.targetSeen.size
+        && o.sourceSeen.size <= kReadAheadLimit;
+}
+
+void ReadAhead(TPairOpening &o, bool closeAtEnd, TReadMadeElsewhere *made)
 {
     o.readAheadSteps = 0;
-    if (!o.sourceFound || !o.targetFound || o.sourceError || o.targetError ||
-        o.sourceSeen.size != o.targetSeen.size || o.sourceSeen.size > kReadAheadLimit)
+    if (!ReadsAhead(o))
         return;
     if (!o.readAhead)
         o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
     TFileReader *files[2] = {&o.source, &o.target};
     for (int step = 0; step < 2; ++step) {
         const std::size_t room = step == 0 ? kReadAheadLimit : kReadAheadEnd;
-        for (int side = 0; side < 2; ++side)
-            o.readAheadCount[side][step] = files[side]->Read(const_cast<char *>(o.ReadAheadBlock(side, step)), room);
+        for (int side = 0; side < 2; ++side) {
+            char *at = const_cast<char *>(o.ReadAheadBlock(side, step));
+            o.readAheadCount[side][step] = made && step == 0 ? files[side]->ReadAfter(at, room, made->first[side])
+                                                             : files[side]->Read(at, room);
+        }
         o.readAheadSteps = step + 1;
         // The comparison's loop would end here: a failure, a difference in
         // count, a file read past its size, or both at their ends (found by
@@ -283,12 +310,37 @@ void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
             // as they were is looked at now, and they are closed here, on
             // this thread, not on the comparison's.
             if (closeAtEnd) {
-                o.source.CloseAfterLastRead();
-                o.target.CloseAfterLastRead();
+                for (int side = 0; side < 2; ++side) {
+                    if (made)
+                        made->detached[side] = files[side]->DetachAfterLastRead();
+                    else
+                        files[side]->CloseAfterLastRead();
+                }
             }
             return;
         }
     }
+}
+
+} // namespace
+
+void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
+{
+    ReadAhead(o, closeAtEnd, nullptr);
+}
+
+char *ReadAheadSpace(TPairOpening &o, int side)
+{
+    if (!ReadsAhead(o))
+        return nullptr;
+    if (!o.readAhead)
+        o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
+    return const_cast<char *>(o.ReadAheadBlock(side, 0));
+}
+
+void ReadPairAhead(TPairOpening &o, bool closeAtEnd, TReadMadeElsewhere &made)
+{
+    ReadAhead(o, closeAtEnd, &made);
 }
 
 void ComparePair(TRunContext &w, const std::string &source, const std::string &target)

@@ -44,6 +44,10 @@ struct TPairOpening {
 void OpenPair(const std::string &source, const std::string &target, bool fromDisk, TPairOpening &out);
 // The same for the files `name` of two folders held open.
 void OpenPairAt(int sourceFolder, int targetFolder, const char *name, bool fromDisk, TPairOpening &out);
+// The same for files opened elsewhere (see TFileReader::Adopt()): what
+// opening each gave, a descriptor or -errno. Both are owned from here on.
+void OpenPairFrom(int sourceFolder, int targetFolder, const char *name, int sourceOpened, int targetOpened,
+                  TPairOpening &out);
 // Files up to this size are read ahead whole by ReadPairAhead().
 constexpr std::uint64_t kReadAheadLimit = 64 * 1024;
 // For an opened pair of small files, reads what the comparison's first
@@ -52,6 +56,19 @@ constexpr std::uint64_t kReadAheadLimit = 64 * 1024;
 // for change); a run that looks at the open files after the comparison (their
 // attributes) keeps them open.
 void ReadPairAhead(TPairOpening &opening, bool closeAtEnd = true);
+// For pairs read ahead together: where the first read of each side goes,
+// for a pair that is read ahead (null when it is not).
+char *ReadAheadSpace(TPairOpening &opening, int side);
+// Reads ahead as ReadPairAhead() does, where the first read of each side,
+// into ReadAheadSpace(), was made elsewhere and gave `first` (counts, or
+// -errno). Files read to their ends are not closed but handed back in
+// `detached` (-1 for none), to be closed elsewhere; what that gave goes to
+// their readers' ClosedElsewhere().
+struct TReadMadeElsewhere {
+    std::int64_t first[2] {};
+    int detached[2] {-1, -1};
+};
+void ReadPairAhead(TPairOpening &opening, bool closeAtEnd, TReadMadeElsewhere &made);
 
 // Bytes read from each side at a time.
 constexpr std::int32_t kBlockSize = 1024000;

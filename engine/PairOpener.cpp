@@ -31,20 +31,111 @@ TPairOpener::TPairOpener(const TGatheredFiles &sources, std::string targetBase, 
       m_queue(
           sources.size(),
           [this](std::size_t index, TPairOpening &slot, TFolders &folders) { Open(index, slot, folders); },
-          kReaders, kAhead)
+          kReaders, kAhead,
+          // Reads from the disk (each dropping what is cached first) and
+          // the questions of a resumed run go one pair at a time.
+          fromDisk || m_leaveClosed
+              ? TQueue::TReadRun {}
+              : [this](std::size_t first, std::size_t count, TPairOpening *const *slots, TFolders &folders,
+                       const TQueue::TReady &ready) { OpenRun(first, count, slots, folders, ready); },
+          kRun)
 {
+}
+
+void TPairOpener::HoldFolders(std::uint32_t folder, TFolders &folders) const
+{
+    if (folders.folder == folder)
+        return;
+    folders.Close();
+    folders.folder = folder;
+    folders.source = OpenFolder(m_sources.FolderPath(folder));
+    if (folders.source >= 0)
+        folders.target = OpenFolder(m_targetBase + m_sources.FolderRelative(folder));
+}
+
+void TPairOpener::OpenRun(std::size_t first, std::size_t count, TPairOpening *const *slots, TFolders &folders,
+                          const TQueue::TReady &ready)
+{
+    if (!folders.ringTried) {
+        folders.ringTried = true;
+        auto ring = std::make_unique<TIoRing>(unsigned(2 * kRun));
+        if (ring->Usable())
+            folders.ring = std::move(ring);
+    }
+    for (std::size_t i = 0; i < count;) {
+        const std::uint32_t folder = m_sources.FolderOf(first + i);
+        std::size_t end = i + 1;
+        while (end < count && m_sources.FolderOf(first + end) == folder)
+            ++end;
+        HoldFolders(folder, folders);
+        if (folders.ring && folders.source >= 0 && folders.target >= 0) {
+            OpenTogether(first + i, end - i, slots + i, folders, i, ready);
+        } else {
+            for (std::size_t k = i; k < end; ++k) {
+                Open(first + k, *slots[k], folders);
+                ready(k + 1);
+            }
+        }
+        i = end;
+    }
+}
+
+void TPairOpener::OpenTogether(std::size_t first, std::size_t count, TPairOpening *const *slots, TFolders &folders,
+                               std::size_t done, const TQueue::TReady &ready)
+{
+    TIoRing &ring = *folders.ring;
+    int opened[2 * kRun], read[2 * kRun], closed[2 * kRun];
+    TReadMadeElsewhere made[kRun];
+    const int flags = TFileReader::OpenFlags();
+    for (std::size_t k = 0; k < count; ++k) {
+        const char *name = m_sources.NameOf(first + k);
+        ring.OpenAt(folders.source, name, flags, &opened[2 * k]);
+        ring.OpenAt(folders.target, name, flags, &opened[2 * k + 1]);
+    }
+    ring.Run();
+    bool reads[kRun] {};
+    for (std::size_t k = 0; k < count; ++k) {
+        TPairOpening &slot = *slots[k];
+        OpenPairFrom(folders.source, folders.target, m_sources.NameOf(first + k), opened[2 * k], opened[2 * k + 1],
+                     slot);
+        slot.pair = std::uint32_t(first + k);
+        char *sourceSpace = ReadAheadSpace(slot, 0), *targetSpace = ReadAheadSpace(slot, 1);
+        reads[k] = sourceSpace && targetSpace;
+        if (reads[k]) {
+            ring.Read(slot.source.Descriptor(), sourceSpace, unsigned(kReadAheadLimit), &read[2 * k]);
+            ring.Read(slot.target.Descriptor(), targetSpace, unsigned(kReadAheadLimit), &read[2 * k + 1]);
+        }
+    }
+    ring.Run();
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!reads[k])
+            continue;
+        made[k].first[0] = read[2 * k];
+        made[k].first[1] = read[2 * k + 1];
+        ReadPairAhead(*slots[k], !m_keepOpen, made[k]);
+        for (int side = 0; side < 2; ++side)
+            if (made[k].detached[side] >= 0)
+                ring.Close(made[k].detached[side], &closed[2 * k + side]);
+    }
+    ring.Run();
+    for (std::size_t k = 0; k < count; ++k) {
+        TFileReader *files[2] = {&slots[k]->source, &slots[k]->target};
+        for (int side = 0; side < 2; ++side)
+            if (reads[k] && made[k].detached[side] >= 0)
+                files[side]->ClosedElsewhere(closed[2 * k + side]);
+    }
+    // A test's hook may hold one pair's read up: the pairs before it are
+    // read, and taken meanwhile.
+    if (m_afterRead)
+        for (std::size_t k = 0; k < count; ++k) {
+            m_afterRead(first + k, m_queue.Quitting());
+            ready(done + k + 1);
+        }
 }
 
 void TPairOpener::Open(std::size_t index, TPairOpening &slot, TFolders &folders)
 {
-    const std::uint32_t folder = m_sources.FolderOf(index);
-    if (folders.folder != folder) {
-        folders.Close();
-        folders.folder = folder;
-        folders.source = OpenFolder(m_sources.FolderPath(folder));
-        if (folders.source >= 0)
-            folders.target = OpenFolder(m_targetBase + m_sources.FolderRelative(folder));
-    }
+    HoldFolders(m_sources.FolderOf(index), folders);
     if (folders.source >= 0 && folders.target >= 0) {
         if (m_leaveClosed && LeftClosed(index, slot, folders)) {
             slot.pair = std::uint32_t(index);

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "engine/ByteCompare.h"
+#include "platform/IoRing.h"
 #include "platform/ReadQueue.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class TGatheredFiles;
@@ -55,12 +57,19 @@ public:
     // read-ahead buffers stay far below 64 MiB.
     static constexpr std::size_t kAhead = 64;
     static constexpr std::size_t kReaders = 16;
+    // Pairs a reader opens and reads at once, at most, where they come
+    // from the cache.
+    static constexpr std::size_t kRun = 16;
 
     // A reader's two folders held open: the files of a folder are opened by
     // their names, not their paths.
     struct TFolders {
         std::uint32_t folder = UINT32_MAX;
         int source = -1, target = -1;
+        // The reader's own ring, made at its first run of pairs; null where
+        // the kernel has none to give.
+        std::unique_ptr<TIoRing> ring;
+        bool ringTried = false;
         TFolders() = default;
         TFolders(const TFolders &) = delete;
         TFolders &operator=(const TFolders &) = delete;
@@ -70,6 +79,15 @@ public:
 
 private:
     void Open(std::size_t index, TPairOpening &slot, TFolders &folders);
+    using TQueue = TReadQueue<TPairOpening, TFolders>;
+    void OpenRun(std::size_t first, std::size_t count, TPairOpening *const *slots, TFolders &folders,
+                 const TQueue::TReady &ready);
+    // Pairs first .. first+count-1, all of one folder held open: opened,
+    // read and closed with one call into the kernel for each step. `done`
+    // pairs of the run came before them.
+    void OpenTogether(std::size_t first, std::size_t count, TPairOpening *const *slots, TFolders &folders,
+                      std::size_t done, const TQueue::TReady &ready);
+    void HoldFolders(std::uint32_t folder, TFolders &folders) const;
     // Both files looked up in the folders held, without opening them, for
     // the leave-closed question; true when they are to stay closed.
     bool LeftClosed(std::size_t index, TPairOpening &slot, const TFolders &folders);
@@ -80,5 +98,5 @@ private:
     const bool m_keepOpen;
     TAfterRead m_afterRead;
     TLeaveClosed m_leaveClosed;
-    TReadQueue<TPairOpening, TFolders> m_queue; // last: its threads use the rest
+    TQueue m_queue; // last: its threads use the rest
 };

@@ -109,6 +109,23 @@ int TFileReader::OpenBelow(const TFolderHandle &base, const std::string &relativ
         fromDisk);
 }
 
+int TFileReader::OpenFlags()
+{
+    return O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+}
+
+int TFileReader::Adopt(int opened)
+{
+    return OpenWithFlags(
+        [opened](int) {
+            if (opened >= 0)
+                return opened;
+            errno = -opened;
+            return -1;
+        },
+        false);
+}
+
 // `open(flags)` opens the file with the given flags added to O_RDONLY |
 // O_CLOEXEC; a descriptor or -1 with errno.
 template <typename OpenWith>
@@ -192,6 +209,16 @@ bool TFileReader::Unchanged() const
 
 std::int64_t TFileReader::Read(char *buf, std::size_t size)
 {
+    return ReadFrom(buf, size, nullptr);
+}
+
+std::int64_t TFileReader::ReadAfter(char *buf, std::size_t size, std::int64_t first)
+{
+    return ReadFrom(buf, size, &first);
+}
+
+std::int64_t TFileReader::ReadFrom(char *buf, std::size_t size, const std::int64_t *first)
+{
     if (m_fd < 0) {
         m_error = EBADF;
         return -1;
@@ -199,10 +226,19 @@ std::int64_t TFileReader::Read(char *buf, std::size_t size)
     std::size_t done = 0;
     while (done < size) {
         ssize_t n = 0;
-        if (const int error = ReadOnce(buf + done, size - done, n)) {
+        // A read made elsewhere that would have had to wait (the file is
+        // opened non-blocking) is made again here, where it may.
+        if (first && *first != -EAGAIN && *first != -EINTR) {
+            if (*first < 0) {
+                m_error = int(-*first);
+                return -1;
+            }
+            n = ssize_t(*first);
+        } else if (const int error = ReadOnce(buf + done, size - done, n)) {
             m_error = error;
             return -1;
         }
+        first = nullptr;
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);
@@ -223,6 +259,25 @@ void TFileReader::CloseAfterLastRead()
     m_unchangedAtClose = Unchanged();
     m_closeError = Close();
     m_closedAfterRead = true;
+}
+
+int TFileReader::DetachAfterLastRead()
+{
+    if (m_fd < 0 || m_closedAfterRead)
+        return -1;
+    m_unchangedAtClose = Unchanged();
+    if (m_dropPages)
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_DONTNEED);
+    const int fd = std::exchange(m_fd, -1);
+    m_closeError = 0;
+    m_closedAfterRead = true;
+    return fd;
+}
+
+void TFileReader::ClosedElsewhere(int result)
+{
+    if (result < 0 && result != -EINTR)
+        m_closeError = m_error = -result;
 }
 
 int TFileReader::Close()

@@ -48,6 +48,12 @@ public:
     // The same for the entry `name` (no '/') of the folder open as
     // `folderFd`: the folder's path is not looked up again for each file.
     int OpenAt(int folderFd, const char *name, bool fromDisk = false);
+    // The same for a file opened elsewhere with OpenFlags() (many at once,
+    // see TIoRing): `opened` is the descriptor, or -errno. The reader owns
+    // the descriptor from here on, and looks at what it opened as OpenAt()
+    // does. Never reads from the disk.
+    int Adopt(int opened);
+    static int OpenFlags();
     // The file system holds its files in memory only (tmpfs, ramfs).
     bool FromMemory() const { return m_fromMemory; }
     // Fills as much of `buf` as the file has left (retrying short reads),
@@ -55,6 +61,9 @@ public:
     // file that grew since then yields the rest on the next call. Returns
     // the count (0 at the end), or -1 with Error() set.
     std::int64_t Read(char *buf, std::size_t size);
+    // The same, where the first read into `buf` was made elsewhere and gave
+    // `first` (a count, or -errno).
+    std::int64_t ReadAfter(char *buf, std::size_t size, std::int64_t first);
     // 0 or the errno of the failure; closing twice is harmless. Identity()
     // stays what it was.
     int Close();
@@ -63,6 +72,11 @@ public:
     // then, as they would have given right after the last read; the bytes
     // already read are all the file will ever be asked for.
     void CloseAfterLastRead();
+    // The same, but the descriptor is given back to be closed elsewhere
+    // (-1 when there is none); ClosedElsewhere() then takes what closing it
+    // gave (0 or -errno).
+    int DetachAfterLastRead();
+    void ClosedElsewhere(int result);
     // Closes the file and forgets it, identity included.
     void Reset();
 
@@ -90,6 +104,7 @@ private:
     template <typename OpenWith>
     int OpenWithFlags(OpenWith open, bool fromDisk);
     int ReadOnce(char *buf, std::size_t size, ssize_t &n);
+    std::int64_t ReadFrom(char *buf, std::size_t size, const std::int64_t *first);
 
     int m_fd = -1;
     int m_error = 0;

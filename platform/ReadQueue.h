@@ -11,6 +11,7 @@
 // spinning.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -36,6 +37,13 @@ public:
     // Reads item `index` into `slot` (which may hold an earlier item, done
     // with), on one of the reader threads; `state` is that thread's own.
     using TRead = std::function<void(std::size_t index, TSlot &slot, TReaderState &state)>;
+    // Reads items `first` .. `first` + count - 1 into `slots[0 .. count-1]`
+    // at once (fewer calls into the kernel for many small ones). It may
+    // call `ready(n)` once the first n are read, so that the user can take
+    // them before the rest are; all are taken for read when it returns.
+    using TReady = std::function<void(std::size_t readSoFar)>;
+    using TReadRun = std::function<void(std::size_t first, std::size_t count, TSlot *const *slots, TReaderState &state,
+                                        const TReady &ready)>;
 
     // Starts reading items 0 .. count-1, on up to `readers` threads. It
     // starts with a few; each time the user finds its item not read yet
@@ -44,8 +52,15 @@ public:
     // keep the cores busy, and more would only take turns on them; where
     // they wait for a disk, the cores are idle and the readers soon are
     // many.
-    TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead)
-        : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_slots(m_ahead),
+    //
+    // With `readRun`, a reader whose last items were read quickly takes on
+    // up to `run` at once: from the cache, each call into the kernel costs
+    // more than what it does. One that waited takes one at a time again, so
+    // that a slow disk has many readers each waiting on one read.
+    TReadQueue(std::size_t count, TRead read, std::size_t readers, std::size_t ahead, TReadRun readRun = {},
+               std::size_t run = 1)
+        : m_count(count), m_ahead(ahead < 2 ? 2 : ahead), m_read(std::move(read)), m_readRun(std::move(readRun)),
+          m_run(m_readRun ? std::max<std::size_t>(1, std::min(run, m_ahead / 4)) : 1), m_slots(m_ahead),
           m_ready(m_ahead, 0), m_maxThreads(count < readers ? count : readers)
     {
         const std::size_t threads = m_maxThreads < kFirstReaders ? m_maxThreads : kFirstReaders;
@@ -152,7 +167,25 @@ private:
     void Serve()
     {
         TReaderState state;
-        std::unique_lock lock(m_mutex);
+        std::vector<TSlot *> run(m_run);
+        std::size_t claim = 1; // one at first: a reader has not seen a read yet
+        std::size_t first = 0, marked = 0; // of the run in hand
+        std::unique_lock lock(m_mutex, std::defer_lock);
+        // With the lock held: items first .. upTo-1 are read.
+        auto markReady = [&](std::size_t upTo) {
+            if (upTo <= marked)
+                return;
+            for (std::size_t i = marked; i < upTo; ++i)
+                m_ready[i % m_ahead] = 1;
+            if (m_userWaits && upTo > m_waitingFor && marked <= m_wakeAt && ReadyUpToWake())
+                m_readyCv.notify_one();
+            marked = upTo;
+        };
+        const TReady ready = [&](std::size_t readSoFar) {
+            std::lock_guard held(m_mutex);
+            markReady(first + readSoFar);
+        };
+        lock.lock();
         for (;;) {
             if (!m_quit.load() && m_next < m_count && m_next - m_done >= m_ahead) {
                 ++m_readersWaiting;
@@ -161,17 +194,24 @@ private:
             }
             if (m_quit.load() || m_next >= m_count)
                 return;
-            const std::size_t index = m_next++;
+            first = marked = m_next;
+            const std::size_t count = std::min({claim, m_count - first, m_ahead - (first - m_done)});
+            m_next += count;
             lock.unlock();
             const auto started = std::chrono::steady_clock::now();
-            m_read(index, m_slots[index % m_ahead], state);
-            const bool slow = std::chrono::steady_clock::now() - started >= kSlowRead;
+            if (count == 1) {
+                m_read(first, m_slots[first % m_ahead], state);
+            } else {
+                for (std::size_t i = 0; i < count; ++i)
+                    run[i] = &m_slots[(first + i) % m_ahead];
+                m_readRun(first, count, run.data(), state, ready);
+            }
+            const bool slow = std::chrono::steady_clock::now() - started >= kSlowRead * static_cast<long long>(count);
+            claim = slow ? 1 : m_run;
             lock.lock();
-            ++m_readsEnded;
-            m_slowReads += slow;
-            m_ready[index % m_ahead] = 1;
-            if (m_userWaits && index >= m_waitingFor && index <= m_wakeAt && ReadyUpToWake())
-                m_readyCv.notify_one();
+            m_readsEnded += count;
+            m_slowReads += slow ? count : 0;
+            markReady(first + count);
         }
     }
 
@@ -239,6 +279,8 @@ private:
     const std::size_t m_count;
     const std::size_t m_ahead;
     TRead m_read;
+    TReadRun m_readRun;
+    const std::size_t m_run; // items a reader takes on at once, at most
     std::function<void(std::size_t index)> m_onWait;
     std::vector<TSlot> m_slots;
 
