@@ -73,7 +73,8 @@ void TPairOpener::OpenRun(std::size_t first, std::size_t count, TPairOpening *co
         } else {
             for (std::size_t k = i; k < end; ++k) {
                 Open(first + k, *slots[k], folders);
-                ready(k + 1);
+                if (m_afterRead)
+                    ready(k + 1);
             }
         }
         i = end;

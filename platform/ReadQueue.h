@@ -171,19 +171,24 @@ private:
         std::size_t claim = 1; // one at first: a reader has not seen a read yet
         std::size_t first = 0, marked = 0; // of the run in hand
         std::unique_lock lock(m_mutex, std::defer_lock);
-        // With the lock held: items first .. upTo-1 are read.
-        auto markReady = [&](std::size_t upTo) {
+        // With the lock held: items first .. upTo-1 are read. A waiting
+        // user is woken as for single items; while a run is in hand (whose
+        // other items, or another reader's, may be held up meanwhile), as
+        // soon as its item is read.
+        auto markReady = [&](std::size_t upTo, bool partly) {
             if (upTo <= marked)
                 return;
             for (std::size_t i = marked; i < upTo; ++i)
                 m_ready[i % m_ahead] = 1;
-            if (m_userWaits && upTo > m_waitingFor && marked <= m_wakeAt && ReadyUpToWake())
+            if (m_userWaits
+                && (partly ? m_ready[m_waitingFor % m_ahead] != 0
+                           : upTo > m_waitingFor && marked <= m_wakeAt && ReadyUpToWake()))
                 m_readyCv.notify_one();
             marked = upTo;
         };
         const TReady ready = [&](std::size_t readSoFar) {
             std::lock_guard held(m_mutex);
-            markReady(first + readSoFar);
+            markReady(first + readSoFar, true);
         };
         lock.lock();
         for (;;) {
@@ -211,7 +216,7 @@ private:
             lock.lock();
             m_readsEnded += count;
             m_slowReads += slow ? count : 0;
-            markReady(first + count);
+            markReady(first + count, false);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "tests/common/TempTree.h"
 
 #include <QDir>
+#include <QFile>
 
 using QvlTest::TempTree;
 
@@ -71,6 +72,30 @@ private slots:
             o.Clear();
             opener.Done(i);
         }
+    }
+
+    // Sources gone since they were listed, with their Targets there: the
+    // pairs opened together open each Target too, and must not keep it.
+    void sourcesGoneSinceListedKeepNothingOpen()
+    {
+        TempTree t;
+        TGatheredFiles sources;
+        MakePairs(t, sources);
+        for (std::size_t i = 0; i < sources.size(); i += 2)
+            QVERIFY(QFile::remove(QString::fromStdString(sources.Path(i))));
+        const int before = OpenDescriptors();
+        {
+            TPairOpener opener(sources, t.path("dst") + "/", false);
+            for (std::size_t i = 0; i < sources.size(); ++i) {
+                TPairOpening &o = opener.Take(i);
+                QCOMPARE(o.sourceFound, i % 2 != 0);
+                if (!o.sourceFound)
+                    QVERIFY(!o.targetFound);
+                o.Clear();
+                opener.Done(i);
+            }
+        }
+        QCOMPARE(OpenDescriptors(), before);
     }
 
     // A run stopped after a few pairs: the opener ends without hanging and

@@ -5,13 +5,16 @@
 
 #include "tests/common/QvlTestMain.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -41,6 +44,38 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::set<std::size_t> m_read;
+};
+
+// A user waiting without a stop flag sleeps until it is woken: a missed
+// wake would hang the test, so this ends it then, as failed.
+class TWatchdog
+{
+public:
+    TWatchdog()
+        : m_thread([this] {
+              std::unique_lock lock(m_mutex);
+              if (!m_cv.wait_for(lock, std::chrono::seconds(60), [&] { return m_finished; })) {
+                  std::fprintf(stderr, "FAIL: a waiting user was never woken\n");
+                  std::_Exit(1);
+              }
+          })
+    {
+    }
+    ~TWatchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_finished = false;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -104,22 +139,12 @@ private slots:
         QVERIFY2(!timedOut, "the later item was never read: no reader joined");
     }
 
-    // A user waiting without a stop flag sleeps until it is woken: it must
-    // be woken whatever order the reads end in, however few places there
-    // are ahead, and at the end of the list. A missed wake hangs the test,
-    // so a watchdog ends it then.
+    // A user waiting without a stop flag must be woken whatever order the
+    // reads end in, however few places there are ahead, and at the end of
+    // the list.
     void waitingUserIsAlwaysWoken()
     {
-        std::mutex watchMutex;
-        std::condition_variable watchCv;
-        bool finished = false;
-        std::thread watchdog([&] {
-            std::unique_lock lock(watchMutex);
-            if (!watchCv.wait_for(lock, std::chrono::seconds(60), [&] { return finished; })) {
-                std::fprintf(stderr, "FAIL: a waiting user was never woken\n");
-                std::_Exit(1);
-            }
-        });
+        TWatchdog watchdog;
         for (std::size_t ahead : {2, 3, 4, 9, 64})
             for (std::size_t count : {1, 5, 8, 9, 200}) {
                 // Within each run of four, the later reads take less time,
@@ -136,12 +161,107 @@ private slots:
                     queue.Done(i);
                 }
             }
-        {
-            std::lock_guard lock(watchMutex);
-            finished = true;
+    }
+
+    // Quick reads are taken on in runs, never longer than asked for nor
+    // beyond the places ahead; a run that was slow sends its reader back
+    // to one item at a time. Every item is read once, and they come out in
+    // order.
+    void quickReadsAreTakenInRuns()
+    {
+        constexpr std::size_t kCount = 2000, kAhead = 64, kRun = 16;
+        std::mutex mutex;
+        std::vector<int> readsOf(kCount, 0);
+        // Per reader, its claims: how many items, and whether all were slow.
+        std::map<std::thread::id, std::vector<std::pair<std::size_t, bool>>> claims;
+        auto read = [&](std::size_t index, TSlot &slot, bool slow) {
+            if (slow)
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+            slot.item = index;
+            std::lock_guard lock(mutex);
+            ++readsOf[index];
+        };
+        // Items 1000 to 1099 are slow.
+        auto isSlow = [](std::size_t index) { return index >= 1000 && index < 1100; };
+        TReadQueue<TSlot> queue(
+            kCount,
+            [&](std::size_t index, TSlot &slot, TNoReaderState &) {
+                read(index, slot, isSlow(index));
+                std::lock_guard lock(mutex);
+                claims[std::this_thread::get_id()].emplace_back(1, isSlow(index));
+            },
+            16, kAhead,
+            [&](std::size_t first, std::size_t count, TSlot *const *into, TNoReaderState &,
+                const TReadQueue<TSlot>::TReady &) {
+                bool slow = true;
+                for (std::size_t i = 0; i < count; ++i) {
+                    slow = slow && isSlow(first + i);
+                    read(first + i, *into[i], isSlow(first + i));
+                }
+                std::lock_guard lock(mutex);
+                claims[std::this_thread::get_id()].emplace_back(count, slow);
+            },
+            kRun);
+        for (std::size_t i = 0; i < kCount; ++i) {
+            QCOMPARE(queue.Take(i).item, i);
+            queue.Done(i);
         }
-        watchCv.notify_all();
-        watchdog.join();
+        QCOMPARE(std::count(readsOf.begin(), readsOf.end(), 1), std::ptrdiff_t(kCount));
+        std::size_t inRuns = 0;
+        for (const auto &[thread, seen] : claims)
+            for (std::size_t k = 0; k < seen.size(); ++k) {
+                QVERIFY(seen[k].first <= kRun);
+                if (seen[k].first > 1)
+                    inRuns += seen[k].first;
+                // A claim of slow items only (300 µs each) is followed by a
+                // single one.
+                if (seen[k].second && k + 1 < seen.size())
+                    QCOMPARE(seen[k + 1].first, std::size_t(1));
+            }
+        QVERIFY2(inRuns > 0, "no quick reads were taken on together");
+    }
+
+    // The items of a run that are read come out while the rest of the run
+    // is still held: here the last item of every run waits until the user
+    // has taken the first one. A queue that let none out before its run
+    // ended would hold the user until the bound.
+    void aRunLetsOutWhatItHasRead()
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::size_t taken = 0;
+        std::atomic<bool> timedOut {false};
+        std::atomic<std::size_t> runs {0};
+        TWatchdog watchdog;
+        TReadQueue<TSlot> queue(
+            300, [&](std::size_t index, TSlot &slot, TNoReaderState &) { slot.item = index; }, 2, 64,
+            [&](std::size_t first, std::size_t count, TSlot *const *into, TNoReaderState &,
+                const TReadQueue<TSlot>::TReady &ready) {
+                ++runs;
+                for (std::size_t i = 0; i < count; ++i) {
+                    // Once timed out, the test has failed: the rest goes on
+                    // unheld.
+                    if (i == count - 1 && !timedOut) {
+                        std::unique_lock lock(mutex);
+                        if (!changed.wait_for(lock, std::chrono::seconds(5), [&] { return taken > first; }))
+                            timedOut = true;
+                    }
+                    into[i]->item = first + i;
+                    ready(i + 1);
+                }
+            },
+            8);
+        for (std::size_t i = 0; i < 300; ++i) {
+            QCOMPARE(queue.Take(i).item, i);
+            {
+                std::lock_guard lock(mutex);
+                taken = i + 1;
+            }
+            changed.notify_all();
+            queue.Done(i);
+        }
+        QVERIFY(!timedOut);
+        QVERIFY(runs.load() > 0);
     }
 
     // A stop ends the user's wait for a read that hangs, however many
