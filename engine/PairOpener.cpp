@@ -2,6 +2,7 @@
 
 #include "engine/GatheredFiles.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -94,6 +95,14 @@ void TPairOpener::OpenTogether(std::size_t first, std::size_t count, TPairOpenin
         ring.OpenAt(folders.target, name, flags, &opened[2 * k + 1]);
     }
     ring.Run();
+    // An open the ring could not make, for any reason but a name that is
+    // not there, is made again the usual way: that is what tells why.
+    for (std::size_t i = 0; i < 2 * count; ++i)
+        if (opened[i] < 0 && opened[i] != -ENOENT) {
+            opened[i] = ::openat(i % 2 ? folders.target : folders.source, m_sources.NameOf(first + i / 2), flags);
+            if (opened[i] < 0)
+                opened[i] = -errno;
+        }
     bool reads[kRun] {};
     for (std::size_t k = 0; k < count; ++k) {
         TPairOpening &slot = *slots[k];

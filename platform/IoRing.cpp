@@ -21,6 +21,19 @@ TIoRing::TIoRing(unsigned entries)
         if (io_uring_queue_init_params(entries, &ring->ring, &params) != 0)
             return;
     }
+    // Kernels before 5.6 lack the operations used here, or reading at the
+    // file's position: they would answer each with EINVAL, which must never
+    // be taken for a file that is not there.
+    io_uring_probe *probe = io_uring_get_probe_ring(&ring->ring);
+    const bool able = probe && (params.features & IORING_FEAT_RW_CUR_POS)
+        && io_uring_opcode_supported(probe, IORING_OP_OPENAT) && io_uring_opcode_supported(probe, IORING_OP_READ)
+        && io_uring_opcode_supported(probe, IORING_OP_CLOSE);
+    if (probe)
+        io_uring_free_probe(probe);
+    if (!able) {
+        io_uring_queue_exit(&ring->ring);
+        return;
+    }
     // A file system that makes opens or reads wait (a cold cache, a slow
     // disk) has the kernel run them on worker threads: a few per ring, not
     // one per operation queued.
