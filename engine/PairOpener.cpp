@@ -86,7 +86,7 @@ void TPairOpener::OpenTogether(std::size_t first, std::size_t count, TPairOpenin
                                std::size_t done, const TQueue::TReady &ready)
 {
     TIoRing &ring = *folders.ring;
-    int opened[2 * kRun], read[2 * kRun], closed[2 * kRun];
+    int opened[2 * kRun], readCount[2 * kRun], closed[2 * kRun];
     TReadMadeElsewhere made[kRun];
     const int flags = TFileReader::OpenFlags();
     for (std::size_t k = 0; k < count; ++k) {
@@ -112,16 +112,16 @@ void TPairOpener::OpenTogether(std::size_t first, std::size_t count, TPairOpenin
         char *sourceSpace = ReadAheadSpace(slot, 0), *targetSpace = ReadAheadSpace(slot, 1);
         reads[k] = sourceSpace && targetSpace;
         if (reads[k]) {
-            ring.Read(slot.source.Descriptor(), sourceSpace, unsigned(kReadAheadLimit), &read[2 * k]);
-            ring.Read(slot.target.Descriptor(), targetSpace, unsigned(kReadAheadLimit), &read[2 * k + 1]);
+            ring.Read(slot.source.Descriptor(), sourceSpace, unsigned(kReadAheadLimit), &readCount[2 * k]);
+            ring.Read(slot.target.Descriptor(), targetSpace, unsigned(kReadAheadLimit), &readCount[2 * k + 1]);
         }
     }
     ring.Run();
     for (std::size_t k = 0; k < count; ++k) {
         if (!reads[k])
             continue;
-        made[k].first[0] = read[2 * k];
-        made[k].first[1] = read[2 * k + 1];
+        made[k].first[0] = readCount[2 * k];
+        made[k].first[1] = readCount[2 * k + 1];
         ReadPairAhead(*slots[k], !m_keepOpen, made[k]);
         for (int side = 0; side < 2; ++side)
             if (made[k].detached[side] >= 0)

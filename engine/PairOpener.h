@@ -1,7 +1,9 @@
 // The pairs of a folder run, found, sized, opened and, when small, read, by
 // a pool of reader threads ahead of the worker that compares them (see
 // TReadQueue): many reads are in flight at once, while the worker still
-// takes, checks and reports every pair in the order of the walk.
+// takes, checks and reports every pair in the order of the walk. Where the
+// reads come from the cache, a reader opens, reads and closes a run of
+// small pairs of one folder together, each step one call into the kernel.
 #pragma once
 
 #include "engine/ByteCompare.h"
