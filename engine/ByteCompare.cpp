@@ -284,13 +284,24 @@ bool ReadsAhead(const TPairOpening &o)
         && o.sourceSeen.size <= kReadAheadLimit;
 }
 
+} // namespace
+
+char *ReadAheadSpace(TPairOpening &o, int side)
+{
+    if (!ReadsAhead(o))
+        return nullptr;
+    if (!o.readAhead)
+        o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
+    return const_cast<char *>(o.ReadAheadBlock(side, 0));
+}
+
+namespace {
+
 void ReadAhead(TPairOpening &o, bool closeAtEnd, TReadMadeElsewhere *made)
 {
     o.readAheadSteps = 0;
-    if (!ReadsAhead(o))
+    if (!ReadAheadSpace(o, 0))
         return;
-    if (!o.readAhead)
-        o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
     TFileReader *files[2] = {&o.source, &o.target};
     for (int step = 0; step < 2; ++step) {
         const std::size_t room = step == 0 ? kReadAheadLimit : kReadAheadEnd;
@@ -327,15 +338,6 @@ void ReadAhead(TPairOpening &o, bool closeAtEnd, TReadMadeElsewhere *made)
 void ReadPairAhead(TPairOpening &o, bool closeAtEnd)
 {
     ReadAhead(o, closeAtEnd, nullptr);
-}
-
-char *ReadAheadSpace(TPairOpening &o, int side)
-{
-    if (!ReadsAhead(o))
-        return nullptr;
-    if (!o.readAhead)
-        o.readAhead = NewAlignedBlock(2 * kReadAheadSide);
-    return const_cast<char *>(o.ReadAheadBlock(side, 0));
 }
 
 void ReadPairAhead(TPairOpening &o, bool closeAtEnd, TReadMadeElsewhere &made)
