@@ -131,7 +131,7 @@ void TPairOpener::OpenTogether(std::size_t first, std::size_t count, TPairOpenin
     for (std::size_t k = 0; k < count; ++k) {
         TFileReader *files[2] = {&slots[k]->source, &slots[k]->target};
         for (int side = 0; side < 2; ++side)
-            if (reads[k] && made[k].detached[side] >= 0)
+            if (made[k].detached[side] >= 0)
                 files[side]->ClosedElsewhere(closed[2 * k + side]);
     }
     // A test's hook may hold one pair's read up: the pairs before it are

@@ -111,6 +111,8 @@ int TFileReader::OpenBelow(const TFolderHandle &base, const std::string &relativ
 
 int TFileReader::OpenFlags()
 {
+    // O_NONBLOCK: should a FIFO have taken the file's place since it was
+    // looked at, open() must not wait for a writer (regular files ignore it).
     return O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 }
 
@@ -132,9 +134,8 @@ template <typename OpenWith>
 int TFileReader::OpenWithFlags(OpenWith open, bool fromDisk)
 {
     Reset();
-    // O_NONBLOCK: should a FIFO have taken the file's place since it was
-    // looked at, open() must not wait for a writer (regular files ignore it).
-    constexpr int kFlags = O_NONBLOCK | O_NOCTTY;
+    // The flags of every open, also of those made elsewhere (Adopt()).
+    const int kFlags = OpenFlags();
     if (fromDisk) {
         m_fd = open(kFlags | O_DIRECT);
         m_direct = m_fd >= 0;
